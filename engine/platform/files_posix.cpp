@@ -1,0 +1,178 @@
+// Files and folders on POSIX.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+#include "engine/platform/platform.h"
+
+namespace qv::platform {
+namespace {
+
+char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
+
+}  // namespace
+
+File::~File() { Close(); }
+File::File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = other.fd_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+// A file without owner write permission counts as read-only and is refused, even for root,
+// as the read-only attribute refuses write access on Windows.
+std::optional<File> File::OpenReadWrite(const std::u16string& path) {
+  const std::string p = ToNarrow(path);
+  struct stat st {};
+  if (::stat(p.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0) return std::nullopt;
+  return Adopt(::open(p.c_str(), O_RDWR | O_CLOEXEC));
+}
+std::optional<File> File::OpenRead(const std::u16string& path) { return Adopt(::open(ToNarrow(path).c_str(), O_RDONLY | O_CLOEXEC)); }
+std::optional<File> File::CreateTruncate(const std::u16string& path) {
+  return Adopt(::open(ToNarrow(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+}
+std::optional<File> File::CreateExclusive(const std::u16string& path) {
+  return Adopt(::open(ToNarrow(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+}
+
+std::optional<File> File::Adopt(int fd) {
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  return File(fd);
+}
+
+size_t File::ReadAt(uint64_t offset, void* buffer, size_t length) const {
+  if (fd_ < 0 || offset > static_cast<uint64_t>(LLONG_MAX)) return 0;
+  size_t done = 0;
+  auto* out = static_cast<unsigned char*>(buffer);
+  while (done < length) {
+    ssize_t n = ::pread(fd_, out + done, length - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return done;
+}
+
+size_t File::WriteAt(uint64_t offset, const void* buffer, size_t length) {
+  if (fd_ < 0 || offset > static_cast<uint64_t>(LLONG_MAX)) return 0;
+  size_t done = 0;
+  const auto* in = static_cast<const unsigned char*>(buffer);
+  while (done < length) {
+    ssize_t n = ::pwrite(fd_, in + done, length - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return done;
+}
+
+uint64_t File::Size() const {
+  struct stat st {};
+  if (fd_ < 0 || ::fstat(fd_, &st) != 0) return 0;
+  return static_cast<uint64_t>(st.st_size);
+}
+
+bool File::Flush() { return fd_ >= 0 && ::fsync(fd_) == 0; }
+
+void File::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+PathKind GetPathKind(const std::u16string& path) {
+  struct stat st {};
+  if (path.empty() || ::stat(ToNarrow(path).c_str(), &st) != 0) return PathKind::Missing;
+  return S_ISDIR(st.st_mode) ? PathKind::Folder : PathKind::File;
+}
+
+bool ClearReadOnly(const std::u16string& path) {
+  struct stat st {};
+  const std::string p = ToNarrow(path);
+  if (::stat(p.c_str(), &st) != 0) return false;
+  return ::chmod(p.c_str(), st.st_mode | S_IWUSR) == 0;
+}
+
+bool DeletePath(const std::u16string& path) { return ::unlink(ToNarrow(path).c_str()) == 0; }
+bool CreateFolder(const std::u16string& path) { return ::mkdir(ToNarrow(path).c_str(), 0755) == 0; }
+bool RemoveEmptyFolder(const std::u16string& path) { return ::rmdir(ToNarrow(path).c_str()) == 0; }
+bool RenameReplace(const std::u16string& from, const std::u16string& to) {
+  return ::rename(ToNarrow(from).c_str(), ToNarrow(to).c_str()) == 0;
+}
+
+std::u16string FullPath(const std::u16string& path) {
+  if (path.empty()) return {};
+  if (path[0] == kSep) return path;
+  char buffer[PATH_MAX];
+  if (::getcwd(buffer, sizeof buffer) == nullptr) return {};
+  std::u16string base = FromNarrow(buffer);
+  if (base.empty() || base.back() != kSep) base.push_back(kSep);
+  return base + path;
+}
+
+bool MatchesPattern(std::u16string_view name, std::u16string_view pattern) {
+  if (pattern == u"*.*" || pattern == u"*") return true;
+  // Iterative wildcard match with one backtrack point for the last '*'.
+  size_t n = 0, p = 0, starP = std::u16string_view::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == u'?' || FoldAscii(pattern[p]) == FoldAscii(name[n]))) {
+      ++n, ++p;
+    } else if (p < pattern.size() && pattern[p] == u'*') {
+      starP = p++;
+      starN = n;
+    } else if (starP != std::u16string_view::npos) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == u'*') ++p;
+  return p == pattern.size();
+}
+
+std::vector<FolderEntry> ListFolder(const std::u16string& folder, std::u16string_view pattern) {
+  std::vector<FolderEntry> out;
+  DIR* dir = ::opendir(ToNarrow(folder).c_str());
+  if (dir == nullptr) return out;
+  std::u16string prefix = folder;
+  if (prefix.empty() || prefix.back() != kSep) prefix.push_back(kSep);
+  while (dirent* entry = ::readdir(dir)) {
+    const std::string_view narrow(entry->d_name);
+    if (narrow == "." || narrow == "..") continue;
+    std::u16string name = FromNarrow(narrow);
+    if (!MatchesPattern(name, pattern)) continue;
+    out.push_back({name, GetPathKind(prefix + name) == PathKind::Folder});
+  }
+  ::closedir(dir);
+  return out;
+}
+
+std::u16string TempFolder() {
+  const char* tmp = std::getenv("TMPDIR");
+  std::u16string path = FromNarrow((tmp != nullptr && *tmp != '\0') ? tmp : "/tmp");
+  if (path.back() != kSep) path.push_back(kSep);
+  return path;
+}
+
+std::u16string CreatePrivateTempFolder() {
+  std::string templ = ToNarrow(TempFolder()) + "quorvane-XXXXXX";
+  if (::mkdtemp(templ.data()) == nullptr) return {};
+  return FromNarrow(templ);
+}
+
+}  // namespace qv::platform

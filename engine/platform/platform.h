@@ -1,0 +1,136 @@
+// The engine's only door to the operating system: files, folders, time, console,
+// code pages and the program's own path. Engine code never calls the OS directly;
+// a Win32 implementation can sit behind the same declarations.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv::platform {
+
+// Path separator of this platform (the description's backslash rules use it).
+#ifdef _WIN32
+inline constexpr char16_t kSep = u'\\';
+#else
+inline constexpr char16_t kSep = u'/';
+#endif
+
+// ---- text --------------------------------------------------------------------------
+// The narrow encoding of this platform (UTF-8 on POSIX, the ANSI code page on Windows).
+// Characters that cannot be represented become '?'.
+std::string ToNarrow(std::u16string_view text);
+std::u16string FromNarrow(std::string_view text);
+
+// ---- files ---------------------------------------------------------------------------
+// An open file with positioned reads and writes. Moving only; closes on destruction.
+class File {
+ public:
+  File() = default;
+  ~File();
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  // Read and write access, existing file only. Fails for a file without write permission.
+  static std::optional<File> OpenReadWrite(const std::u16string& path);
+  // Read access, existing file only.
+  static std::optional<File> OpenRead(const std::u16string& path);
+  // Write access; creates the file or empties an existing one.
+  static std::optional<File> CreateTruncate(const std::u16string& path);
+  // Write access; creates the file and fails when anything (a file, a link) has that name.
+  static std::optional<File> CreateExclusive(const std::u16string& path);
+
+  bool IsOpen() const { return fd_ >= 0; }
+  // Number of bytes moved; short on end of file or error.
+  size_t ReadAt(uint64_t offset, void* buffer, size_t length) const;
+  size_t WriteAt(uint64_t offset, const void* buffer, size_t length);
+  uint64_t Size() const;
+  bool Flush();
+  void Close();
+
+ private:
+  explicit File(int fd) : fd_(fd) {}
+  static std::optional<File> Adopt(int fd);
+  int fd_ = -1;
+};
+
+enum class PathKind { Missing, File, Folder };
+// Follows links, as the Windows attribute query does for the engine's purposes.
+PathKind GetPathKind(const std::u16string& path);
+
+bool ClearReadOnly(const std::u16string& path);  // make the file writable again
+bool DeletePath(const std::u16string& path);     // a file, not a folder
+bool CreateFolder(const std::u16string& path);   // fails when it exists
+bool RemoveEmptyFolder(const std::u16string& path);
+bool RenameReplace(const std::u16string& from, const std::u16string& to);  // atomic on one volume
+// Absolute form of a path (no link resolution); empty on failure.
+std::u16string FullPath(const std::u16string& path);
+
+struct FolderEntry {
+  std::u16string name;
+  bool isFolder = false;
+};
+// Entries of a folder whose names match a pattern with '*' and '?', ASCII letters compared
+// without regard to case; "*.*" and "*" match every name. "." and ".." are left out.
+std::vector<FolderEntry> ListFolder(const std::u16string& folder, std::u16string_view pattern);
+bool MatchesPattern(std::u16string_view name, std::u16string_view pattern);
+
+// The user's temporary folder, with a trailing separator.
+std::u16string TempFolder();
+// Creates a fresh private folder (mode 0700) below TempFolder(); empty on failure.
+std::u16string CreatePrivateTempFolder();
+// Full path of the running program's main executable (not of a shared library).
+std::u16string ProgramPath();
+// Roots of the local removable and fixed drives (block-device mounts).
+std::vector<std::u16string> LocalDriveRoots();
+
+// ---- text log ------------------------------------------------------------------------
+// A buffered text stream opened for appending ("a+"); "\n" is written as this platform's
+// line ending.
+class AppendLog {
+ public:
+  AppendLog() = default;
+  ~AppendLog();
+  AppendLog(const AppendLog&) = delete;
+  AppendLog& operator=(const AppendLog&) = delete;
+  bool Open(const std::u16string& path);
+  bool IsOpen() const { return stream_ != nullptr; }
+  void Write(std::string_view text);
+  void Flush();
+  void Close();
+
+ private:
+  void* stream_ = nullptr;  // FILE*
+};
+
+// ---- time ----------------------------------------------------------------------------
+struct LocalTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+LocalTime Now();
+
+// ---- console -------------------------------------------------------------------------
+// Largest possible window width of the console on standard output; nullopt when standard
+// output is not a console.
+std::optional<int16_t> ConsoleMaxWidth();
+enum class ConsoleColour { Normal = 7, BrightRed = 12 };
+void SetConsoleColour(ConsoleColour colour);  // only when standard output is a terminal
+void ConsoleWrite(std::string_view text);     // standard output, unbuffered by the engine
+bool StdoutIsTerminal();
+bool StderrIsTerminal();
+
+// ---- test seams ------------------------------------------------------------------------
+// Tests pin the program path, the clock and the console width. Production never calls these.
+namespace testing {
+void OverrideProgramPath(std::optional<std::u16string> path);
+void OverrideClock(std::optional<LocalTime> time);
+// nullopt = no console; a value = a console of that width.
+void OverrideConsoleWidth(std::optional<std::optional<int16_t>> width);
+}  // namespace testing
+
+}  // namespace qv::platform

@@ -1,0 +1,153 @@
+// Time, console, program path and drive roots on POSIX.
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <mutex>
+#include <set>
+#include <sstream>
+
+#include "engine/platform/platform.h"
+
+namespace qv::platform {
+namespace {
+
+// Test seams: set only by tests, before any engine call.
+struct Overrides {
+  std::mutex lock;
+  std::optional<std::u16string> programPath;
+  std::optional<LocalTime> clock;
+  std::optional<std::optional<int16_t>> consoleWidth;
+};
+Overrides& TestOverrides() {
+  static Overrides overrides;
+  return overrides;
+}
+
+}  // namespace
+
+namespace testing {
+void OverrideProgramPath(std::optional<std::u16string> path) {
+  std::lock_guard g(TestOverrides().lock);
+  TestOverrides().programPath = std::move(path);
+}
+void OverrideClock(std::optional<LocalTime> time) {
+  std::lock_guard g(TestOverrides().lock);
+  TestOverrides().clock = time;
+}
+void OverrideConsoleWidth(std::optional<std::optional<int16_t>> width) {
+  std::lock_guard g(TestOverrides().lock);
+  TestOverrides().consoleWidth = width;
+}
+}  // namespace testing
+
+std::u16string ProgramPath() {
+  {
+    std::lock_guard g(TestOverrides().lock);
+    if (TestOverrides().programPath) return *TestOverrides().programPath;
+  }
+  std::string buffer(4096, '\0');
+  ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (n <= 0) return {};
+  buffer.resize(static_cast<size_t>(n));
+  return FromNarrow(buffer);
+}
+
+LocalTime Now() {
+  {
+    std::lock_guard g(TestOverrides().lock);
+    if (TestOverrides().clock) return *TestOverrides().clock;
+  }
+  std::time_t t = std::time(nullptr);
+  std::tm tm {};
+  ::localtime_r(&t, &tm);
+  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+bool StdoutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
+bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
+std::optional<int16_t> ConsoleMaxWidth() {
+  {
+    std::lock_guard g(TestOverrides().lock);
+    if (TestOverrides().consoleWidth) return *TestOverrides().consoleWidth;
+  }
+  winsize ws {};
+  if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) != 0) return std::nullopt;
+  return static_cast<int16_t>(ws.ws_col);
+}
+
+void SetConsoleColour(ConsoleColour colour) {
+  if (!StdoutIsTerminal()) return;
+  std::fputs(colour == ConsoleColour::BrightRed ? "\x1b[91m" : "\x1b[0m", stdout);
+}
+
+void ConsoleWrite(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+}
+
+std::vector<std::u16string> LocalDriveRoots() {
+  // File systems that live on a local block device; network, optical, RAM and pseudo file
+  // systems are left out.
+  static const std::set<std::string> kLocal = {"ext2",  "ext3",  "ext4",    "xfs",   "btrfs",
+                                               "f2fs",  "vfat",  "exfat",   "ntfs",  "ntfs3",
+                                               "hfsplus", "jfs", "reiserfs", "msdos", "fuseblk"};
+  std::vector<std::u16string> roots;
+  std::ifstream mounts("/proc/self/mounts");
+  std::string line;
+  bool haveRoot = false;
+  std::vector<std::u16string> others;
+  std::set<std::string> seen;
+  while (std::getline(mounts, line)) {
+    std::istringstream fields(line);
+    std::string device, mountPoint, type;
+    if (!(fields >> device >> mountPoint >> type)) continue;
+    if (kLocal.count(type) == 0 || device.rfind("/dev/", 0) != 0) continue;
+    // Octal escapes of the mounts table (\040 for a space).
+    std::string decoded;
+    for (size_t i = 0; i < mountPoint.size(); ++i) {
+      if (mountPoint[i] == '\\' && i + 3 < mountPoint.size()) {
+        decoded.push_back(static_cast<char>(std::stoi(mountPoint.substr(i + 1, 3), nullptr, 8)));
+        i += 3;
+      } else {
+        decoded.push_back(mountPoint[i]);
+      }
+    }
+    if (!seen.insert(decoded).second) continue;
+    if (decoded == "/") {
+      haveRoot = true;
+    } else {
+      others.push_back(FromNarrow(decoded));
+    }
+  }
+  if (haveRoot) roots.push_back(u"/");
+  roots.insert(roots.end(), others.begin(), others.end());
+  return roots;
+}
+
+// ---- AppendLog ---------------------------------------------------------------------------
+AppendLog::~AppendLog() { Close(); }
+
+bool AppendLog::Open(const std::u16string& path) {
+  Close();
+  stream_ = std::fopen(ToNarrow(path).c_str(), "a+");
+  return stream_ != nullptr;
+}
+
+void AppendLog::Write(std::string_view text) {
+  if (stream_ != nullptr) std::fwrite(text.data(), 1, text.size(), static_cast<FILE*>(stream_));
+}
+
+void AppendLog::Flush() {
+  if (stream_ != nullptr) std::fflush(static_cast<FILE*>(stream_));
+}
+
+void AppendLog::Close() {
+  if (stream_ != nullptr) std::fclose(static_cast<FILE*>(stream_));
+  stream_ = nullptr;
+}
+
+}  // namespace qv::platform
