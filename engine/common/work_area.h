@@ -50,6 +50,7 @@ struct WorkArea {
   // The quarantine copy made for the current document (empty when none yet).
   std::u16string currentQuarantineCopy;
   ReportObserver* observer = nullptr;    // not owned; may be null
+  bool consoleTrace = true;              // the C exports trace to standard output
 
   WorkArea() = default;
   ~WorkArea();

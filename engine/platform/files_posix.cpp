@@ -116,12 +116,40 @@ bool RenameReplace(const std::u16string& from, const std::u16string& to) {
 
 std::u16string FullPath(const std::u16string& path) {
   if (path.empty()) return {};
-  if (path[0] == kSep) return path;
-  char buffer[PATH_MAX];
-  if (::getcwd(buffer, sizeof buffer) == nullptr) return {};
-  std::u16string base = FromNarrow(buffer);
-  if (base.empty() || base.back() != kSep) base.push_back(kSep);
-  return base + path;
+  std::u16string joined;
+  if (path[0] == kSep) {
+    joined = path;
+  } else {
+    char buffer[PATH_MAX];
+    if (::getcwd(buffer, sizeof buffer) == nullptr) return {};
+    joined = FromNarrow(buffer) + kSep + path;
+  }
+  // Resolve "." and ".." by name; keep a trailing separator as the caller wrote it.
+  const bool trailing = joined.size() > 1 && joined.back() == kSep;
+  std::vector<std::u16string> parts;
+  size_t start = 0;
+  while (start <= joined.size()) {
+    size_t end = joined.find(kSep, start);
+    if (end == std::u16string::npos) end = joined.size();
+    std::u16string part = joined.substr(start, end - start);
+    if (part == u"..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != u".") {
+      parts.push_back(std::move(part));
+    }
+    start = end + 1;
+  }
+  std::u16string out;
+  for (const auto& part : parts) out += kSep + part;
+  if (out.empty()) return std::u16string(1, kSep);
+  if (trailing) out.push_back(kSep);
+  return out;
+}
+
+std::optional<std::pair<uint64_t, uint64_t>> FileIdentity(const std::u16string& path) {
+  struct stat st {};
+  if (::stat(ToNarrow(path).c_str(), &st) != 0) return std::nullopt;
+  return std::make_pair(static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino));
 }
 
 bool MatchesPattern(std::u16string_view name, std::u16string_view pattern) {

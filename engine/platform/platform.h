@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace qv::platform {
@@ -68,8 +69,11 @@ bool DeletePath(const std::u16string& path);     // a file, not a folder
 bool CreateFolder(const std::u16string& path);   // fails when it exists
 bool RemoveEmptyFolder(const std::u16string& path);
 bool RenameReplace(const std::u16string& from, const std::u16string& to);  // atomic on one volume
-// Absolute form of a path (no link resolution); empty on failure.
+// Absolute form of a path with "." and ".." resolved by name (links are not resolved);
+// empty on failure.
 std::u16string FullPath(const std::u16string& path);
+// Identity of the file or folder a path leads to (links followed), for visit guards.
+std::optional<std::pair<uint64_t, uint64_t>> FileIdentity(const std::u16string& path);
 
 struct FolderEntry {
   std::u16string name;

@@ -1,0 +1,123 @@
+#include "engine/common/quarantine.h"
+
+#include <string_view>
+
+#include "engine/common/capacities.h"
+#include "engine/common/work_area.h"
+#include "engine/platform/platform.h"
+
+namespace qv {
+namespace {
+
+std::u16string FileNameOf(const std::u16string& path) {
+  const size_t cut = path.rfind(platform::kSep);
+  return cut == std::u16string::npos ? path : path.substr(cut + 1);
+}
+
+// "Report.doc" → "Report(2).doc" for n = 2; the extension stays last so the copy
+// restores with the right one.
+std::u16string VariantName(const std::u16string& fileName, int n) {
+  if (n <= 1) return fileName;
+  std::u16string mark = u"(";
+  for (char c : std::to_string(n)) mark.push_back(static_cast<char16_t>(c));
+  mark.push_back(u')');
+  const size_t dot = fileName.rfind(u'.');
+  if (dot == std::u16string::npos || dot == 0) return fileName + mark;
+  return fileName.substr(0, dot) + mark + fileName.substr(dot);
+}
+
+bool SameContent(platform::File& file, const std::vector<uint8_t>& bytes) {
+  if (file.Size() != bytes.size()) return false;
+  std::vector<uint8_t> existing(bytes.size());
+  return file.ReadAt(0, existing.data(), existing.size()) == existing.size() && existing == bytes;
+}
+
+}  // namespace
+
+std::u16string QuarantineFolder() {
+  std::u16string path = platform::ProgramPath();
+  const size_t cut = path.rfind(platform::kSep);
+  path = cut == std::u16string::npos ? std::u16string() : path.substr(0, cut + 1);
+  return path + u"RepairBrack" + platform::kSep;
+}
+
+void ScrambleBytes(uint8_t* bytes, size_t length) {
+  for (size_t i = 0; i < length; ++i) bytes[i] ^= cap::kQuarantineKey;
+}
+
+std::optional<std::u16string> StoreQuarantineCopy(const std::u16string& quarantineDir,
+                                                  const std::u16string& fileName,
+                                                  std::vector<uint8_t> bytes) {
+  if (fileName.empty()) return std::nullopt;
+  ScrambleBytes(bytes.data(), bytes.size());
+  for (int n = 1; n <= cap::kMaxQuarantineVariants; ++n) {
+    const std::u16string candidate = quarantineDir + VariantName(fileName, n) + u".vir";
+    if (auto existing = platform::File::OpenRead(candidate)) {
+      if (SameContent(*existing, bytes)) return candidate;  // this content is kept already
+      continue;                                             // another document's copy
+    }
+    if (platform::GetPathKind(candidate) != platform::PathKind::Missing) continue;
+    auto out = platform::File::CreateExclusive(candidate);
+    if (!out) return std::nullopt;
+    if (out->WriteAt(0, bytes.data(), bytes.size()) != bytes.size()) {
+      out->Close();
+      platform::DeletePath(candidate);  // never leave a partial copy that looks complete
+      return std::nullopt;
+    }
+    return candidate;
+  }
+  return std::nullopt;
+}
+
+bool BackupToQuarantine(WorkArea& area, const std::u16string& path) {
+  if (path.find(platform::kSep) == std::u16string::npos) return false;
+  if (!area.document) return false;  // deleted already: nothing to back up
+  if (auto it = area.quarantinedThisCall.find(path); it != area.quarantinedThisCall.end()) {
+    area.currentQuarantineCopy = it->second;
+    return true;  // the first (pre-repair) copy of this document stays
+  }
+  std::vector<uint8_t> bytes(area.fileSize);
+  if (area.fileSize == 0 || area.document->ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) {
+    return false;
+  }
+  auto copy = StoreQuarantineCopy(area.quarantineDir, FileNameOf(path), std::move(bytes));
+  if (!copy) return false;
+  area.quarantinedThisCall[path] = *copy;
+  area.currentQuarantineCopy = *copy;
+  return true;
+}
+
+std::optional<std::u16string> QuarantineWholeFile(const std::u16string& quarantineDir,
+                                                  const std::u16string& path) {
+  auto file = platform::File::OpenRead(path);
+  if (!file) return std::nullopt;
+  const uint64_t size = file->Size();
+  if (size == 0 || size > SIZE_MAX) return std::nullopt;
+  std::vector<uint8_t> bytes(static_cast<size_t>(size));
+  if (file->ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) return std::nullopt;
+  return StoreQuarantineCopy(quarantineDir, FileNameOf(path), std::move(bytes));
+}
+
+int RestoreQuarantineCopy(const std::u16string& virPath, const std::u16string& destPath) {
+  auto in = platform::File::OpenRead(virPath);
+  if (!in) return 0;
+  const uint64_t n = in->Size();
+  if (n < 1 || n > SIZE_MAX - 1) return 0;
+  std::vector<uint8_t> bytes(static_cast<size_t>(n));
+  if (in->ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) return 0;
+  ScrambleBytes(bytes.data(), bytes.size());
+  auto out = platform::File::CreateTruncate(destPath);
+  if (!out) return 0;
+  return out->WriteAt(0, bytes.data(), bytes.size()) == bytes.size() ? 1 : 0;
+}
+
+std::u16string OriginalNameOf(const std::u16string& virFileName) {
+  const std::u16string_view suffix = u".vir";
+  if (virFileName.size() > suffix.size() &&
+      std::u16string_view(virFileName).substr(virFileName.size() - suffix.size()) == suffix) {
+    return virFileName.substr(0, virFileName.size() - suffix.size());
+  }
+  return virFileName;
+}
+
+}  // namespace qv

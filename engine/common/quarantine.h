@@ -1,0 +1,43 @@
+// The quarantine store: scrambled copies of documents in "RepairBrack" beside the program.
+// A copy is the document's bytes, each XOR 0x9D; nothing else.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+struct WorkArea;
+
+// <program folder>/RepairBrack/ (with the trailing separator).
+std::u16string QuarantineFolder();
+
+// Scrambles or unscrambles bytes in place (the transform is its own inverse).
+void ScrambleBytes(uint8_t* bytes, size_t length);
+
+// Writes a quarantine copy of `bytes` (plain document bytes) for a document named
+// `fileName` into `quarantineDir`. The first free name of "Name.ext.vir", "Name(2).ext.vir",
+// "Name(3).ext.vir" … is used; an existing copy with the same content is reused without
+// writing. Answers the full path of the copy, or nullopt when none could be written.
+std::optional<std::u16string> StoreQuarantineCopy(const std::u16string& quarantineDir,
+                                                  const std::u16string& fileName,
+                                                  std::vector<uint8_t> bytes);
+
+// Writes the quarantine copy of the document open in the work area, named after the file
+// name in `path`. Repeated calls for one document within one call keep the first copy.
+bool BackupToQuarantine(WorkArea& area, const std::u16string& path);
+
+// Copies any file on disk into the quarantine (used for a whole package before it is
+// replaced). Answers the path of the copy.
+std::optional<std::u16string> QuarantineWholeFile(const std::u16string& quarantineDir,
+                                                  const std::u16string& path);
+
+// ReVirFile: unscrambles a quarantine copy into destPath. 1 = restored, 0 = failed.
+int RestoreQuarantineCopy(const std::u16string& virPath, const std::u16string& destPath);
+
+// The name a quarantine copy restores to: the file name without its ".vir".
+std::u16string OriginalNameOf(const std::u16string& virFileName);
+
+}  // namespace qv

@@ -1,0 +1,211 @@
+#include "engine/flow/call_flow.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+#include <set>
+#include <vector>
+
+#include "engine/common/quarantine.h"
+#include "engine/common/trace.h"
+#include "engine/common/work_area.h"
+#include "engine/flow/report.h"
+#include "engine/office/dispatch.h"
+#include "engine/platform/platform.h"
+#include "engine/signature/signature_tables.h"
+#include "engine/storage/doc_file.h"
+#include "engine/storage/vba_modules.h"
+#include "engine/zip/open_xml.h"
+
+namespace qv {
+namespace {
+
+constexpr uint8_t kCompoundSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+
+char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
+
+bool StartsWithFolded(const std::u16string& text, const std::u16string& prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    if (FoldAscii(text[i]) != FoldAscii(prefix[i])) return false;
+  }
+  return true;
+}
+
+// Releases what a file took up, whatever happened to it.
+void ReleaseFile(WorkArea& area) {
+  if (area.docFile != nullptr) {
+    CloseDocFile(*area.docFile);
+    FreeDocFile(area.docFile);
+    area.docFile = nullptr;
+  }
+  area.allocations.FreeAllBlocks();
+  area.document.reset();
+}
+
+// Folders already entered in this walk (links may lead back into them).
+using VisitedFolders = std::set<std::pair<uint64_t, uint64_t>>;
+
+void WalkFolderGuarded(WorkArea& area, const std::u16string& folder, const std::u16string& pattern,
+                       uint8_t mode, VisitedFolders& visited) {
+  if (folder.empty()) return;
+  const auto identity = platform::FileIdentity(folder);
+  if (identity && !visited.insert(*identity).second) return;
+  std::u16string prefix = folder;
+  if (prefix.back() != platform::kSep) prefix.push_back(platform::kSep);
+
+  std::vector<std::u16string> files;
+  for (const auto& entry : platform::ListFolder(folder, pattern)) {
+    if (!entry.isFolder) files.push_back(prefix + entry.name);
+  }
+  for (const auto& file : files) ProcessFile(area, file, mode);
+
+  std::vector<std::u16string> folders;
+  for (const auto& entry : platform::ListFolder(folder, u"*.*")) {
+    if (entry.isFolder && !entry.name.empty() && entry.name[0] != u'.') folders.push_back(prefix + entry.name);
+  }
+  for (const auto& sub : folders) WalkFolderGuarded(area, sub, pattern, mode, visited);
+}
+
+}  // namespace
+
+bool InitWorkArea(WorkArea& area) {
+  area.quarantineDir = QuarantineFolder();
+  platform::CreateFolder(area.quarantineDir);  // exists already most of the time
+  area.logPath = area.quarantineDir + u"log.txt";
+  return area.log.Open(area.logPath);
+}
+
+bool RunEngine(WorkArea& area, const std::u16string& target, uint8_t mode, CallStatus& status) {
+  const int loaded = LoadSignatureLibrary(area);
+  if (loaded == kLibraryMissing) {
+    ConsoleOut(area, "Load qzmacro.vlb failed\n");
+    area.log.Close();
+    status = CallStatus::LibraryMissing;
+    return false;
+  }
+  if (loaded != kLibraryLoaded || !BuildSignatureTables(area, &ReportInfection)) {
+    ConsoleOut(area, "Macro scan engine initialize failed \n");
+    ReleaseSignatureTables(area);
+    area.log.Close();
+    status = CallStatus::LibraryUnusable;
+    return false;
+  }
+  WalkPath(area, target, mode);
+  ReleaseSignatureTables(area);
+  area.log.Close();
+  status = CallStatus::Ran;
+  return true;
+}
+
+void WalkPath(WorkArea& area, const std::u16string& path, uint8_t mode) {
+  const std::u16string full = platform::FullPath(path);
+  if (full.empty()) return;
+  switch (platform::GetPathKind(full)) {
+    case platform::PathKind::Missing: {
+      if (full.find_first_of(u"?*") == std::u16string::npos) return;
+      const size_t cut = full.rfind(platform::kSep);
+      if (cut == std::u16string::npos) return;
+      WalkFolder(area, full.substr(0, cut), full.substr(cut + 1), mode);
+      return;
+    }
+    case platform::PathKind::File:
+      ProcessFile(area, full, mode);
+      return;
+    case platform::PathKind::Folder:
+      if (full == area.quarantineDir) return;
+      WalkFolder(area, full, u"*.*", mode);
+      return;
+  }
+}
+
+void WalkFolder(WorkArea& area, const std::u16string& folder, std::u16string pattern, uint8_t mode) {
+  if (pattern.empty()) pattern = u"*.*";
+  VisitedFolders visited;
+  WalkFolderGuarded(area, folder, pattern, mode, visited);
+}
+
+void ProcessFile(WorkArea& area, const std::u16string& path, uint8_t mode) {
+  uint8_t signature[8] = {};
+  size_t got = 0;
+  {
+    auto gate = platform::File::OpenRead(path);
+    if (!gate) return;
+    area.log.Flush();
+    if (StartsWithFolded(path, area.quarantineDir)) return;  // never examine the quarantine
+    const std::string shown = ShortenPathForConsole(path);
+    ConsoleOut(area, shown + std::string(shown.size(), '\b') + std::string(shown.size(), ' ') +
+                         std::string(shown.size(), '\b'));
+    got = gate->ReadAt(0, signature, sizeof signature);
+  }
+  if (got != sizeof signature || std::memcmp(signature, kCompoundSignature, sizeof signature) != 0) return;
+  area.takenUpAt = platform::Now();
+  try {
+    if (IsStartupSweepName(path)) {
+      RunStartupSweep(area, path);
+    } else if (ExamineFile(area, path, mode) != 0) {
+      ScanDocumentMacros(area);
+    }
+  } catch (const std::bad_alloc&) {
+    // memory ran out for this document: leave it and go on with the walk
+  }
+  ReleaseFile(area);
+}
+
+int ExamineFile(WorkArea& area, const std::u16string& path, uint8_t mode) {
+  area.repairMode = mode;
+  area.currentPath = path;
+  area.currentQuarantineCopy.clear();
+  area.document = platform::File::OpenReadWrite(path);
+  if (!area.document) return 0;
+  area.fileSize = static_cast<uint32_t>(area.document->Size());
+  std::memset(area.head, 0, sizeof area.head);
+  area.document->ReadAt(0, area.head, sizeof area.head);  // a short read is not an error
+  area.docFile = NewDocFile(area);
+  if (area.docFile == nullptr) {
+    area.document.reset();
+    return 0;
+  }
+  return DispatchDocument(*area.docFile);
+}
+
+bool ScanDocumentMacros(WorkArea& area) {
+  if (area.docFile == nullptr || area.tables == nullptr) return false;
+  AttachWorkArea(*area.tables, area);
+  try {
+    BeginMacroPass(*area.docFile);
+    if (HasDirectoryTable(*area.docFile)) ScanVbaModules(*area.docFile, *area.tables);
+    ScanHiddenSheets(*area.docFile, *area.tables);
+    return true;
+  } catch (const DocumentAbandoned&) {
+    CloseDocFile(*area.docFile);
+    return false;
+  }
+}
+
+CallResult RunScanCall(const std::u16string& path, const CallOptions& options) {
+  CallResult out;
+  CaptureConsoleInfo();
+  std::unique_ptr<WorkArea> area(new (std::nothrow) WorkArea());
+  if (!area) {
+    out.status = CallStatus::NoWorkArea;
+    return out;
+  }
+  area->consoleTrace = options.consoleTrace;
+  area->observer = options.observer;
+  if (!InitWorkArea(*area)) {
+    ConsoleOut(*area, "Create Log file failed \n");
+    out.status = CallStatus::NoWorkArea;
+    return out;
+  }
+  const ExtractedProject project = ExtractVbaProject(path);
+  const std::u16string target = project.found ? project.projectFile : path;
+  RunEngine(*area, target, options.mode, out.status);
+  out.resultName = area->resultName;
+  if (project.found && !out.resultName.empty()) RebuildVbaPackage(*area, path, project);
+  if (!project.projectFile.empty()) RemoveExtractedProject(project);
+  out.result = 1;
+  return out;
+}
+
+}  // namespace qv

@@ -1,0 +1,39 @@
+// The per-call flow of SCanFileVirus: work area, library, walk, per-file gate.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace qv {
+
+struct WorkArea;
+class ReportObserver;
+
+// Why a call did not walk its target.
+enum class CallStatus { Ran, BadArguments, NoWorkArea, LibraryMissing, LibraryUnusable };
+
+struct CallOptions {
+  uint8_t mode = 1;               // low byte of the export's mode argument
+  bool consoleTrace = true;       // the export traces to standard output
+  ReportObserver* observer = nullptr;
+};
+
+struct CallResult {
+  int result = 0;                 // what SCanFileVirus answers: 1 when the call ran
+  CallStatus status = CallStatus::Ran;
+  std::string resultName;         // the last rule reported (narrow), or empty
+};
+
+// The whole of one SCanFileVirus call.
+CallResult RunScanCall(const std::u16string& path, const CallOptions& options);
+
+// Internal steps, exposed for tests.
+bool InitWorkArea(WorkArea& area);
+bool RunEngine(WorkArea& area, const std::u16string& target, uint8_t mode, CallStatus& status);
+void WalkPath(WorkArea& area, const std::u16string& path, uint8_t mode);
+void WalkFolder(WorkArea& area, const std::u16string& folder, std::u16string pattern, uint8_t mode);
+void ProcessFile(WorkArea& area, const std::u16string& path, uint8_t mode);
+int ExamineFile(WorkArea& area, const std::u16string& path, uint8_t mode);
+bool ScanDocumentMacros(WorkArea& area);
+
+}  // namespace qv

@@ -1,0 +1,116 @@
+#include "engine/flow/report.h"
+
+#include <array>
+#include <cstring>
+#include <string_view>
+
+#include "engine/common/quarantine.h"
+#include "engine/common/trace.h"
+#include "engine/common/work_area.h"
+#include "engine/office/dispatch.h"
+#include "engine/platform/platform.h"
+#include "engine/storage/doc_file.h"
+
+namespace qv {
+namespace {
+
+char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
+
+// Start-up names; each is compared for its own length, so the path may go on after it.
+std::u16string StartupName(std::u16string_view tail) {
+  std::u16string name;
+  name.push_back(platform::kSep);
+  name += u"XLSTART";
+  name.push_back(platform::kSep);
+  name += tail;
+  return name;
+}
+
+void Notify(WorkArea& area, const char* rule, ReportAction action) {
+  if (area.observer != nullptr) area.observer->OnReport(area.currentPath, rule, action);
+}
+
+}  // namespace
+
+bool IsStartupSweepName(const std::u16string& path) {
+  static const std::array<std::u16string, 5> kNames = {
+      StartupName(u"StartUp.xls"), StartupName(u"k4.xls"), StartupName(u"Book1"),
+      StartupName(u"BINV.XLS"), StartupName(u"RESULTS.XLS")};
+  if (path.size() < 14) return false;
+  for (size_t pos = 0; pos < path.size(); ++pos) {
+    for (const auto& name : kNames) {
+      if (path.size() - pos < name.size()) continue;
+      bool same = true;
+      for (size_t k = 0; k < name.size() && same; ++k) same = FoldAscii(path[pos + k]) == FoldAscii(name[k]);
+      if (same) return true;
+    }
+  }
+  return false;
+}
+
+bool DeleteInfectedFile(WorkArea& area) {
+  platform::ClearReadOnly(area.currentPath);
+  if (area.document) area.document->Close();
+  area.document.reset();
+  return platform::DeletePath(area.currentPath);
+}
+
+bool ReportInfection(const char* ruleName, WorkArea& area) {
+  TraceReportTime(area);
+  std::strncpy(area.resultName, ruleName, sizeof area.resultName - 1);
+  area.resultName[sizeof area.resultName - 1] = '\0';
+  TraceReportPath(area);
+  TraceReportRule(area, ruleName);
+
+  if (!BackupToQuarantine(area, area.currentPath)) {
+    TraceBackupFailed(area);
+    Notify(area, ruleName, ReportAction::BackupFailed);
+    throw DocumentAbandoned{};
+  }
+  if (area.repairMode == 0) {
+    TraceBoth(area, "\n");
+    Notify(area, ruleName, ReportAction::Reported);
+    return true;
+  }
+  if (IsStartupSweepName(area.currentPath)) {
+    if (DeleteInfectedFile(area)) {
+      TraceBoth(area, " , deleted\n");
+      Notify(area, ruleName, ReportAction::Deleted);
+    } else {
+      Notify(area, ruleName, ReportAction::RepairFailed);
+    }
+    return true;
+  }
+  const int repair = area.docFile != nullptr ? RepairDocument(*area.docFile) : 0;
+  if (repair == kRepaired) {
+    TraceBoth(area, " , killed\n");
+    Notify(area, ruleName, ReportAction::Repaired);
+  } else if (repair == kRepairFailed) {
+    TraceBoth(area, " , kill failed");
+    if (DeleteInfectedFile(area)) {
+      TraceBoth(area, " , deleted\n");
+      Notify(area, ruleName, ReportAction::Deleted);
+    } else {
+      Notify(area, ruleName, ReportAction::RepairFailed);
+    }
+  } else {
+    Notify(area, ruleName, ReportAction::RepairFailed);
+  }
+  return true;
+}
+
+void RunStartupSweep(WorkArea& area, const std::u16string& path) {
+  area.currentPath = path;
+  area.document = platform::File::OpenReadWrite(path);
+  if (!area.document) return;
+  area.fileSize = static_cast<uint32_t>(area.document->Size());
+  if (!BackupToQuarantine(area, path)) {
+    area.document.reset();
+    return;
+  }
+  if (!DeleteInfectedFile(area)) return;
+  TraceSweepLine(area);
+  if (area.observer != nullptr) area.observer->OnReport(path, std::string(), ReportAction::SweptDeleted);
+}
+
+}  // namespace qv

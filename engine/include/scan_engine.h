@@ -1,0 +1,41 @@
+// The engine's C++ API, beside the two C exports: what a front end needs that the exports
+// cannot tell (the action taken per finding, why a call did not run).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qv::api {
+
+enum class Action { Reported, Repaired, Deleted, RepairFailed, BackupFailed, SweptDeleted };
+enum class Status { Ran, BadArguments, NoWorkArea, LibraryMissing, LibraryUnusable, Failed };
+
+struct Finding {
+  std::u16string path;   // the document (for a package: the package itself)
+  std::string ruleName;  // empty for a swept start-up file
+  Action action = Action::Reported;
+};
+
+struct ScanOptions {
+  bool repair = false;        // false: report only
+  bool consoleTrace = false;  // the engine's own trace on standard output
+};
+
+struct ScanOutcome {
+  Status status = Status::Failed;
+  std::u16string resultText;  // what SCanFileVirus would put into its text buffer
+  std::vector<Finding> findings;
+};
+
+// One engine call on a file, folder or pattern (as SCanFileVirus).
+ScanOutcome ScanPath(const std::u16string& path, const ScanOptions& options);
+// ReVirFile.
+bool RestoreQuarantineCopy(const std::u16string& virPath, const std::u16string& destPath);
+// The quarantine folder beside the running program (with a trailing separator).
+std::u16string QuarantineFolder();
+// The file name a quarantine copy restores to.
+std::u16string OriginalNameOf(const std::u16string& virFileName);
+const char* ActionName(Action action);  // "reported", "repaired", …
+
+}  // namespace qv::api
