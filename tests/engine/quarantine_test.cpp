@@ -1,0 +1,106 @@
+// The quarantine store: scrambled copies, restore, and names that never overwrite another
+// document's copy.
+#include <gtest/gtest.h>
+
+#include "engine/common/quarantine.h"
+#include "engine/common/work_area.h"
+#include "engine/include/scanvirus.h"
+#include "tests/support/engine/program_folder.h"
+
+namespace qv::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Opens `path` as the work area's current document, as the engine does before a report.
+void TakeUp(WorkArea& area, const fs::path& path) {
+  area.currentPath = U16(path);
+  area.document = platform::File::OpenReadWrite(area.currentPath);
+  ASSERT_TRUE(area.document.has_value());
+  area.fileSize = static_cast<uint32_t>(area.document->Size());
+}
+
+class QuarantineTest : public ::testing::Test {
+ protected:
+  QuarantineTest() {
+    fs::create_directories(program_.quarantine());
+    area_.quarantineDir = U16(program_.quarantine().string() + "/");
+  }
+  int Restore(const fs::path& vir, const fs::path& dest) {
+    return ReVirFile(U16(vir).c_str(), U16(dest).c_str());
+  }
+  ProgramFolder program_;
+  TempDir docs_;
+  WorkArea area_;
+};
+
+TEST_F(QuarantineTest, CopyIsTheDocumentXorKeyAndRestoresByteForByte) {
+  const std::vector<uint8_t> original = {0x0D, 0x0A, 0x1A};
+  WriteFile(docs_ / "Report.doc", original);
+  TakeUp(area_, docs_ / "Report.doc");
+  ASSERT_TRUE(BackupToQuarantine(area_, area_.currentPath));
+  const fs::path vir = program_.quarantine() / "Report.doc.vir";
+  EXPECT_EQ(ReadFile(vir), (std::vector<uint8_t>{0x0D ^ 0x9D, 0x0A ^ 0x9D, 0x1A ^ 0x9D}));
+  ASSERT_EQ(Restore(vir, docs_ / "restored.doc"), 1);
+  EXPECT_EQ(ReadFile(docs_ / "restored.doc"), original);
+}
+
+TEST_F(QuarantineTest, RestoreReplacesAnExistingFile) {
+  WriteFile(docs_ / "a.vir", std::vector<uint8_t>{'h' ^ 0x9D, 'i' ^ 0x9D});
+  WriteFile(docs_ / "dest.txt", std::string("a much longer old content"));
+  ASSERT_EQ(Restore(docs_ / "a.vir", docs_ / "dest.txt"), 1);
+  EXPECT_EQ(ReadFile(docs_ / "dest.txt"), (std::vector<uint8_t>{'h', 'i'}));
+}
+
+TEST_F(QuarantineTest, EmptyOrMissingCopyRestoresNothing) {
+  WriteFile(docs_ / "empty.vir", std::vector<uint8_t>{});
+  EXPECT_EQ(Restore(docs_ / "empty.vir", docs_ / "out1"), 0);
+  EXPECT_EQ(Restore(docs_ / "missing.vir", docs_ / "out2"), 0);
+  EXPECT_FALSE(Exists(docs_ / "out1"));
+  EXPECT_FALSE(Exists(docs_ / "out2"));
+  EXPECT_EQ(ReVirFile(nullptr, U16(docs_ / "out3").c_str()), 0);
+}
+
+TEST_F(QuarantineTest, SameNameFromAnotherFolderGetsItsOwnCopy) {
+  WriteFile(docs_ / "one" / "Report.doc", std::string("first document"));
+  WriteFile(docs_ / "two" / "Report.doc", std::string("second document"));
+  WriteFile(docs_ / "three" / "Report.doc", std::string("first document"));  // same bytes as one
+  for (const char* folder : {"one", "two", "three"}) {
+    WorkArea area;
+    area.quarantineDir = area_.quarantineDir;
+    TakeUp(area, docs_ / folder / "Report.doc");
+    ASSERT_TRUE(BackupToQuarantine(area, area.currentPath)) << folder;
+  }
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(program_.quarantine())) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Report(2).doc.vir", "Report.doc.vir"}));
+  ASSERT_EQ(Restore(program_.quarantine() / "Report(2).doc.vir", docs_ / "back.doc"), 1);
+  EXPECT_EQ(ReadFile(docs_ / "back.doc"), ReadFile(docs_ / "two" / "Report.doc"));
+  EXPECT_EQ(OriginalNameOf(u"Report(2).doc.vir"), u"Report(2).doc");
+}
+
+TEST_F(QuarantineTest, RepeatedReportsInOneCallKeepTheFirstCopy) {
+  WriteFile(docs_ / "Report.doc", std::string("infected"));
+  TakeUp(area_, docs_ / "Report.doc");
+  ASSERT_TRUE(BackupToQuarantine(area_, area_.currentPath));
+  // a repair changes the document; the next report on it must not copy the repaired bytes
+  area_.document->WriteAt(0, "repaired", 8);
+  ASSERT_TRUE(BackupToQuarantine(area_, area_.currentPath));
+  ASSERT_EQ(Restore(program_.quarantine() / "Report.doc.vir", docs_ / "back.doc"), 1);
+  EXPECT_EQ(ReadFile(docs_ / "back.doc"), (std::vector<uint8_t>{'i', 'n', 'f', 'e', 'c', 't', 'e', 'd'}));
+  EXPECT_FALSE(Exists(program_.quarantine() / "Report(2).doc.vir"));
+}
+
+TEST_F(QuarantineTest, BackupFailsWithoutContentOrFolder) {
+  WriteFile(docs_ / "empty.doc", std::vector<uint8_t>{});
+  TakeUp(area_, docs_ / "empty.doc");
+  EXPECT_FALSE(BackupToQuarantine(area_, area_.currentPath));
+  WriteFile(docs_ / "Report.doc", std::string("x"));
+  TakeUp(area_, docs_ / "Report.doc");
+  area_.quarantineDir = U16((docs_ / "no-such-folder").string() + "/");
+  EXPECT_FALSE(BackupToQuarantine(area_, area_.currentPath));
+}
+
+}  // namespace
+}  // namespace qv::testing
