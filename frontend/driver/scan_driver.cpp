@@ -1,0 +1,223 @@
+// Start requests, the worker and its stop request.
+#include "frontend/driver/scan_driver.h"
+
+#include <boost/filesystem.hpp>
+
+#include "engine/platform/platform.h"
+#include "frontend/driver/walk_state.h"
+
+namespace qv::frontend {
+namespace {
+
+bool IsDevicePath(const std::u16string& path) { return path.rfind(u"\\\\.\\", 0) == 0; }
+
+template <size_t N>
+void CopyBounded(char16_t (&field)[N], std::u16string_view text) {
+  const size_t n = std::min(text.size(), N - 1);
+  std::char_traits<char16_t>::copy(field, text.data(), n);
+  field[n] = 0;
+}
+
+// FIFOs, sockets and device nodes exist on this platform's file systems but are no
+// documents; opening one may block forever or act on the device.
+bool IsSpecialFile(const boost::filesystem::file_status& status) {
+  using boost::filesystem::file_type;
+  switch (status.type()) {
+    case file_type::fifo_file:
+    case file_type::socket_file:
+    case file_type::character_file:
+    case file_type::block_file:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+ScanRunDriver::ScanRunDriver(ScanReceiver& receiver, EngineCall engine, DriveLister drives)
+    : receiver_(receiver), engine_(std::move(engine)), drives_(std::move(drives)) {}
+
+ScanRunDriver::~ScanRunDriver() { Stop(); }
+
+bool ScanRunDriver::Claim() {
+  if (stopRequested_.load()) return false;
+  bool idle = false;
+  if (!running_.compare_exchange_strong(idle, true)) return false;
+  if (worker_.joinable()) worker_.join();  // the last run's worker has already ended
+  return true;
+}
+
+void ScanRunDriver::Unclaim() {
+  std::lock_guard<std::mutex> lock(doneMutex_);
+  running_.store(false);
+  doneCv_.notify_all();
+}
+
+bool ScanRunDriver::StartWorker(std::list<ScanTarget> targets, bool stayOnDevice) {
+  m_lstTargets = std::move(targets);
+  stayOnDevice_ = stayOnDevice;
+  worker_ = std::thread(&ScanRunDriver::ScanThreadProc, this);
+  return true;
+}
+
+bool ScanRunDriver::OnScanAllDisk() {
+  if (!Claim()) return false;
+  try {
+    std::list<ScanTarget> targets;
+    for (const auto& root : drives_()) {
+      receiver_.OutputDebugText(platform::ToNarrow(root));
+      targets.push_back({root, false});
+    }
+    return StartWorker(std::move(targets), true);
+  } catch (...) {
+    receiver_.OutputDebugText(kScanAllDiskFault);
+    Unclaim();
+    return false;
+  }
+}
+
+bool ScanRunDriver::OnScanDirectory(const std::u16string& folder) {
+  if (folder.empty() || !Claim()) return false;
+  try {
+    return StartWorker({ScanTarget{folder, false}}, false);
+  } catch (...) {
+    receiver_.OutputDebugText(kScanDirectoryFault);
+    Unclaim();
+    return false;
+  }
+}
+
+bool ScanRunDriver::ScanDroppedPaths(const std::set<std::u16string>* paths) {
+  if (paths == nullptr || !Claim()) return false;
+  try {
+    std::list<ScanTarget> targets;
+    for (const auto& path : *paths) {
+      // A path whose status cannot be read (missing, access denied) goes to the engine as a
+      // file, which then leaves it alone.
+      boost::system::error_code ec;
+      const auto status = boost::filesystem::status(platform::ToNarrow(path), ec);
+      targets.push_back({path, ec || !boost::filesystem::is_directory(status)});
+    }
+    return StartWorker(std::move(targets), false);
+  } catch (...) {
+    Unclaim();
+    return false;
+  }
+}
+
+void ScanRunDriver::RequestStop() { stopRequested_.store(true); }
+
+bool ScanRunDriver::WaitForWorker(std::chrono::milliseconds timeout) {
+  std::unique_lock<std::mutex> lock(doneMutex_);
+  if (!doneCv_.wait_for(lock, timeout, [this] { return !running_.load(); })) return false;
+  lock.unlock();
+  if (worker_.joinable()) worker_.join();
+  return true;
+}
+
+void ScanRunDriver::Stop() {
+  RequestStop();
+  std::unique_lock<std::mutex> lock(doneMutex_);
+  doneCv_.wait(lock, [this] { return !running_.load(); });
+  lock.unlock();
+  if (worker_.joinable()) worker_.join();
+}
+
+bool ScanRunDriver::Send(uint32_t message, uintptr_t wParam) {
+  if (stopRequested_.load()) return false;
+  receiver_.SendScanMessage(message, wParam);
+  return true;
+}
+
+bool ScanRunDriver::SetSearchTimer() {
+  if (stopRequested_.load()) return false;
+  receiver_.SetTimer(ID_TIMER_SEARCH, kSearchTimerPeriodMs);
+  return true;
+}
+
+bool ScanRunDriver::KillSearchTimer() {
+  if (stopRequested_.load()) return false;
+  receiver_.KillTimer(ID_TIMER_SEARCH);
+  return true;
+}
+
+uint32_t ScanRunDriver::ScanThreadProc(ScanRunDriver* driver) {
+  try {
+    driver->RunWorker();
+  } catch (...) {
+    // nothing may escape the worker; the run simply ends
+  }
+  driver->FinishWorker();
+  return 0;
+}
+
+void ScanRunDriver::FinishWorker() {
+  walk_ = nullptr;
+  Unclaim();  // the last touch of the driver by this thread
+}
+
+void ScanRunDriver::RunWorker() {
+  if (!Send(UM_SCAN_START, 0)) return;
+  m_nSearchTick.store(0);
+  m_setFiles.clear();
+  WalkState walk;
+  walk_ = &walk;
+  bool firstFolder = true;
+  for (const ScanTarget& target : m_lstTargets) {
+    if (stopRequested_.load()) return;
+    if (target.isFile) {
+      m_setFiles.insert(target.path);
+    } else {
+      SearchTarget(firstFolder, target.path);
+    }
+  }
+  walk_ = nullptr;
+  if (!firstFolder) {
+    if (!Send(UM_SCAN_PROGRESS, 100) || !KillSearchTimer()) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(kSearchEndPauseMs));
+  }
+
+  m_nDetected.store(0);
+  m_nRepaired.store(0);
+  const size_t total = m_setFiles.size();
+  size_t k = 0;
+  for (const std::u16string& path : m_setFiles) {
+    ++k;
+    if (!Send(UM_SCAN_PROGRESS, static_cast<uintptr_t>(ScanProgress(k, total)))) return;
+    if (!Send(UM_SCAN_TEXT, reinterpret_cast<uintptr_t>(path.c_str()))) return;
+    if (!IsDevicePath(path)) ScanFile(path);
+  }
+  if (!Send(UM_SCAN_FINISH, 0)) return;
+  const std::u16string summary =
+      FormatSummary(static_cast<int>(total), m_nDetected.load(), m_nRepaired.load());
+  Send(UM_SCAN_TEXT, reinterpret_cast<uintptr_t>(summary.c_str()));
+}
+
+void ScanRunDriver::ScanFile(const std::u16string& path) {
+  if (path.empty() || stopRequested_.load()) return;
+  try {
+    const std::string narrow = platform::ToNarrow(path);
+    boost::system::error_code ec;
+    if (IsSpecialFile(boost::filesystem::status(narrow, ec))) return;
+    char16_t text[260] = {0};
+    const int result = engine_(path.c_str(), 1, text);
+    // The call in progress always finishes; once a stop was asked for, its outcome is not
+    // reported to an owner that is going away.
+    if (stopRequested_.load()) return;
+    if (result == 0 || text[0] == 0) return;
+    m_nDetected.fetch_add(1);
+    m_nRepaired.fetch_add(1);
+    const uintmax_t size = boost::filesystem::file_size(narrow);  // the engine may have deleted it
+    ScanResultRow row{};
+    CopyBounded(row.path, path);
+    CopyBounded(row.sizeText, FormatSizeText(size));
+    CopyBounded(row.anomaly, text);
+    CopyBounded(row.action, kRepairedAction);
+    Send(UM_SCAN_RESULT, reinterpret_cast<uintptr_t>(&row));
+  } catch (...) {
+    // this file's row is lost; the run goes on
+  }
+}
+
+}  // namespace qv::frontend

@@ -1,0 +1,170 @@
+// The scan run driver: turns targets (all drives, one folder, dropped paths) into one sorted
+// list of files, hands each file to the engine on a worker thread, counts what the engine
+// reports and tells its receiver what to show. It knows no GUI: the main window (or the
+// command-line scanner, or a test) is the receiver of its notifications.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <mutex>
+#include <set>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
+
+namespace qv::frontend {
+
+// Worker-to-window notifications. WPARAM is what the message table says; LPARAM is always 0.
+inline constexpr uint32_t UM_SCAN_START = 0x401;     // 0
+inline constexpr uint32_t UM_SCAN_TEXT = 0x402;      // const char16_t*, zero-terminated
+inline constexpr uint32_t UM_SCAN_PROGRESS = 0x404;  // progress 0..100
+inline constexpr uint32_t UM_SCAN_FINISH = 0x405;    // 0
+inline constexpr uint32_t UM_SCAN_RESULT = 0x406;    // const ScanResultRow*
+// The search-phase timer on the main window (a timer id, not a message).
+inline constexpr uint32_t ID_TIMER_SEARCH = 0x403;
+inline constexpr uint32_t kSearchTimerPeriodMs = 80;
+// Pause after the search phase, so that the full bar stays visible for a moment.
+inline constexpr uint32_t kSearchEndPauseMs = 60;
+
+inline constexpr char16_t kSearchNotice[] = u"正在搜索文件中,请耐心等待...";
+inline constexpr char16_t kRepairedAction[] = u"修复";
+inline constexpr char kScanAllDiskFault[] = "CMainDlg::OnScanAllDisk异常!\r\n";
+inline constexpr char kScanDirectoryFault[] = "CMainDlg::OnScanDirectory()异常!\r\n";
+
+// One entry of the target list.
+struct ScanTarget {
+  std::u16string path;  // drive root, folder or file path as its source delivered it
+  bool isFile = false;  // true: goes into the file list unchanged; false: a folder to search
+  bool operator==(const ScanTarget&) const = default;
+};
+
+// One result row, filled on the worker's stack and passed by address with UM_SCAN_RESULT.
+// Every field is zero-terminated; longer texts are cut to the capacity.
+struct ScanResultRow {
+  char16_t path[1024];
+  char16_t sizeText[128];  // "%0.2fK", formatted within 64 units
+  char16_t anomaly[260];   // the engine's text, verbatim
+  char16_t action[128];    // always "修复"
+};
+
+// Where the notifications go. Every call comes from the worker thread and must return only
+// once the notification has been handled (a window forwards it to its own thread and waits);
+// pointers passed as wParam are valid only during the call.
+class ScanReceiver {
+ public:
+  virtual ~ScanReceiver() = default;
+  virtual void SendScanMessage(uint32_t message, uintptr_t wParam) = 0;
+  // The window's search-animation timer: started when the first folder target is searched,
+  // stopped when the search phase ends. Its ticks are the window's business.
+  virtual void SetTimer(uint32_t timerId, uint32_t periodMs) = 0;
+  virtual void KillTimer(uint32_t timerId) = 0;
+  // The debugger output: drive roots of an all-drives start, fault texts of the start
+  // requests. Dropped unless the receiver shows it somewhere.
+  virtual void OutputDebugText(std::string_view text) {}
+  // A folder of the search that could not be read (the walk goes on without it). Dropped
+  // unless the receiver shows it somewhere.
+  virtual void OnSearchError(std::u16string_view path, std::string_view what) {}
+};
+
+// One engine call: the file's zero-terminated UTF-16 path, the mode (the driver passes 1) and
+// a caller-owned buffer of 260 units holding the empty string. Same contract as SCanFileVirus.
+using EngineCall = std::function<int(const char16_t* path, int mode, char16_t* text)>;
+// SCanFileVirus itself. Calls through it never overlap, whatever the number of drivers.
+EngineCall DefaultEngineCall();
+// The local removable and fixed drives (block-device mounts); injectable for tests.
+using DriveLister = std::function<std::list<std::u16string>()>;
+DriveLister DefaultDriveLister();
+
+// Progress before the k-th of n files: k / n * 100 in double precision, rounded to single
+// precision, truncated toward zero (so 29 of 100 gives 29, not 28).
+int ScanProgress(size_t k, size_t n);
+// The file size as shown in a result row: bytes / 1024 with two decimals and "K".
+std::u16string FormatSizeText(uint64_t bytes);
+// "共扫描 %d 个文件   检测到 %d 个异常   修复 %d 个异常", bounded to 1023 units.
+std::u16string FormatSummary(int files, int detected, int repaired);
+
+// The scan run state and the worker. An owner (the main window) holds one driver and is its
+// receiver. Only one scan run runs at a time: a start request while a worker runs is refused
+// (answers false) and changes nothing.
+class ScanRunDriver {
+ public:
+  explicit ScanRunDriver(ScanReceiver& receiver, EngineCall engine = DefaultEngineCall(),
+                         DriveLister drives = DefaultDriveLister());
+  // Stops the worker (see Stop) before the state goes away.
+  ~ScanRunDriver();
+  ScanRunDriver(const ScanRunDriver&) = delete;
+  ScanRunDriver& operator=(const ScanRunDriver&) = delete;
+
+  // ---- start requests (the owner's thread) ----
+  // All local removable and fixed drives. A run starts even when there is none.
+  bool OnScanAllDisk();
+  // One folder the user chose (the folder dialog is the window's part).
+  bool OnScanDirectory(const std::u16string& folder);
+  // Dropped files and folders (normally m_setDropped). A path that is not a folder, or whose
+  // status cannot be read, is a file target. Without a set, nothing starts.
+  bool ScanDroppedPaths(const std::set<std::u16string>* paths);
+
+  // ---- stopping (the owner's thread) ----
+  // A stop is final: later start requests are refused.
+  // Asks the worker to stop and returns at once. The engine call in progress finishes (no
+  // document is left half repaired); after that the worker calls no engine and touches no
+  // state, and from the moment this returns it begins no notification. A receiver that
+  // forwards to the owner's thread may still get one notification that was already on its
+  // way; it must drop it (StopRequested() tells) rather than block on it.
+  void RequestStop();
+  bool StopRequested() const { return stopRequested_.load(); }
+  // Waits up to `timeout` for the worker to end; true when no worker runs any more. An owner
+  // whose receiver needs its own thread keeps handling its events between waits.
+  bool WaitForWorker(std::chrono::milliseconds timeout);
+  // RequestStop, then wait until the worker has ended (for receivers that need no thread of
+  // the owner's, such as the command line).
+  void Stop();
+  // True from an accepted start request until the worker has ended.
+  bool IsRunning() const { return running_.load(); }
+
+  // ---- scan run state (the owner reads it between runs) ----
+  std::list<ScanTarget> m_lstTargets;    // targets of the next run, in the order added
+  std::set<std::u16string> m_setDropped; // paths of the last drop
+  std::set<std::u16string> m_setFiles;   // every file the run scans (ascending UTF-16 order)
+  std::atomic<int32_t> m_nSearchTick{0}; // search animation counter 0..100 (advanced by the window)
+  std::atomic<int32_t> m_nDetected{0};   // files the engine reported in this run
+  std::atomic<int32_t> m_nRepaired{0};   // counted together with m_nDetected
+
+  // ---- worker side (public so that they can be exercised one by one) ----
+  static uint32_t ScanThreadProc(ScanRunDriver* driver);  // answers 0
+  void SearchTarget(bool& firstFolder, const std::u16string& path);
+  void SearchDirectory(std::set<std::u16string>* set, const std::u16string& dir);
+  void ScanFile(const std::u16string& path);
+
+ private:
+  struct WalkState;
+  bool StartWorker(std::list<ScanTarget> targets, bool stayOnDevice);
+  void RunWorker();
+  void SearchDirectoryIn(std::set<std::u16string>& set, const std::u16string& dir, WalkState& walk,
+                         unsigned depth);
+  bool Claim();  // the one-run-at-a-time guard
+  void Unclaim();
+  // Deliver unless a stop was requested; false when stopped.
+  bool Send(uint32_t message, uintptr_t wParam);
+  bool SetSearchTimer();
+  bool KillSearchTimer();
+  void FinishWorker();
+
+  ScanReceiver& receiver_;
+  EngineCall engine_;
+  DriveLister drives_;
+  std::thread worker_;
+  std::atomic<bool> running_{false};
+  std::atomic<bool> stopRequested_{false};
+  std::mutex doneMutex_;
+  std::condition_variable doneCv_;
+  bool stayOnDevice_ = false;   // the all-drives run keeps each walk on its drive
+  WalkState* walk_ = nullptr;   // the current run's visited folders (worker only)
+};
+
+}  // namespace qv::frontend
