@@ -48,9 +48,24 @@ inline constexpr uint32_t kFormulaBufferBytes = 16384;      // DocFile: FormulaB
 inline constexpr uint32_t kModuleBlockLimit = kLargeStreamBytes;
 
 // ---- signature library, matcher, search ------------------------------------------------
+inline constexpr uint64_t kMaxLibraryBytes = 64u << 20;    // a larger qzmacro.vlb is not held in memory
+inline constexpr uint32_t kMaxPatternRecords = 32767;      // each record may add two searcher patterns
+inline constexpr uint32_t kMaxRuleRecords = 65535;
+inline constexpr uint32_t kMaxSearchPatterns = 65535;      // sorted indexes are 16-bit, 0xFFFF = none
+inline constexpr uint32_t kUtf16ExtraUnits = 16;           // UTF-16 form capacity: pattern length + 16
+inline constexpr int kMaxExpressionDepth = 200;            // nested nodes and rule references per rule
 
 // ---- office documents --------------------------------------------------------------------
+inline constexpr uint32_t kMemoryImageLimit = 2097152;      // documents up to 2 MiB are read into memory
+inline constexpr uint32_t kWord6MacroTableBytes = 4096;     // copy of a Word 6/95 macro table
+inline constexpr uint32_t kWord6MacroTextBytes = 36864;     // one Word 6/95 macro text
 
 // ---- zip documents -----------------------------------------------------------------------
+inline constexpr uint64_t kMaxPackageEntries = 100000;           // entries looked at in one package
+inline constexpr uint64_t kMaxProjectPartBytes = 256ull << 20;   // a larger VBA project part is not extracted
+inline constexpr uint64_t kMaxPackageEntryBytes = 8ull << 30;    // a larger entry makes the rebuild give up
+inline constexpr size_t kPackageCopyChunk = 64 * 1024;           // bytes moved per read while copying entries
+inline constexpr int kDeflateLevel = 8;                          // entries written to a rebuilt package
+inline constexpr int kMaxRebuildNameVariants = 100;              // "Report.docm.bin", "Report.docm(2).bin" …
 
 }  // namespace qv::cap

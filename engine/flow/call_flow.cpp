@@ -11,6 +11,7 @@
 #include "engine/common/work_area.h"
 #include "engine/flow/report.h"
 #include "engine/office/dispatch.h"
+#include "engine/office/excel_workbook.h"
 #include "engine/platform/platform.h"
 #include "engine/signature/signature_tables.h"
 #include "engine/storage/doc_file.h"

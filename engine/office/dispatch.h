@@ -6,7 +6,6 @@
 namespace qv {
 
 struct DocFile;
-struct SignatureTables;
 
 inline constexpr int kRepaired = 3;      // RepairResult
 inline constexpr int kRepairFailed = 5;  // the file is then deleted
@@ -15,8 +14,6 @@ inline constexpr int kRepairFailed = 5;  // the file is then deleted
 int DispatchDocument(DocFile& doc);
 // Repairs the document for the detection at the doc's scan cursor; answers a RepairResult.
 int RepairDocument(DocFile& doc);
-// The hidden-sheet pass of Excel workbooks; does nothing for other kinds.
-void ScanHiddenSheets(DocFile& doc, SignatureTables& tables);
 // Sets the ScanKind field (1 = module pass) before the macro pass.
 void BeginMacroPass(DocFile& doc);
 
