@@ -1,0 +1,46 @@
+#include "engine/zip/entry_rules.h"
+
+#include <array>
+
+namespace qv::zip {
+namespace {
+
+char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+bool EndsWithFolded(std::string_view text, std::string_view suffix) {
+  if (text.size() < suffix.size()) return false;
+  const std::string_view tail = text.substr(text.size() - suffix.size());
+  for (size_t i = 0; i < suffix.size(); ++i) {
+    if (FoldAscii(tail[i]) != FoldAscii(suffix[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool IsProjectEntryName(std::string_view name) {
+  const size_t slash = name.rfind('/');
+  return slash != std::string_view::npos && name.substr(slash + 1) == kProjectPartName;
+}
+
+bool IsStoredByExtension(std::string_view name) {
+  static constexpr std::array<std::string_view, 8> kStored = {".Z",   ".zip", ".zoo", ".arc",
+                                                              ".lzh", ".arj", ".gz",  ".tgz"};
+  for (const std::string_view extension : kStored) {
+    if (EndsWithFolded(name, extension)) return true;
+  }
+  return false;
+}
+
+bool IsLeftOutOfRebuild(std::string_view name, std::string_view projectEntryName) {
+  return !projectEntryName.empty() && name.find(projectEntryName) != std::string_view::npos;
+}
+
+bool HasNonAsciiBytes(std::string_view name) {
+  for (const char c : name) {
+    if (static_cast<unsigned char>(c) >= 0x80) return true;
+  }
+  return false;
+}
+
+}  // namespace qv::zip

@@ -1,0 +1,187 @@
+#include "engine/zip/package_rebuild.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/common/capacities.h"
+#include "engine/common/quarantine.h"
+#include "engine/platform/platform.h"
+#include "engine/zip/entry_rules.h"
+#include "engine/zip/package_reader.h"
+#include "engine/zip/package_writer.h"
+
+namespace qv::zip {
+namespace {
+
+enum class ProjectState { Unchanged, Changed, Deleted, Unreadable };
+
+std::u16string NumberText(int n) {
+  std::u16string text;
+  for (char c : std::to_string(n)) text.push_back(static_cast<char16_t>(c));
+  return text;
+}
+
+// The rebuilt package, created exclusively beside the document. Removed again unless kept.
+class RebuiltFile {
+ public:
+  static std::optional<RebuiltFile> CreateBeside(const std::u16string& documentPath) {
+    for (int n = 1; n <= cap::kMaxRebuildNameVariants; ++n) {
+      const std::u16string candidate =
+          n == 1 ? documentPath + u".bin" : documentPath + u"(" + NumberText(n) + u").bin";
+      // Exclusive creation: a name that is taken (a file, a link, even a dangling one) is
+      // skipped and never written through.
+      if (auto file = platform::File::CreateExclusive(candidate)) return RebuiltFile(candidate, std::move(*file));
+    }
+    return std::nullopt;
+  }
+  RebuiltFile(RebuiltFile&& other) noexcept
+      : path_(std::move(other.path_)), file_(std::move(other.file_)), keep_(other.keep_) {
+    other.keep_ = true;
+  }
+  RebuiltFile(const RebuiltFile&) = delete;
+  RebuiltFile& operator=(const RebuiltFile&) = delete;
+  RebuiltFile& operator=(RebuiltFile&&) = delete;
+  ~RebuiltFile() {
+    if (!keep_) platform::DeletePath(path_);
+  }
+  const std::u16string& path() const { return path_; }
+  platform::File TakeFile() { return std::move(file_); }
+  void Keep() { keep_ = true; }
+
+ private:
+  RebuiltFile(std::u16string path, platform::File file) : path_(std::move(path)), file_(std::move(file)) {}
+  std::u16string path_;
+  platform::File file_;
+  bool keep_ = false;
+};
+
+// Finds the package's project entry by the same rule as the extraction; it must be the entry
+// that was extracted.
+std::optional<EntryInfo> FindProjectEntry(PackageReader& reader, const std::string& entryName) {
+  std::optional<EntryInfo> project;
+  const bool walked = ForEachEntry(reader, cap::kMaxPackageEntries, [&](const EntryInfo& entry) {
+    if (!IsProjectEntryName(entry.name)) return true;
+    project = entry;
+    return false;
+  });
+  if (!walked || !project || project->name != entryName) return std::nullopt;
+  return project;
+}
+
+// Compares the project file with the entry the reader is at, streaming both.
+ProjectState CompareProject(PackageReader& reader, const EntryInfo& entry, const std::u16string& projectFile) {
+  if (platform::GetPathKind(projectFile) == platform::PathKind::Missing) return ProjectState::Deleted;
+  auto file = platform::File::OpenRead(projectFile);
+  if (!file) return ProjectState::Unreadable;
+  if (file->Size() != entry.size) return ProjectState::Changed;
+  std::vector<uint8_t> mine(cap::kPackageCopyChunk);
+  uint64_t offset = 0;
+  bool differs = false;
+  const bool read = reader.ReadCurrent(entry, cap::kMaxProjectPartBytes, [&](const uint8_t* bytes, size_t length) {
+    if (file->ReadAt(offset, mine.data(), length) != length || !std::equal(bytes, bytes + length, mine.begin())) {
+      differs = true;
+      return false;
+    }
+    offset += length;
+    return true;
+  });
+  if (differs) return ProjectState::Changed;
+  return read ? ProjectState::Unchanged : ProjectState::Unreadable;
+}
+
+NewEntry NewEntryLike(const EntryInfo& source, uint64_t size, const platform::LocalTime& now) {
+  NewEntry entry;
+  entry.name = source.name;
+  entry.stored = IsStoredByExtension(source.name);
+  entry.sizeHint = size;
+  entry.versionMadeBy = source.versionMadeBy;
+  entry.internalAttributes = source.internalAttributes;
+  entry.externalAttributes = source.externalAttributes;
+  entry.time = now;
+  return entry;
+}
+
+// Copies every entry that stays, in archive order. Counts the entries written.
+bool CopyEntries(PackageReader& reader, PackageWriter& writer, const std::string& projectEntryName,
+                 const platform::LocalTime& now, uint64_t& written) {
+  bool copied = true;
+  const bool walked = ForEachEntry(reader, cap::kMaxPackageEntries, [&](const EntryInfo& entry) {
+    if (IsLeftOutOfRebuild(entry.name, projectEntryName)) return true;
+    copied = writer.BeginEntry(NewEntryLike(entry, entry.size, now)) &&
+             reader.ReadCurrent(entry, cap::kMaxPackageEntryBytes,
+                                [&](const uint8_t* bytes, size_t length) { return writer.Write(bytes, length); }) &&
+             writer.EndEntry();
+    if (copied) ++written;
+    return copied;
+  });
+  return walked && copied;
+}
+
+bool AddProjectFile(PackageWriter& writer, const EntryInfo& projectEntry, const std::u16string& projectFile,
+                    const platform::LocalTime& now) {
+  auto file = platform::File::OpenRead(projectFile);
+  if (!file) return false;
+  const uint64_t size = file->Size();
+  if (!writer.BeginEntry(NewEntryLike(projectEntry, size, now))) return false;
+  std::vector<uint8_t> chunk(cap::kPackageCopyChunk);
+  for (uint64_t offset = 0; offset < size;) {
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(chunk.size(), size - offset));
+    if (file->ReadAt(offset, chunk.data(), want) != want || !writer.Write(chunk.data(), want)) return false;
+    offset += want;
+  }
+  return writer.EndEntry();
+}
+
+// Reads the finished package back: every entry must come out whole.
+bool ReadsBackWhole(const std::u16string& path, uint64_t expectedEntries) {
+  auto reader = PackageReader::Open(path);
+  if (!reader) return false;
+  uint64_t seen = 0;
+  bool whole = true;
+  const bool walked = ForEachEntry(*reader, cap::kMaxPackageEntries, [&](const EntryInfo& entry) {
+    whole = reader->ReadCurrent(entry, cap::kMaxPackageEntryBytes, [](const uint8_t*, size_t) { return true; });
+    ++seen;
+    return whole;
+  });
+  return walked && whole && seen == expectedEntries;
+}
+
+}  // namespace
+
+RebuildOutcome RebuildPackage(const std::u16string& quarantineDir, const std::u16string& documentPath,
+                              const ExtractedProject& project) {
+  if (!project.found || project.projectFile.empty() || project.entryName.empty()) return RebuildOutcome::NothingToDo;
+  auto reader = PackageReader::Open(documentPath);
+  if (!reader) return RebuildOutcome::Abandoned;
+  const auto projectEntry = FindProjectEntry(*reader, project.entryName);
+  if (!projectEntry) return RebuildOutcome::Abandoned;
+  const ProjectState state = CompareProject(*reader, *projectEntry, project.projectFile);
+  if (state == ProjectState::Unchanged) return RebuildOutcome::NothingToDo;
+  if (state == ProjectState::Unreadable) return RebuildOutcome::Abandoned;
+
+  auto rebuilt = RebuiltFile::CreateBeside(documentPath);
+  if (!rebuilt) return RebuildOutcome::Abandoned;
+  {
+    auto writer = PackageWriter::Create(rebuilt->TakeFile());
+    if (!writer) return RebuildOutcome::Abandoned;
+    const platform::LocalTime now = platform::Now();
+    uint64_t written = 0;
+    if (!CopyEntries(*reader, *writer, project.entryName, now, written)) return RebuildOutcome::Abandoned;
+    if (state == ProjectState::Changed) {
+      if (!AddProjectFile(*writer, *projectEntry, project.projectFile, now)) return RebuildOutcome::Abandoned;
+      ++written;
+    }
+    if (!writer->Finish()) return RebuildOutcome::Abandoned;
+    reader.reset();  // the document is no longer read from
+    if (!ReadsBackWhole(rebuilt->path(), written)) return RebuildOutcome::Abandoned;
+  }
+  // The user must be able to get the document back exactly as it was.
+  if (!QuarantineWholeFile(quarantineDir, documentPath)) return RebuildOutcome::Abandoned;
+  if (!platform::RenameReplace(rebuilt->path(), documentPath)) return RebuildOutcome::Abandoned;
+  rebuilt->Keep();
+  return RebuildOutcome::Replaced;
+}
+
+}  // namespace qv::zip

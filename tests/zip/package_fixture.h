@@ -1,0 +1,52 @@
+// Shared set-up of the package tests: a document folder, a private stand-in for the user's
+// temporary folder (TMPDIR points at it while a test runs) and a quarantine folder.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "tests/support/engine/program_folder.h"
+#include "tests/support/zip/package_builder.h"
+
+namespace qv::testing {
+
+class PackageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (const char* old = std::getenv("TMPDIR")) oldTmpdir_ = old;
+    ::setenv("TMPDIR", temp_.path().c_str(), 1);
+  }
+  void TearDown() override {
+    if (oldTmpdir_) {
+      ::setenv("TMPDIR", oldTmpdir_->c_str(), 1);
+    } else {
+      ::unsetenv("TMPDIR");
+    }
+  }
+
+  std::filesystem::path Doc(const std::string& name = "Report.docm") const { return docs_ / name; }
+  std::u16string QuarantineDir() const { return U16(quarantine_.path()) + u"/"; }
+
+  // Every name below `folder`, relative to it (links are listed, not followed).
+  static std::set<std::string> Listing(const std::filesystem::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+      names.insert(entry.path().lexically_relative(folder).string());
+    }
+    return names;
+  }
+
+  TempDir docs_;
+  TempDir temp_;
+  TempDir quarantine_;
+
+ private:
+  std::optional<std::string> oldTmpdir_;
+};
+
+}  // namespace qv::testing
