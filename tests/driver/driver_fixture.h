@@ -1,0 +1,28 @@
+// One driver wired to a recording receiver, a fake engine and a fake drive list.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <list>
+#include <memory>
+
+#include "tests/driver/recording_receiver.h"
+#include "tests/support/engine/program_folder.h"
+
+namespace qv::frontend::testing {
+
+struct DriverRig {
+  RecordingReceiver receiver;
+  FakeEngine engine;
+  std::list<std::u16string> drives;
+  std::unique_ptr<ScanRunDriver> driver =
+      std::make_unique<ScanRunDriver>(receiver, engine.call(), [this] { return drives; });
+
+  // Waits for the run to end; fails the test when it does not.
+  void Wait() { ASSERT_TRUE(driver->WaitForWorker(std::chrono::seconds(60))) << "the run did not end"; }
+};
+
+inline std::u16string U16(const std::filesystem::path& path) { return qv::testing::U16(path); }
+
+}  // namespace qv::frontend::testing
