@@ -60,6 +60,15 @@ inline constexpr uint32_t kMemoryImageLimit = 2097152;      // documents up to 2
 inline constexpr uint32_t kWord6MacroTableBytes = 4096;     // copy of a Word 6/95 macro table
 inline constexpr uint32_t kWord6MacroTextBytes = 36864;     // one Word 6/95 macro text
 
+// Excel workbooks
+inline constexpr uint32_t kWorkbookCopyBytes = kLargeStreamBytes;  // "Workbook" bytes held in memory at most
+inline constexpr uint32_t kWorkbookReadChunk = 65536;        // the copy is read piece by piece
+inline constexpr uint32_t kSheetListSearchRecords = 20481;   // records looked at before the first BoundSheet8
+inline constexpr uint32_t kSheetSearchRecords = 1025;        // records looked at for the wanted hidden sheet
+inline constexpr uint32_t kNeutralisedFormulas = 512;        // Formula records rewritten per hidden sheet
+inline constexpr uint32_t kFormulaGapRecords = 258;          // this many other records in a row end that search
+inline constexpr uint32_t kGlobalsNameWalkRecords = 1048577; // records walked to clear built-in names
+
 // ---- zip documents -----------------------------------------------------------------------
 inline constexpr uint64_t kMaxPackageEntries = 100000;           // entries looked at in one package
 inline constexpr uint64_t kMaxProjectPartBytes = 256ull << 20;   // a larger VBA project part is not extracted
