@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "engine/signature/rule_matcher.h"
 #include "engine/signature/signature_library.h"
@@ -20,6 +22,12 @@ struct SignatureTables {
 
   ~SignatureTables() { matcher.reset(); }
 };
+
+// "qzmacro.vlb" in the folder of the given program file.
+std::u16string LibraryPathBeside(const std::u16string& programPath);
+// Reads a library file whole into `image`: kLibraryLoaded, kLibraryMissing (cannot be opened)
+// or kLibraryNoMemory (too large to hold).
+int LoadLibraryFile(const std::u16string& path, std::vector<uint8_t>& image);
 
 // Deciphers a whole library file image, parses it and builds the matcher; null when the
 // library is unusable or memory runs out. The image itself is left alone.

@@ -10,22 +10,28 @@
 
 namespace qv {
 
-int LoadSignatureLibrary(WorkArea& area) {
-  std::u16string path = platform::ProgramPath();
-  const size_t cut = path.rfind(platform::kSep);
-  path = (cut == std::u16string::npos ? std::u16string() : path.substr(0, cut + 1)) + u"qzmacro.vlb";
+std::u16string LibraryPathBeside(const std::u16string& programPath) {
+  const size_t cut = programPath.rfind(platform::kSep);
+  return (cut == std::u16string::npos ? std::u16string() : programPath.substr(0, cut + 1)) + u"qzmacro.vlb";
+}
+
+int LoadLibraryFile(const std::u16string& path, std::vector<uint8_t>& image) {
   auto file = platform::File::OpenRead(path);
   if (!file) return kLibraryMissing;
   const uint64_t size = file->Size();
   if (size > cap::kMaxLibraryBytes) return kLibraryNoMemory;
   try {
-    area.libraryImage.resize(static_cast<size_t>(size));
+    image.resize(static_cast<size_t>(size));
   } catch (const std::bad_alloc&) {
     return kLibraryNoMemory;
   }
   // A short read is not treated specially: the checksums catch the damage.
-  area.libraryImage.resize(file->ReadAt(0, area.libraryImage.data(), area.libraryImage.size()));
+  image.resize(file->ReadAt(0, image.data(), image.size()));
   return kLibraryLoaded;
+}
+
+int LoadSignatureLibrary(WorkArea& area) {
+  return LoadLibraryFile(LibraryPathBeside(platform::ProgramPath()), area.libraryImage);
 }
 
 std::unique_ptr<SignatureTables> BuildTablesFromImage(const uint8_t* image, size_t length, ReportFn report) {
@@ -45,7 +51,8 @@ std::unique_ptr<SignatureTables> BuildTablesFromImage(const uint8_t* image, size
 }
 
 bool BuildSignatureTables(WorkArea& area, ReportFn report) {
-  ReleaseSignatureTables(area);
+  delete area.tables;
+  area.tables = nullptr;
   std::unique_ptr<SignatureTables> tables =
       BuildTablesFromImage(area.libraryImage.data(), area.libraryImage.size(), report);
   std::vector<uint8_t>().swap(area.libraryImage);  // the raw image is released either way

@@ -1,6 +1,7 @@
 // vlbc: the signature compiler and dumper.
 //   vlbc compile [-o OUT] SOURCE...   compile source files (or every *.vls in a folder)
 //   vlbc dump [-o OUT] LIBRARY        print a library back in the source format
+//   vlbc compile --body ...           write the deciphered body only (fuzz seeds, debugging)
 // The build time comes from SOURCE_DATE_EPOCH when set (reproducible builds), else the clock.
 #include <algorithm>
 #include <chrono>
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/signature/signature_library.h"
 #include "tools/vlb/compiler.h"
 
 namespace fs = std::filesystem;
@@ -26,7 +28,7 @@ constexpr int kExitSourceErrors = 1;
 constexpr int kExitUsage = 2;
 
 int Usage() {
-  std::cerr << "usage: vlbc compile [-o OUT.vlb] SOURCE...   (a SOURCE folder means its *.vls files)\n"
+  std::cerr << "usage: vlbc compile [--body] [-o OUT.vlb] SOURCE...   (a SOURCE folder means its *.vls files)\n"
                "       vlbc dump [-o OUT.vls] LIBRARY.vlb\n";
   return kExitUsage;
 }
@@ -85,7 +87,7 @@ bool CollectSources(const std::vector<std::string>& args, std::vector<SourceFile
   return true;
 }
 
-int Compile(const std::vector<std::string>& inputs, const std::string& output) {
+int Compile(const std::vector<std::string>& inputs, const std::string& output, bool bodyOnly) {
   std::vector<SourceFile> files;
   if (!CollectSources(inputs, files)) return kExitUsage;
   if (files.empty()) {
@@ -98,7 +100,9 @@ int Compile(const std::vector<std::string>& inputs, const std::string& output) {
     std::cerr << "vlbc: " << result.errors.size() << " error(s); no library written\n";
     return kExitSourceErrors;
   }
-  if (!WriteFile(output, result.image.data(), result.image.size())) {
+  const std::vector<uint8_t> bytes =
+      bodyOnly ? qv::DecipherLibraryBody(result.image.data(), result.image.size()) : result.image;
+  if (!WriteFile(output, bytes.data(), bytes.size())) {
     std::cerr << "vlbc: cannot write " << output << "\n";
     return kExitUsage;
   }
@@ -135,10 +139,13 @@ int main(int argc, char** argv) {
   const std::string mode = argv[1];
   std::string output;
   std::vector<std::string> inputs;
+  bool bodyOnly = false;
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "-o" && i + 1 < argc) {
       output = argv[++i];
+    } else if (arg == "--body" && mode == "compile") {
+      bodyOnly = true;
     } else if (!arg.empty() && arg[0] == '-') {
       return Usage();
     } else {
@@ -147,7 +154,7 @@ int main(int argc, char** argv) {
   }
   if (mode == "compile") {
     if (inputs.empty()) return Usage();
-    return Compile(inputs, output.empty() ? "qzmacro.vlb" : output);
+    return Compile(inputs, output.empty() ? "qzmacro.vlb" : output, bodyOnly);
   }
   if (mode == "dump" && inputs.size() == 1) return Dump(inputs[0], output);
   return Usage();
