@@ -1,0 +1,85 @@
+#include "cli/core/arguments.h"
+
+namespace qv::cli {
+
+const char kUsage[] =
+    "usage: quorvane-scan scan [--repair] [--json] PATH...\n"
+    "       quorvane-scan scan [--repair] [--json] --all-drives\n"
+    "       quorvane-scan restore FILE.vir DEST\n"
+    "       quorvane-scan quarantine list [--json]\n"
+    "\n"
+    "scan        report infected office documents (files and folders, searched recursively);\n"
+    "            --repair first keeps a scrambled copy in RepairBrack beside the program,\n"
+    "            then repairs the document in place or deletes it when it cannot be repaired\n"
+    "restore     turn a quarantine copy back into a normal file (DEST: a file or a folder)\n"
+    "quarantine  list the copies in RepairBrack and the name each restores to\n"
+    "\n"
+    "exit status: 0 nothing found, 1 something found, 2 an error\n";
+
+namespace {
+
+ParseResult Error(std::string message) {
+  ParseResult result;
+  result.error = std::move(message);
+  return result;
+}
+
+}  // namespace
+
+ParseResult ParseArguments(const std::vector<std::string>& args) {
+  ParseResult result;
+  Arguments& out = result.arguments;
+  std::vector<std::string> words;
+  bool optionsEnded = false;
+  for (const std::string& arg : args) {
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      words.push_back(arg);
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "--repair") {
+      out.repair = true;
+    } else if (arg == "--json") {
+      out.json = true;
+    } else if (arg == "--all-drives") {
+      out.allDrives = true;
+    } else if (arg == "--help" || arg == "-h") {
+      out.command = Command::Help;
+      result.ok = true;
+      return result;
+    } else if (arg == "--version") {
+      out.command = Command::Version;
+      result.ok = true;
+      return result;
+    } else {
+      return Error("unknown option " + arg);
+    }
+  }
+  if (words.empty()) return Error("no command given");
+  const std::string command = words.front();
+  words.erase(words.begin());
+
+  if (command == "help") {
+    out.command = Command::Help;
+  } else if (command == "scan") {
+    out.command = Command::Scan;
+    if (out.allDrives && !words.empty()) return Error("scan takes either paths or --all-drives, not both");
+    if (!out.allDrives && words.empty()) return Error("scan needs at least one path (or --all-drives)");
+  } else if (command == "restore") {
+    out.command = Command::Restore;
+    if (words.size() != 2) return Error("restore needs a quarantine copy and a destination");
+  } else if (command == "quarantine") {
+    if (words.size() != 1 || words[0] != "list") return Error("the quarantine command is: quarantine list");
+    words.clear();
+    out.command = Command::QuarantineList;
+  } else {
+    return Error("unknown command " + command);
+  }
+  if (out.command != Command::Scan && (out.repair || out.allDrives)) {
+    return Error("--repair and --all-drives belong to the scan command");
+  }
+  out.operands = std::move(words);
+  result.ok = true;
+  return result;
+}
+
+}  // namespace qv::cli

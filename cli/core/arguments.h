@@ -1,0 +1,31 @@
+// The command line of quorvane-scan.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qv::cli {
+
+enum ExitCode { kExitClean = 0, kExitFound = 1, kExitError = 2 };
+
+enum class Command { Help, Version, Scan, Restore, QuarantineList };
+
+struct Arguments {
+  Command command = Command::Help;
+  bool repair = false;     // scan: quarantine, then repair or delete (default: report only)
+  bool json = false;       // one JSON object per line
+  bool allDrives = false;  // scan: every local removable and fixed drive
+  std::vector<std::string> operands;  // scan: paths; restore: copy and destination
+};
+
+struct ParseResult {
+  bool ok = false;
+  std::string error;  // what is wrong, when not ok
+  Arguments arguments;
+};
+
+ParseResult ParseArguments(const std::vector<std::string>& args);  // without the program name
+
+extern const char kUsage[];
+
+}  // namespace qv::cli

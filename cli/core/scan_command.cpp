@@ -1,0 +1,221 @@
+#include "cli/core/scan_command.h"
+
+#include <csignal>
+#include <cstring>
+#include <dirent.h>
+#include <filesystem>
+#include <set>
+#include <sys/stat.h>
+
+#include "cli/core/output.h"
+#include "engine/platform/platform.h"
+#include "frontend/driver/scan_driver.h"
+
+namespace qv::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using frontend::ScanRunDriver;
+
+std::atomic<bool> g_interrupted{false};
+extern "C" void OnInterrupt(int) { g_interrupted.store(true); }
+
+// Ctrl-C and termination ask the run to stop after the document in hand, never inside a repair.
+class InterruptGuard {
+ public:
+  InterruptGuard() {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, &oldInt_);
+    ::sigaction(SIGTERM, &action, &oldTerm_);
+  }
+  ~InterruptGuard() {
+    ::sigaction(SIGINT, &oldInt_, nullptr);
+    ::sigaction(SIGTERM, &oldTerm_, nullptr);
+  }
+
+ private:
+  struct sigaction oldInt_ {}, oldTerm_ {};
+};
+
+std::string ProgramFolderFile(const char* name) {
+  const std::string program = platform::ToNarrow(platform::ProgramPath());
+  return fs::path(program).parent_path() / name;
+}
+
+// Shows the run on the terminal and turns unreadable folders into messages.
+class ScanReporter : public frontend::ScanReceiver {
+ public:
+  explicit ScanReporter(Console& console) : console_(console) {}
+  void Attach(const ScanRunDriver* driver) { driver_ = driver; }
+  bool HadErrors() const { return errors_.load(); }
+
+  void SendScanMessage(uint32_t message, uintptr_t wParam) override {
+    if (message == frontend::UM_SCAN_FINISH) {
+      finished_ = true;
+      console_.ClearProgress();
+    } else if (message == frontend::UM_SCAN_TEXT && !finished_) {
+      const std::u16string text = reinterpret_cast<const char16_t*>(wParam);
+      if (text == frontend::kSearchNotice) {
+        console_.Progress(platform::ToNarrow(text));
+      } else {
+        ++done_;
+        const size_t total = driver_ != nullptr ? driver_->m_setFiles.size() : 0;
+        console_.Progress("[" + std::to_string(done_) + "/" + std::to_string(total) + "] " + platform::ToNarrow(text));
+      }
+    }
+  }
+  void SetTimer(uint32_t, uint32_t) override {}
+  void KillTimer(uint32_t) override {}
+  void OnSearchError(std::u16string_view path, std::string_view what) override {
+    errors_.store(true);
+    console_.Message("cannot read folder " + platform::ToNarrow(path) + ": " + std::string(what));
+  }
+
+ private:
+  Console& console_;
+  const ScanRunDriver* driver_ = nullptr;
+  size_t done_ = 0;
+  bool finished_ = false;
+  std::atomic<bool> errors_{false};
+};
+
+// The driver's engine call, made through the engine's C++ API so that the mode is the
+// user's and every finding comes with the action actually taken.
+class EngineAdapter {
+ public:
+  EngineAdapter(const Arguments& arguments, Console& console) : arguments_(arguments), console_(console) {}
+  void Attach(ScanRunDriver* driver) { driver_ = driver; }
+
+  int operator()(const char16_t* path, int /*mode*/, char16_t* text) {
+    qv::api::ScanOptions options;
+    options.repair = arguments_.repair;
+    const qv::api::ScanOutcome outcome = qv::api::ScanPath(path, options);
+    if (outcome.status != qv::api::Status::Ran) {
+      problem_ = EngineProblem(outcome.status);
+      if (driver_ != nullptr) driver_->RequestStop();
+      return 0;
+    }
+    bool changed = false;
+    for (const auto& finding : outcome.findings) {
+      console_.Line(FindingLine(finding, arguments_.json));
+      changed = changed || finding.action == qv::api::Action::Repaired ||
+                finding.action == qv::api::Action::Deleted || finding.action == qv::api::Action::SweptDeleted;
+    }
+    if (!outcome.findings.empty()) ++detected_;
+    if (changed) ++repaired_;
+    const size_t n = std::min<size_t>(outcome.resultText.size(), 259);
+    std::char_traits<char16_t>::copy(text, outcome.resultText.data(), n);
+    text[n] = 0;
+    return 1;
+  }
+
+  int detected() const { return detected_; }
+  int repaired() const { return repaired_; }
+  const std::string& problem() const { return problem_; }
+
+ private:
+  const Arguments& arguments_;
+  Console& console_;
+  ScanRunDriver* driver_ = nullptr;
+  int detected_ = 0;
+  int repaired_ = 0;
+  std::string problem_;
+};
+
+// Checks the paths named on the command line; answers the usable ones as absolute paths.
+std::set<std::u16string> CheckedTargets(const std::vector<std::string>& operands, Console& console, bool& errors) {
+  std::set<std::u16string> targets;
+  for (const std::string& operand : operands) {
+    std::error_code ec;
+    fs::path full = fs::absolute(operand, ec).lexically_normal();
+    std::string text = full.string();
+    while (text.size() > 1 && text.back() == '/') text.pop_back();
+    struct stat st {};
+    if (::stat(text.c_str(), &st) != 0) {
+      console.Message((errno == ENOENT ? "no such file or folder: " : "cannot read " + operand + ": ") +
+                      (errno == ENOENT ? operand : std::string(std::strerror(errno))));
+      errors = true;
+      continue;
+    }
+    if (S_ISDIR(st.st_mode)) {
+      DIR* dir = ::opendir(text.c_str());
+      if (dir == nullptr) {
+        console.Message("cannot read folder " + operand + ": " + std::strerror(errno));
+        errors = true;
+        continue;
+      }
+      ::closedir(dir);
+    } else if (!S_ISREG(st.st_mode)) {
+      console.Message("not a document or folder: " + operand);
+      errors = true;
+      continue;
+    }
+    targets.insert(platform::FromNarrow(text));
+  }
+  return targets;
+}
+
+}  // namespace
+
+std::string EngineProblem(qv::api::Status status) {
+  switch (status) {
+    case qv::api::Status::Ran: return "";
+    case qv::api::Status::LibraryMissing: return "the signature library is missing: " + ProgramFolderFile("qzmacro.vlb");
+    case qv::api::Status::LibraryUnusable:
+      return "the signature library is damaged or unusable: " + ProgramFolderFile("qzmacro.vlb");
+    case qv::api::Status::NoWorkArea:
+      return "the quarantine folder cannot be written (log.txt cannot be opened): " +
+             platform::ToNarrow(qv::api::QuarantineFolder());
+    case qv::api::Status::BadArguments:
+    case qv::api::Status::Failed: break;
+  }
+  return "the engine failed";
+}
+
+int RunScan(const Arguments& arguments) {
+  Console console(platform::StderrIsTerminal());
+  bool errors = false;
+  const std::set<std::u16string> targets = CheckedTargets(arguments.operands, console, errors);
+  if (!arguments.allDrives && targets.empty()) return kExitError;
+
+  // One call with nothing to walk tells whether the quarantine, the log and the signature
+  // library are usable, before any document is touched.
+  const std::string problem = EngineProblem(qv::api::ScanPath(u"", {}).status);
+  if (!problem.empty()) {
+    console.Message(problem);
+    return kExitError;
+  }
+
+  ScanReporter reporter(console);
+  EngineAdapter adapter(arguments, console);
+  ScanRunDriver driver(reporter, std::ref(adapter));
+  reporter.Attach(&driver);
+  adapter.Attach(&driver);
+  InterruptGuard interrupts;
+  g_interrupted.store(false);
+  const bool started = arguments.allDrives ? driver.OnScanAllDisk() : driver.ScanDroppedPaths(&targets);
+  if (!started) {
+    console.Message("the scan could not be started");
+    return kExitError;
+  }
+  while (!driver.WaitForWorker(std::chrono::milliseconds(100))) {
+    if (g_interrupted.load()) driver.RequestStop();
+  }
+  console.ClearProgress();
+  if (!adapter.problem().empty()) {
+    console.Message(adapter.problem());
+    return kExitError;
+  }
+  if (g_interrupted.load()) {
+    console.Message("interrupted (the document in hand was finished first)");
+    return kExitError;
+  }
+  console.Line(SummaryLine(static_cast<int>(driver.m_setFiles.size()), adapter.detected(), adapter.repaired(),
+                           arguments.json));
+  if (errors || reporter.HadErrors()) return kExitError;
+  return adapter.detected() > 0 ? kExitFound : kExitClean;
+}
+
+}  // namespace qv::cli

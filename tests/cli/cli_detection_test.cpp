@@ -1,0 +1,70 @@
+// quorvane-scan on documents that carry the harmless test signature: report, repair,
+// quarantine and restore, end to end through the real engine and signature library.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/cli/cli_harness.h"
+#include "tests/cli/sample_documents.h"
+
+namespace qv::cli::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using qv::testing::ReadFile;
+using qv::testing::WriteFile;
+
+class CliDetection : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!program.hasSignatures()) GTEST_SKIP() << "the build made no qzmacro.vlb (signature compiler vlbc)";
+    WriteFile(infected, WordDocumentWithMacro(true));
+    WriteFile(clean, WordDocumentWithMacro(false));
+    original = ReadFile(infected);
+  }
+  RelocatedProgram program;
+  const fs::path infected = program.work() / "infected.doc";
+  const fs::path clean = program.work() / "clean.doc";
+  std::vector<uint8_t> original;
+};
+
+TEST_F(CliDetection, ReportOnlyNamesTheFindingAndChangesNothing) {
+  const ProgramRun run = program.Run({"scan", program.work().string()});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_EQ(run.outLines(), (std::vector<std::string>{infected.string() + ": Macro.Test.Signature reported",
+                                                      "共扫描 2 个文件   检测到 1 个异常   修复 0 个异常"}));
+  EXPECT_EQ(ReadFile(infected), original);
+
+  const ProgramRun json = program.Run({"scan", "--json", infected.string(), clean.string()});
+  EXPECT_EQ(json.exitCode, 1);
+  EXPECT_EQ(CanonicalJsonLines(json.out),
+            (std::vector<std::string>{
+                "{\"action\": \"reported\", \"path\": \"" + infected.string() + "\", \"rule\": \"Macro.Test.Signature\"}",
+                "{\"detected\": 1, \"files\": 2, \"repaired\": 0, \"summary\": "
+                "\"共扫描 2 个文件   检测到 1 个异常   修复 0 个异常\"}"}));
+}
+
+TEST_F(CliDetection, RepairThenRestoreGivesBackTheOriginalByteForByte) {
+  const ProgramRun repair = program.Run({"scan", "--repair", program.work().string()});
+  EXPECT_EQ(repair.exitCode, 1) << repair.err;
+  EXPECT_EQ(repair.outLines(), (std::vector<std::string>{infected.string() + ": Macro.Test.Signature repaired",
+                                                         "共扫描 2 个文件   检测到 1 个异常   修复 1 个异常"}));
+  ASSERT_TRUE(fs::exists(infected));
+  EXPECT_NE(ReadFile(infected), original);
+  EXPECT_EQ(ReadFile(infected).size(), original.size());  // repairs never move data
+
+  const ProgramRun rescan = program.Run({"scan", program.work().string()});
+  EXPECT_EQ(rescan.exitCode, 0) << rescan.out;
+
+  const ProgramRun list = program.Run({"quarantine", "list"});
+  const std::string copy = (program.quarantine() / "infected.doc.vir").string();
+  EXPECT_EQ(list.outLines(), (std::vector<std::string>{copy + "\tinfected.doc\t" + std::to_string(original.size())}));
+
+  const ProgramRun restore = program.Run({"restore", copy, infected.string()});
+  EXPECT_EQ(restore.exitCode, 0) << restore.err;
+  EXPECT_EQ(ReadFile(infected), original);
+  EXPECT_EQ(program.Run({"scan", infected.string()}).exitCode, 1);
+}
+
+}  // namespace
+}  // namespace qv::cli::testing

@@ -1,0 +1,92 @@
+// The scanner's argument parsing and output formats.
+#include <gtest/gtest.h>
+
+#include "cli/core/arguments.h"
+#include "cli/core/output.h"
+#include "engine/platform/platform.h"
+#include "tests/cli/cli_harness.h"
+
+namespace qv::cli {
+namespace {
+
+TEST(ParseArguments, AcceptsEveryCommandForm) {
+  struct Case {
+    std::vector<std::string> args;
+    Command command;
+    bool repair, json, allDrives;
+    std::vector<std::string> operands;
+  };
+  const Case cases[] = {
+      {{"scan", "a", "b"}, Command::Scan, false, false, false, {"a", "b"}},
+      {{"scan", "--repair", "a", "--json"}, Command::Scan, true, true, false, {"a"}},
+      {{"--json", "scan", "--all-drives"}, Command::Scan, false, true, true, {}},
+      {{"scan", "--", "--repair"}, Command::Scan, false, false, false, {"--repair"}},
+      {{"scan", "-"}, Command::Scan, false, false, false, {"-"}},
+      {{"restore", "x.doc.vir", "dest"}, Command::Restore, false, false, false, {"x.doc.vir", "dest"}},
+      {{"quarantine", "list", "--json"}, Command::QuarantineList, false, true, false, {}},
+      {{"scan", "a", "--help"}, Command::Help, false, false, false, {}},
+      {{"--version"}, Command::Version, false, false, false, {}},
+  };
+  for (const auto& c : cases) {
+    const ParseResult r = ParseArguments(c.args);
+    ASSERT_TRUE(r.ok) << ::testing::PrintToString(c.args) << ": " << r.error;
+    EXPECT_EQ(r.arguments.command, c.command) << ::testing::PrintToString(c.args);
+    if (c.command == Command::Help || c.command == Command::Version) continue;
+    EXPECT_EQ(r.arguments.repair, c.repair);
+    EXPECT_EQ(r.arguments.json, c.json);
+    EXPECT_EQ(r.arguments.allDrives, c.allDrives);
+    EXPECT_EQ(r.arguments.operands, c.operands);
+  }
+}
+
+TEST(ParseArguments, RefusesWhatMakesNoSense) {
+  const std::pair<std::vector<std::string>, const char*> cases[] = {
+      {{}, "no command given"},
+      {{"scan"}, "at least one path"},
+      {{"scan", "--all-drives", "a"}, "not both"},
+      {{"scan", "--bogus", "a"}, "unknown option --bogus"},
+      {{"frobnicate"}, "unknown command frobnicate"},
+      {{"restore", "a"}, "restore needs"},
+      {{"restore", "a", "b", "c"}, "restore needs"},
+      {{"quarantine"}, "quarantine list"},
+      {{"quarantine", "purge"}, "quarantine list"},
+      {{"restore", "--repair", "a", "b"}, "belong to the scan command"},
+      {{"quarantine", "list", "--all-drives"}, "belong to the scan command"},
+  };
+  for (const auto& [args, message] : cases) {
+    const ParseResult r = ParseArguments(args);
+    EXPECT_FALSE(r.ok) << ::testing::PrintToString(args);
+    EXPECT_NE(r.error.find(message), std::string::npos) << r.error;
+  }
+}
+
+TEST(Output, JsonStringsSurviveARealParser) {
+  const std::string nasty = std::string("q\"b\\s/\n\r\t\x01\x1f\x7f 病毒.doc");
+  qv::api::Finding finding{u"/d/" + platform::FromNarrow(nasty), "Macro.Test.Signature", qv::api::Action::RepairFailed};
+  const auto lines = testing::CanonicalJsonLines(FindingLine(finding, true) + "\n" +
+                                                 SummaryLine(3, 1, 0, true) + "\n");
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "{\"action\": \"repair failed\", \"path\": \"/d/q\\\"b\\\\s/\\n\\r\\t\\u0001\\u001f\x7f 病毒.doc\", "
+                      "\"rule\": \"Macro.Test.Signature\"}");
+  EXPECT_EQ(lines[1], "{\"detected\": 1, \"files\": 3, \"repaired\": 0, "
+                      "\"summary\": \"共扫描 3 个文件   检测到 1 个异常   修复 0 个异常\"}");
+}
+
+TEST(Output, TextFindingLineNamesPathRuleAndAction) {
+  EXPECT_EQ(FindingLine({u"/d/a.doc", "Macro.X", qv::api::Action::Reported}, false), "/d/a.doc: Macro.X reported");
+  EXPECT_EQ(FindingLine({u"/d/a.doc", "Macro.X", qv::api::Action::BackupFailed}, false),
+            "/d/a.doc: Macro.X backup failed");
+  EXPECT_EQ(FindingLine({u"/d/a.xls", "", qv::api::Action::SweptDeleted}, false),
+            "/d/a.xls: - deleted (start-up file)");
+}
+
+TEST(Output, ProgressKeepsTheEndOfLongPaths) {
+  EXPECT_EQ(FitToWidth("/short", 20), "/short");
+  EXPECT_EQ(FitToWidth("/a/very/long/path/file.doc", 12), ".../file.doc");
+  // wide characters take two columns each
+  EXPECT_EQ(FitToWidth("/目录/病毒文件.doc", 15), "...病毒文件.doc");
+  EXPECT_EQ(FitToWidth("abcdef", 2), "..");
+}
+
+}  // namespace
+}  // namespace qv::cli
