@@ -1,0 +1,88 @@
+// Recognition of the format inside a compound document, and the memory image decision.
+#include <gtest/gtest.h>
+
+#include "engine/office/document_kind.h"
+#include "engine/storage/doc_file.h"
+#include "tests/support/word/word_streams.h"
+#include "tests/word/document_fixture.h"
+
+namespace qv::testing {
+namespace {
+
+using qv::test::CfbBuilder;
+
+// A stream starting with a BOF-like record whose version word (offset 4) is `version`.
+std::vector<uint8_t> VersionStream(uint16_t version) {
+  std::vector<uint8_t> s = {0x09, 0x08, 0x10, 0x00,  // record type, length
+                            static_cast<uint8_t>(version), static_cast<uint8_t>(version >> 8)};
+  s.resize(64, 0);
+  return s;
+}
+
+struct KindCase {
+  const char* name;
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> streams;
+  int32_t kind;
+};
+
+class DetectKindTest : public ::testing::TestWithParam<KindCase> {};
+
+TEST_P(DetectKindTest, ClassifiesByTheFirstStreamFound) {
+  CfbBuilder builder;
+  for (const auto& [path, bytes] : GetParam().streams) builder.AddStream(path, bytes);
+  TempDir dir;
+  WriteFile(dir / "doc", builder.Build());
+  TakenUpDocument taken(dir / "doc");
+  ASSERT_EQ(taken.dispatched(), 1);
+  EXPECT_EQ(taken.doc().DocumentKind, GetParam().kind);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DetectKindTest,
+    ::testing::Values(
+        KindCase{"Word97", {{"WordDocument", Word97DocumentStream(0x200, 0x40)}}, kKindWord97},
+        KindCase{"Word6", {{"WordDocument", Word97DocumentStream(0, 0, 4096, 0xA5DC)}}, kKindWord6},
+        KindCase{"Word95Ident", {{"WordDocument", Word97DocumentStream(0, 0, 4096, 0x8098)}}, kKindWord6},
+        KindCase{"UnexpectedWordIdent", {{"WordDocument", Word97DocumentStream(0, 0, 4096, 0xA5EB)}}, kKindUnknown},
+        KindCase{"Excel5", {{"Book", VersionStream(0x0500)}}, kKindExcel5},
+        KindCase{"Excel97", {{"Workbook", VersionStream(0x0600)}}, kKindExcel97},
+        KindCase{"BookBeforeWorkbook", {{"Workbook", VersionStream(0x0600)}, {"Book", VersionStream(0x0500)}}, kKindExcel5},
+        KindCase{"UnexpectedBiffVersion", {{"Workbook", VersionStream(0x0700)}}, kKindUnknown},
+        KindCase{"WordWithEmbeddedWorkbook",
+                 {{"WordDocument", Word97DocumentStream(0x200, 0x40)}, {"ObjectPool/_1/Workbook", VersionStream(0x0600)}},
+                 kKindWord97},
+        KindCase{"WorkbookInASubStorage", {{"Sub/Workbook", VersionStream(0x0600)}}, kKindExcel97},
+        KindCase{"PropData", {{"PropData", VersionStream(0x6902)}}, kKindPropData},
+        KindCase{"PropDataOtherVersion", {{"PropData", VersionStream(0x6903)}}, kKindUnknown},
+        KindCase{"PresentationFallsBackToWord97", {{"PowerPoint Document", VersionStream(0x03E8)}}, kKindWord97}),
+    [](const ::testing::TestParamInfo<KindCase>& info) { return std::string(info.param.name); });
+
+TEST(DispatchTest, DocumentsUpTo2MiBAreReadIntoMemory) {
+  CfbBuilder builder;
+  builder.AddStream("WordDocument", Word97DocumentStream(0x200, 0x40));
+  std::vector<uint8_t> bytes = builder.Build();
+  TempDir dir;
+  bytes.resize(2097152, 0);  // trailing bytes past the last sector are allowed
+  WriteFile(dir / "exact", bytes);
+  bytes.push_back(0);
+  WriteFile(dir / "larger", bytes);
+  TakenUpDocument exact(dir / "exact");
+  TakenUpDocument larger(dir / "larger");
+  ASSERT_EQ(exact.dispatched(), 1);
+  ASSERT_EQ(larger.dispatched(), 1);
+  EXPECT_EQ(exact.doc().memoryMode, 1u);
+  EXPECT_NE(exact.doc().memoryImage, nullptr);
+  EXPECT_EQ(larger.doc().memoryMode, 0u);
+  EXPECT_EQ(larger.doc().memoryImage, nullptr);
+  EXPECT_EQ(exact.doc().DocumentKind, kKindWord97);
+  EXPECT_EQ(larger.doc().DocumentKind, kKindWord97);
+}
+
+TEST(DispatchTest, UnusableCompoundFilesAreLeftAlone) {
+  TempDir dir;
+  WriteFile(dir / "gate-only", CompoundSignatureOnly());
+  EXPECT_EQ(TakenUpDocument(dir / "gate-only").dispatched(), 0);
+}
+
+}  // namespace
+}  // namespace qv::testing

@@ -1,0 +1,49 @@
+#include "tests/word/document_fixture.h"
+
+#include "engine/flow/call_flow.h"
+#include "engine/storage/doc_file.h"
+#include "tests/support/ovba/module_stream.h"
+#include "tests/support/ovba/vba_project.h"
+#include "tests/support/vlb/vlb_builder.h"
+#include "tests/support/word/word_streams.h"
+
+namespace qv::testing {
+
+std::string InfectedModuleSource() {
+  return qv::test::ovba::ModuleSource(
+      "Module1", std::string("Sub AutoOpen()\r\n  MsgBox \"") + qv::test::kTestSignatureText + "\"\r\nEnd Sub\r\n");
+}
+
+std::string CleanModuleSource() {
+  return qv::test::ovba::ModuleSource("Module1", "Sub Report()\r\n  MsgBox \"Quarterly figures\"\r\nEnd Sub\r\n");
+}
+
+qv::test::CfbFile BuildWord97(const Word97Options& options) {
+  qv::test::CfbBuilder builder;
+  if (options.withWordDocument) {
+    builder.AddStream("WordDocument", Word97DocumentStream(options.fcCmds, 0x40, 8192));
+  }
+  if (options.tableStream != nullptr) {
+    builder.AddStream(options.tableStream, WordTableStream(4096, options.fcCmds));
+  }
+  if (options.withMacros) {
+    const auto project = qv::test::ovba::BuildVbaProject({{"Module1", options.moduleSource}});
+    for (const auto& stream : project.streams) builder.AddStream("Macros/" + stream.path, stream.bytes);
+  }
+  if (options.padding != 0) builder.AddStream("Data", qv::test::PatternBytes(options.padding, 7));
+  return builder.BuildFile();
+}
+
+TakenUpDocument::TakenUpDocument(const std::filesystem::path& path, uint8_t mode) : area_(new WorkArea()) {
+  dispatched_ = ExamineFile(*area_, U16(path), mode);
+}
+
+TakenUpDocument::~TakenUpDocument() {
+  if (area_->docFile != nullptr) {
+    CloseDocFile(*area_->docFile);
+    FreeDocFile(area_->docFile);
+    area_->docFile = nullptr;
+  }
+}
+
+}  // namespace qv::testing
