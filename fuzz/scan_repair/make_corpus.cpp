@@ -1,0 +1,53 @@
+// Writes the seed corpus of the scan_repair fuzz target: small infected and clean Word 97
+// documents, a Word 6 document and a presentation-like file, built with the test builders.
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/cfb/cfb_builder.h"
+#include "tests/support/ovba/module_stream.h"
+#include "tests/support/ovba/vba_project.h"
+#include "tests/support/word/word_streams.h"
+
+namespace {
+
+void Write(const std::string& folder, const std::string& name, const std::vector<uint8_t>& bytes) {
+  std::ofstream(folder + "/" + name, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<uint8_t> Word97(const std::string& body, bool withTable) {
+  qv::test::CfbBuilder builder;
+  builder.AddStream("WordDocument", qv::testing::Word97DocumentStream(0x80, 0x20, 1024));
+  if (withTable) builder.AddStream("1Table", qv::testing::WordTableStream(512, 0x80));
+  const auto project = qv::test::ovba::BuildVbaProject({{"Module1", qv::test::ovba::ModuleSource("Module1", body)}});
+  for (const auto& stream : project.streams) builder.AddStream("Macros/" + stream.path, stream.bytes);
+  return builder.Build();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s <corpus folder>\n", argv[0]);
+    return 2;
+  }
+  const std::string folder = argv[1];
+  const std::string infected = "Sub AutoOpen()\r\n MsgBox \"QUORVANE-MACRO-TEST-SIGNATURE\"\r\nEnd Sub\r\n";
+  Write(folder, "word97-infected", Word97(infected, true));
+  Write(folder, "word97-infected-0table", Word97(infected, false));
+  Write(folder, "word97-clean", Word97("Sub Report()\r\nEnd Sub\r\n", true));
+
+  const auto word6 = qv::testing::Word6DocumentStream({{40, 0xFFFF}, {30, 0x0000}});
+  qv::test::CfbBuilder old;
+  old.AddStream("WordDocument", word6.stream);
+  old.AddStream("Module", qv::test::ovba::BuildModuleStream(qv::test::ovba::ModuleSource("M", infected)).bytes);
+  Write(folder, "word6-infected", old.Build());
+
+  qv::test::CfbBuilder slides;
+  slides.AddStream("PowerPoint Document", std::vector<uint8_t>(600, 0x11));
+  slides.AddStream("VBA/Module1", qv::test::ovba::BuildModuleStream(qv::test::ovba::ModuleSource("Module1", infected)).bytes);
+  Write(folder, "presentation-infected", slides.Build());
+  return 0;
+}
