@@ -1,0 +1,122 @@
+// Sector reads and the FAT / mini FAT chain walks.
+#include <cstring>
+
+#include "engine/common/byte_reader.h"
+#include "engine/common/work_area.h"
+#include "engine/storage/compound_file.h"
+#include "engine/storage/storage_internal.h"
+
+namespace qv {
+namespace storage_internal {
+
+bool SectorFileOffset(const DocFile& doc, uint32_t id, uint32_t& offset) {
+  const auto signedId = static_cast<int32_t>(id);
+  if (signedId < -1) return false;
+  const int64_t start = (static_cast<int64_t>(signedId) + 1) * cap::kSectorBytes;
+  if (start > INT32_MAX) return false;
+  uint64_t limit = doc.workArea->fileSize;
+  if (doc.memoryMode != 0 && doc.memoryImageSize < limit) limit = doc.memoryImageSize;
+  if (!InBounds(static_cast<uint64_t>(start), cap::kSectorBytes, limit)) return false;
+  offset = static_cast<uint32_t>(start);
+  return true;
+}
+
+uint32_t HeaderU32(const DocFile& doc, uint32_t offset) {
+  return LoadU32(doc.workArea->readerTables.header + offset);
+}
+
+uint32_t CollectIntoTransientList(DocFile& doc, uint32_t first) {
+  uint32_t* list = doc.workArea->readerTables.TransientList();
+  std::memset(list, 0, cap::kTransientListEntries * sizeof(uint32_t));
+  return CollectChain(doc, first, list, ChainTable::Fat, cap::kTransientListEntries);
+}
+
+uint8_t* SmallValueScratch(DocFile& doc) { return doc.workArea->readerTables.SmallValueScratch(); }
+
+}  // namespace storage_internal
+
+using storage_internal::HeaderU32;
+
+uint32_t ReadSector(DocFile& doc, uint32_t id, uint8_t* buffer512) {
+  uint32_t offset = 0;
+  if (buffer512 == nullptr || !storage_internal::SectorFileOffset(doc, id, offset)) return 0;
+  if (doc.memoryMode != 0 && doc.memoryImage != nullptr) {
+    std::memcpy(buffer512, doc.memoryImage + offset, cap::kSectorBytes);
+    return cap::kSectorBytes;
+  }
+  return ReadAt(*doc.workArea, offset, buffer512, cap::kSectorBytes);
+}
+
+namespace {
+
+constexpr uint32_t kCachedFatEntries = cap::kFatCacheSectors * cap::kFatEntriesPerSector;
+
+bool IsChainEnd(uint32_t sector) {
+  return sector == cfb::kFreeSect || sector == cfb::kEndOfChain || sector == cfb::kFatSect ||
+         sector == cfb::kDifSect;
+}
+
+bool TableAbsent(const DocFile& doc, ChainTable table) {
+  return table == ChainTable::MiniFat ? doc.miniFat == nullptr : doc.fatCache == nullptr;
+}
+
+bool NextSector(DocFile& doc, uint32_t sector, ChainTable table, uint32_t& next) {
+  return table == ChainTable::Fat ? NextFatSector(doc, sector, next) : NextMiniSector(doc, sector, next);
+}
+
+}  // namespace
+
+bool NextFatSector(DocFile& doc, uint32_t sector, uint32_t& next) {
+  if (doc.fatCache == nullptr) return false;
+  if (sector < kCachedFatEntries) {
+    next = doc.fatCache[sector];
+    return true;
+  }
+  // Beyond the cache: FAT sector k is read on every look-up; nothing is kept.
+  const uint32_t k = sector / cap::kFatEntriesPerSector;
+  const uint32_t e = sector % cap::kFatEntriesPerSector;
+  if (k >= HeaderU32(doc, cfb::kHeaderFatSectors) || k >= cap::kDifatEntries) return false;
+  uint8_t fatSector[cap::kSectorBytes];
+  if (ReadSector(doc, doc.difat[k], fatSector) != cap::kSectorBytes) return false;
+  next = LoadU32(fatSector + 4 * e);
+  return true;
+}
+
+bool NextMiniSector(DocFile& doc, uint32_t sector, uint32_t& next) {
+  if (doc.miniFat == nullptr || sector >= cap::kMiniFatEntries) return false;
+  next = doc.miniFat[sector];
+  return true;
+}
+
+uint32_t ChainLength(DocFile& doc, uint32_t first, ChainTable table) {
+  if (first == cfb::kFreeSect || first == cfb::kEndOfChain || TableAbsent(doc, table)) return 0;
+  uint32_t count = 0;
+  uint32_t sector = first;
+  while (!IsChainEnd(sector)) {
+    uint32_t next = 0;
+    if (!NextSector(doc, sector, table, next)) return table == ChainTable::Fat ? count : 0;
+    ++count;
+    // A link to sector 0 ends a chain (sector 0 can still start one).
+    if (static_cast<int32_t>(next) <= 0) return count;
+    if (count > cap::kChainLengthGuard) return count;
+    sector = next;
+  }
+  return count;
+}
+
+uint32_t CollectChain(DocFile& doc, uint32_t first, uint32_t* list, ChainTable table, uint32_t maximum) {
+  if (first == cfb::kFreeSect || first == cfb::kEndOfChain || TableAbsent(doc, table)) return 0;
+  uint32_t count = 0;
+  uint32_t sector = first;
+  while (count < maximum && !IsChainEnd(sector)) {
+    if (list != nullptr) list[count] = sector;
+    ++count;
+    uint32_t next = 0;
+    if (!NextSector(doc, sector, table, next)) return 0;
+    if (next == 0) break;
+    sector = next;
+  }
+  return count;
+}
+
+}  // namespace qv

@@ -1,0 +1,166 @@
+// Every stream of a set of built files reads back byte for byte, from the file and from a
+// memory image, and the directory sizes around the capacities open or fail as they must.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/storage/compound_file.h"
+#include "engine/storage/streams.h"
+#include "tests/storage/doc_harness.h"
+#include "tests/support/cfb/cfb_builder.h"
+
+namespace qv::test {
+namespace {
+
+using Kind = StreamPlacement::Kind;
+
+struct BuiltCase {
+  std::string name;
+  CfbFile (*build)();
+};
+void PrintTo(const BuiltCase& c, std::ostream* os) { *os << c.name; }
+
+CfbFile MixedDocument() {
+  CfbBuilder b;
+  b.AddStream("WordDocument", PatternBytes(9000, 1));
+  b.AddStream("1Table", PatternBytes(4096, 2));      // regular: not below the cutoff
+  b.AddStream("Tiny", PatternBytes(4095, 3));        // small: just below it
+  b.AddStream("\x01" "CompObj", PatternBytes(121, 4));
+  b.AddStream("Macros/VBA/dir", PatternBytes(700, 5));
+  b.AddStream("Macros/VBA/Module1", PatternBytes(2600, 6), {Kind::Mini, {}, true});
+  b.AddStream("Macros/VBA/Module2", PatternBytes(5100, 7), {Kind::Regular, {}, true});
+  b.AddStream("Macros/PROJECT", PatternBytes(64, 8));
+  b.AddStream("Macros/Empty", {});
+  b.AddStream("ObjectPool/_1/Ole", PatternBytes(20, 9));
+  b.AddStream("中文名", PatternBytes(300, 11));
+  return b.BuildFile();
+}
+
+CfbFile ChosenCutoff() {
+  CfbBuilder b;
+  b.SetMiniCutoff(100);
+  b.AddStream("Below", PatternBytes(99, 12));
+  b.AddStream("At", PatternBytes(100, 13));
+  b.AddStream("Above", PatternBytes(3000, 14));
+  return b.BuildFile();
+}
+
+// 9,766 sectors of one stream: a heap chain list, and links past sector 8,191 that come
+// from FAT sectors read on demand.
+CfbFile LargeStream() {
+  CfbBuilder b;
+  b.AddStream("Big", PatternBytes(5000000, 15), {Kind::Auto, {}, true});
+  b.AddStream("Small", PatternBytes(333, 16));
+  return b.BuildFile();
+}
+
+// 120 FAT sectors: the last 11 are named by a DIFAT sector, and a stream placed above
+// sector 13,952 is followed through them.
+CfbFile DifatSectors() {
+  CfbBuilder b;
+  b.SetMinFatSectors(120);
+  b.AddStream("Low", PatternBytes(1500, 17));
+  b.AddStream("High", PatternBytes(5000, 18), {Kind::Regular, 14100u, true});
+  return b.BuildFile();
+}
+
+CfbFile FifteenDirectorySectors() {
+  CfbBuilder b;
+  b.SetMinDirectorySectors(15);
+  for (int i = 0; i < 40; ++i) b.AddStream("S" + std::to_string(i), PatternBytes(100 + 197 * i, 100 + i));
+  return b.BuildFile();
+}
+
+CfbFile NinetySixDirectorySectors() {
+  CfbBuilder b;
+  b.SetMinDirectorySectors(96);
+  for (int i = 0; i < 300; ++i) {
+    const size_t size = i % 10 == 0 ? 10 * i + 1 : 4096 + 13 * i;  // a few small ones
+    b.AddStream("Store" + std::to_string(i % 7) + "/S" + std::to_string(i), PatternBytes(size, 500 + i));
+  }
+  return b.BuildFile();
+}
+
+class ReadBack : public ::testing::TestWithParam<std::tuple<BuiltCase, ReadMode>> {};
+
+TEST_P(ReadBack, EveryStreamMatchesTheBuilderBytes) {
+  const auto& [built, mode] = GetParam();
+  const CfbFile file = built.build();
+  DocHarness h(file.bytes, mode);
+  ASSERT_EQ(h.Open(), 1);
+  EXPECT_EQ(h.doc().DirCount, file.directoryEntryCount + 1);
+  for (uint32_t id = 1; id < file.entries.size(); ++id) {
+    const CfbFile::Entry& entry = file.entries[id];
+    SCOPED_TRACE(entry.path);
+    EXPECT_EQ(FindEntry(h.doc(), entry.parent, entry.name), static_cast<int32_t>(id));
+    const auto got = h.ReadWhole(id);
+    if (entry.type != 2 || entry.size == 0) {
+      EXPECT_FALSE(got.has_value());
+      continue;
+    }
+    ASSERT_TRUE(got.has_value());
+    EXPECT_EQ(h.doc().current.mini != 0, entry.mini);
+    EXPECT_TRUE(*got == file.StreamBytes(id)) << "stream differs";
+  }
+  EXPECT_EQ(h.DiskBytes(), file.bytes) << "reading changed the file";
+}
+
+const BuiltCase kBuiltCases[] = {
+    {"Mixed", MixedDocument},
+    {"ChosenCutoff", ChosenCutoff},
+    {"LargeStream", LargeStream},
+    {"DifatSectors", DifatSectors},
+    {"FifteenDirectorySectors", FifteenDirectorySectors},
+    {"NinetySixDirectorySectors", NinetySixDirectorySectors},
+};
+
+INSTANTIATE_TEST_SUITE_P(Built, ReadBack,
+                         ::testing::Combine(::testing::ValuesIn(kBuiltCases),
+                                            ::testing::Values(ReadMode::File, ReadMode::Memory)),
+                         [](const auto& info) {
+                           return std::get<0>(info.param).name +
+                                  (std::get<1>(info.param) == ReadMode::File ? "_File" : "_Memory");
+                         });
+
+TEST(DirectorySize, SixteenSectorsTakeARegisteredHeapTableAndFifteenDoNot) {
+  for (const uint32_t sectors : {15u, 16u}) {
+    CfbBuilder b;
+    b.SetMinDirectorySectors(sectors);
+    b.AddStream("A", PatternBytes(10, 1));
+    DocHarness h(b.Build(), ReadMode::File);
+    ASSERT_EQ(h.Open(), 1);
+    EXPECT_EQ(h.doc().DirCount, 4 * sectors + 1);
+    const bool onHeap = h.area().allocations.Contains(h.doc().directory);
+    EXPECT_EQ(onHeap, sectors == 16);
+    CloseDocFile(h.doc());
+    EXPECT_EQ(h.area().allocations.Count(), 0u);
+    EXPECT_EQ(HasDirectoryTable(h.doc()), sectors == 15);
+  }
+}
+
+TEST(DirectorySize, NinetySixSectorsOpenAndNinetySevenAreRejected) {
+  for (const uint32_t sectors : {96u, 97u}) {
+    CfbBuilder b;
+    b.SetMinDirectorySectors(sectors);
+    b.AddStream("A", PatternBytes(10, 1));
+    DocHarness h(b.Build(), ReadMode::Memory);
+    EXPECT_EQ(h.Open(), sectors == 96 ? 1 : 0);
+    EXPECT_EQ(HasDirectoryTable(h.doc()), sectors == 96);
+    if (sectors == 96) {
+      EXPECT_EQ(h.doc().DirCount, 385u);
+      EXPECT_EQ(h.doc().visitBudget, 897);
+    }
+  }
+}
+
+TEST(DirectorySize, OneSectorGivesTheSmallestVisitBudget) {
+  CfbBuilder b;
+  b.AddStream("A", PatternBytes(10, 1));
+  DocHarness h(b.Build(), ReadMode::File);
+  ASSERT_EQ(h.Open(), 1);
+  EXPECT_EQ(h.doc().DirCount, 5u);
+  EXPECT_EQ(h.doc().visitBudget, 13);
+}
+
+}  // namespace
+}  // namespace qv::test
