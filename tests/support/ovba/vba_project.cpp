@@ -124,6 +124,13 @@ std::vector<uint8_t> DirRecords(const std::vector<ModuleSpec>& modules,
   return w.Take();
 }
 
+const ProjectStream& VbaProject::Stream(std::string_view path) const {
+  for (const ProjectStream& s : streams) {
+    if (s.path == path) return s;
+  }
+  throw std::invalid_argument("no project stream " + std::string(path));
+}
+
 VbaProject BuildVbaProject(const std::vector<ModuleSpec>& modules, const std::string& projectName) {
   VbaProject project;
   std::vector<ProjectStream> moduleStreams;

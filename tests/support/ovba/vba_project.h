@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qv::test::ovba {
@@ -27,6 +28,9 @@ struct ProjectStream {
 struct VbaProject {
   std::vector<ProjectStream> streams;
   std::vector<uint8_t> dirRecords;  // the "dir" stream's records before compression
+
+  // The stream at `path`; throws when absent.
+  const ProjectStream& Stream(std::string_view path) const;
 };
 
 VbaProject BuildVbaProject(const std::vector<ModuleSpec>& modules,
