@@ -72,10 +72,7 @@ std::optional<std::u16string> StoreQuarantineCopy(const std::u16string& quaranti
 bool BackupToQuarantine(WorkArea& area, const std::u16string& path) {
   if (path.find(platform::kSep) == std::u16string::npos) return false;
   if (!area.document) return false;  // deleted already: nothing to back up
-  if (auto it = area.quarantinedThisCall.find(path); it != area.quarantinedThisCall.end()) {
-    area.currentQuarantineCopy = it->second;
-    return true;  // the first (pre-repair) copy of this document stays
-  }
+  if (area.quarantinedThisCall.count(path) != 0) return true;  // the first (pre-repair) copy stays
   std::vector<uint8_t> bytes(area.fileSize);
   if (area.fileSize == 0 || area.document->ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) {
     return false;
@@ -83,7 +80,6 @@ bool BackupToQuarantine(WorkArea& area, const std::u16string& path) {
   auto copy = StoreQuarantineCopy(area.quarantineDir, FileNameOf(path), std::move(bytes));
   if (!copy) return false;
   area.quarantinedThisCall[path] = *copy;
-  area.currentQuarantineCopy = *copy;
   return true;
 }
 

@@ -47,8 +47,6 @@ struct WorkArea {
   // Quarantine copies written in this call, by document path: repeated reports on one
   // document keep its first (pre-repair) copy.
   std::map<std::u16string, std::u16string> quarantinedThisCall;
-  // The quarantine copy made for the current document (empty when none yet).
-  std::u16string currentQuarantineCopy;
   ReportObserver* observer = nullptr;    // not owned; may be null
   bool consoleTrace = true;              // the C exports trace to standard output
 

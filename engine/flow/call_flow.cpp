@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -43,6 +44,20 @@ void ReleaseFile(WorkArea& area) {
   area.allocations.FreeAllBlocks();
   area.document.reset();
 }
+
+// Reports made while the extracted project part of a package is walked belong to the
+// package, which is what the caller named and what gets replaced.
+class PackageObserver : public ReportObserver {
+ public:
+  PackageObserver(ReportObserver& inner, std::u16string package) : inner_(inner), package_(std::move(package)) {}
+  void OnReport(const std::u16string&, const std::string& rule, ReportAction action) override {
+    inner_.OnReport(package_, rule, action);
+  }
+
+ private:
+  ReportObserver& inner_;
+  std::u16string package_;
+};
 
 // Folders already entered in this walk (links may lead back into them).
 using VisitedFolders = std::set<std::pair<uint64_t, uint64_t>>;
@@ -156,7 +171,6 @@ void ProcessFile(WorkArea& area, const std::u16string& path, uint8_t mode) {
 int ExamineFile(WorkArea& area, const std::u16string& path, uint8_t mode) {
   area.repairMode = mode;
   area.currentPath = path;
-  area.currentQuarantineCopy.clear();
   area.document = platform::File::OpenReadWrite(path);
   if (!area.document) return 0;
   area.fileSize = static_cast<uint32_t>(area.document->Size());
@@ -201,6 +215,10 @@ CallResult RunScanCall(const std::u16string& path, const CallOptions& options) {
   }
   const ExtractedProject project = ExtractVbaProject(path);
   const std::u16string target = project.found ? project.projectFile : path;
+  std::optional<PackageObserver> packageObserver;
+  if (project.found && options.observer != nullptr) {
+    area->observer = &packageObserver.emplace(*options.observer, platform::FullPath(path));
+  }
   RunEngine(*area, target, options.mode, out.status);
   out.resultName = area->resultName;
   if (project.found && !out.resultName.empty()) RebuildVbaPackage(*area, path, project);
