@@ -62,7 +62,7 @@ inline constexpr uint32_t kWord6MacroTextBytes = 36864;     // one Word 6/95 mac
 
 // Excel workbooks
 inline constexpr uint32_t kWorkbookCopyBytes = kLargeStreamBytes;  // "Workbook" bytes held in memory at most
-inline constexpr uint32_t kWorkbookReadChunk = 65536;        // the copy is read piece by piece
+inline constexpr uint32_t kWorkbookReadChunk = 512;          // the copy is read a sector at a time
 inline constexpr uint32_t kSheetListSearchRecords = 20481;   // records looked at before the first BoundSheet8
 inline constexpr uint32_t kSheetSearchRecords = 1025;        // records looked at for the wanted hidden sheet
 inline constexpr uint32_t kNeutralisedFormulas = 512;        // Formula records rewritten per hidden sheet

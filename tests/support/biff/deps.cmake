@@ -1,0 +1,1 @@
+set(SUPPORT_DEPS support_cfb support_ovba)

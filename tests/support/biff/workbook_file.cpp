@@ -1,0 +1,18 @@
+#include "tests/support/biff/workbook_file.h"
+
+namespace qv::test::biff {
+
+CfbFile BuildWorkbookFile(const Bytes& stream, const WorkbookFile& file) {
+  CfbBuilder builder;
+  builder.AddStream(file.streamName, stream, file.placement);
+  if (!file.modules.empty()) {
+    for (const auto& projectStream : ovba::BuildVbaProject(file.modules).streams) {
+      builder.AddStream(std::string(kProjectStorage) + "/" + projectStream.path, projectStream.bytes);
+    }
+  }
+  return builder.BuildFile();
+}
+
+std::string ModulePath(const std::string& moduleName) { return std::string(kProjectStorage) + "/VBA/" + moduleName; }
+
+}  // namespace qv::test::biff
