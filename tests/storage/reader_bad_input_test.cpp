@@ -9,6 +9,7 @@
 #include "engine/storage/compound_file.h"
 #include "engine/storage/streams.h"
 #include "tests/storage/doc_harness.h"
+#include "tests/storage/param_names.h"
 #include "tests/support/cfb/cfb_builder.h"
 
 namespace qv::test {
@@ -161,10 +162,7 @@ TEST_P(BadInput, OpensOrFailsAsItMust) {
 INSTANTIATE_TEST_SUITE_P(Damaged, BadInput,
                          ::testing::Combine(::testing::ValuesIn(kCases),
                                             ::testing::Values(ReadMode::File, ReadMode::Memory)),
-                         [](const auto& info) {
-                           return std::get<0>(info.param).name +
-                                  (std::get<1>(info.param) == ReadMode::File ? "_File" : "_Memory");
-                         });
+                         CaseAndModeName());
 
 // Sibling trees: a storage "S" whose children are linked A -> B -> C by right links.
 struct SiblingFile {

@@ -7,6 +7,7 @@
 #include "engine/storage/compound_file.h"
 #include "engine/storage/streams.h"
 #include "tests/storage/doc_harness.h"
+#include "tests/storage/param_names.h"
 #include "tests/support/cfb/cfb_builder.h"
 
 namespace qv::test {
@@ -117,10 +118,7 @@ const BuiltCase kBuiltCases[] = {
 INSTANTIATE_TEST_SUITE_P(Built, ReadBack,
                          ::testing::Combine(::testing::ValuesIn(kBuiltCases),
                                             ::testing::Values(ReadMode::File, ReadMode::Memory)),
-                         [](const auto& info) {
-                           return std::get<0>(info.param).name +
-                                  (std::get<1>(info.param) == ReadMode::File ? "_File" : "_Memory");
-                         });
+                         CaseAndModeName());
 
 TEST(DirectorySize, SixteenSectorsTakeARegisteredHeapTableAndFifteenDoNot) {
   for (const uint32_t sectors : {15u, 16u}) {

@@ -8,6 +8,7 @@
 #include "engine/storage/streams.h"
 #include "engine/storage/writer.h"
 #include "tests/storage/doc_harness.h"
+#include "tests/storage/param_names.h"
 #include "tests/support/cfb/cfb_builder.h"
 
 namespace qv::test {
@@ -196,10 +197,7 @@ TEST_P(Unlink, TakesTheEntryOutAndWritesOnlyTheChangedLinks) {
 INSTANTIATE_TEST_SUITE_P(Trees, Unlink,
                          ::testing::Combine(::testing::ValuesIn(kUnlinkCases),
                                             ::testing::Values(ReadMode::File, ReadMode::Memory)),
-                         [](const auto& info) {
-                           return std::get<0>(info.param).name +
-                                  (std::get<1>(info.param) == ReadMode::File ? "_File" : "_Memory");
-                         });
+                         CaseAndModeName());
 
 TEST(UnlinkEntry, RemovingAStorageLeavesItDetachedWithZeroedStreams) {
   ProjectFile p = Project();

@@ -8,6 +8,7 @@
 #include "engine/storage/streams.h"
 #include "engine/storage/writer.h"
 #include "tests/storage/doc_harness.h"
+#include "tests/storage/param_names.h"
 #include "tests/support/cfb/cfb_builder.h"
 
 namespace qv::test {
@@ -60,10 +61,7 @@ const ZeroCase kZeroCases[] = {
 INSTANTIATE_TEST_SUITE_P(Writes, ZeroStreamTest,
                          ::testing::Combine(::testing::ValuesIn(kZeroCases),
                                             ::testing::Values(ReadMode::File, ReadMode::Memory)),
-                         [](const auto& info) {
-                           return std::get<0>(info.param).name +
-                                  (std::get<1>(info.param) == ReadMode::File ? "_File" : "_Memory");
-                         });
+                         CaseAndModeName());
 
 struct WriteCase {
   std::string name;
