@@ -1,0 +1,22 @@
+// The pieces of the quarantine restore flow that do not need a window.
+#pragma once
+
+#include <QString>
+
+namespace qv::gui {
+
+inline constexpr char16_t kOpenQuarantineTitle[] = u"请选择RepairBrack目录需要恢复的文件";
+inline constexpr char16_t kQuarantineFilter[] = u"隔离文件 (*.vir)";
+inline constexpr char16_t kSaveAnyFilter[] = u"*.* (*)";  // every file, shown as "*.*"
+
+// The last path component (after the last '/' or '\').
+QString FileNameOf(const QString& path);
+// The name a restored file is proposed under: the quarantined name cut at its last "."
+// (report.doc.vir -> report.doc); a name without a "." is kept whole.
+QString ProposedRestoreName(const QString& quarantinedName);
+// "请选择%s保存位置" with the quarantined name, bounded to 1023 units like its buffer.
+QString SaveDialogTitle(const QString& quarantinedName);
+// The quarantine folder beside the program, without a trailing separator.
+QString QuarantineFolderPath();
+
+}  // namespace qv::gui

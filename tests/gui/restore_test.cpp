@@ -1,0 +1,109 @@
+// The quarantine restore flow with its two dialogs answered by the test, and the real
+// engine turning the quarantine copy back into the original file.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QStandardPaths>
+#include <fstream>
+#include <iterator>
+
+#include "engine/common/quarantine.h"
+#include "frontend/app/restore_flow.h"
+#include "tests/gui/gui_fixture.h"
+
+namespace qv::gui {
+namespace {
+
+using qv::testing::MainWindowTest;
+using qv::testing::TempFolder;
+
+TEST(RestoreNames, ProposedNameIsCutAtTheLastDotAndTheTitleNamesTheCopy) {
+  struct {
+    const char* chosen;
+    const char* proposed;
+    const char* title;
+  } cases[] = {
+      {"/q/RepairBrack/report.doc.vir", "report.doc", "请选择report.doc.vir保存位置"},
+      {"/q/RepairBrack/archive.tar.gz.vir", "archive.tar.gz", "请选择archive.tar.gz.vir保存位置"},
+      {"/q/Repair.Brack/NODOT", "NODOT", "请选择NODOT保存位置"},
+      {"C:\\q\\RepairBrack\\报告(2).doc.vir", "报告(2).doc", "请选择报告(2).doc.vir保存位置"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.chosen);
+    const QString name = FileNameOf(QString::fromUtf8(c.chosen));
+    EXPECT_EQ(ProposedRestoreName(name), QString::fromUtf8(c.proposed));
+    EXPECT_EQ(SaveDialogTitle(name), QString::fromUtf8(c.title));
+  }
+  EXPECT_EQ(SaveDialogTitle(QString(2000, QLatin1Char('x'))).size(), 1023);
+}
+
+std::string ReadAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class Restore : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    before_ = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(start_.Path().string()));
+    std::filesystem::create_directories(QuarantineFolderPath().toStdString());
+  }
+  void TearDown() override {
+    QDir::setCurrent(before_);
+    MainWindowTest::TearDown();
+  }
+  QString before_;
+  TempFolder start_;
+};
+
+TEST_F(Restore, RestoresTheChosenCopyWhereTheUserSaysAndPutsTheDirectoryBack) {
+  TempFolder work;
+  std::string original = "\xD0\xCF\x11\xE0 document bytes";
+  original.append(3000, '\x9D');  // bytes equal to the scrambling key become zeros in the copy
+  std::vector<uint8_t> scrambled(original.begin(), original.end());
+  ScrambleBytes(scrambled.data(), scrambled.size());
+  const auto vir = work.Path() / "report.doc.vir";
+  std::ofstream(vir, std::ios::binary).write(reinterpret_cast<const char*>(scrambled.data()), scrambled.size());
+  const auto dest = work.Path() / "restored" / "report.doc";
+  std::filesystem::create_directories(dest.parent_path());
+  dialogs_->openAnswer = QString::fromStdString(vir.string());
+  dialogs_->saveAnswer = QString::fromStdString(dest.string());
+
+  dlg_->OnRestoreQuarantine();
+
+  ASSERT_EQ(dialogs_->opens.size(), 1u);
+  EXPECT_EQ(dialogs_->opens[0].title, QString::fromUtf8("请选择RepairBrack目录需要恢复的文件"));
+  EXPECT_EQ(dialogs_->opens[0].filter, QString::fromUtf8("隔离文件 (*.vir)"));
+  EXPECT_EQ(dialogs_->opens[0].initialDir, QuarantineFolderPath());
+  EXPECT_TRUE(QuarantineFolderPath().endsWith("RepairBrack"));
+  EXPECT_EQ(dialogs_->cwdAtOpen[0], QDir(QuarantineFolderPath()).absolutePath());
+  ASSERT_EQ(dialogs_->saves.size(), 1u);
+  EXPECT_EQ(dialogs_->saves[0].title, QString::fromUtf8("请选择report.doc.vir保存位置"));
+  EXPECT_EQ(dialogs_->saves[0].initialName, "report.doc");
+  EXPECT_EQ(dialogs_->saves[0].initialDir, QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+  EXPECT_EQ(restoreCalls_, 1);
+  EXPECT_EQ(ReadAll(dest), original);
+  EXPECT_EQ(QDir::currentPath(), QString::fromStdString(start_.Path().string()));
+}
+
+TEST_F(Restore, CancellingEitherDialogRestoresNothingAndPutsTheDirectoryBack) {
+  TempFolder work;
+  const auto vir = work.Write("a.doc.vir", 10);
+  for (bool cancelOpen : {true, false}) {
+    SCOPED_TRACE(cancelOpen);
+    dialogs_->opens.clear();
+    dialogs_->saves.clear();
+    dialogs_->openAnswer = cancelOpen ? std::nullopt : std::optional<QString>(QString::fromStdString(vir.string()));
+    dialogs_->saveAnswer = std::nullopt;
+    dlg_->OnRestoreQuarantine();
+    EXPECT_EQ(dialogs_->opens.size(), 1u);
+    EXPECT_EQ(dialogs_->saves.size(), cancelOpen ? 0u : 1u);
+    EXPECT_EQ(QDir::currentPath(), QString::fromStdString(start_.Path().string()));
+  }
+  EXPECT_EQ(restoreCalls_, 0);
+}
+
+}  // namespace
+}  // namespace qv::gui

@@ -1,0 +1,276 @@
+// The toolkit layer over the real resource package, without a display: the main window's
+// layout geometry, skins, texts, name look-up, the translator, and broken packages.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QPainter>
+#include <QTimer>
+
+#include "frontend/app/quorvane_app.h"
+#include "frontend/toolkit/controls.h"
+#include "frontend/toolkit/host_wnd.h"
+#include "frontend/toolkit/list_ctrl.h"
+#include "tests/gui/gui_fixture.h"
+#include "tests/support/uipackage/zip_writer.h"
+
+namespace qv::ui {
+namespace {
+
+using qv::testing::ProgramDir;
+using qv::testing::TempFolder;
+using qv::testing::ToolkitFromPackage;
+
+// The content panel: the root's first element.
+SWindow* ContentPanel(SHostWnd& host) {
+  for (QObject* child : host.GetRoot()->children()) {
+    if (auto* element = dynamic_cast<SWindow*>(child)) return element;
+  }
+  return nullptr;
+}
+
+// Every element of a kind in the window (the toolkit's classes carry no Qt meta-object, so
+// QObject::findChildren cannot tell them apart).
+template <class T>
+std::vector<T*> ElementsOf(QWidget& host) {
+  std::vector<T*> found;
+  for (QWidget* widget : host.findChildren<QWidget*>()) {
+    if (auto* element = dynamic_cast<T*>(widget)) found.push_back(element);
+  }
+  return found;
+}
+
+class MainLayout : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(host_.Create(nullptr)); }
+  ToolkitFromPackage toolkit_;
+  SHostWnd host_{"LAYOUT:XML_MAINWND"};
+};
+
+TEST_F(MainLayout, WindowAndContentPanelHaveTheLayoutSizes) {
+  EXPECT_EQ(host_.size(), QSize(800, 600));
+  EXPECT_EQ(host_.minimumSize(), QSize(800, 600));
+  EXPECT_EQ(host_.maximumSize(), QSize(800, 600));  // not resizable
+  EXPECT_TRUE(host_.testAttribute(Qt::WA_TranslucentBackground));
+  EXPECT_EQ(host_.windowTitle(), QString::fromUtf8("Velmor宏病毒专杀工具 version:1.1.0.1"));
+  EXPECT_FALSE(host_.windowIcon().isNull());
+  SWindow* panel = ContentPanel(host_);
+  ASSERT_TRUE(panel);
+  EXPECT_EQ(panel->GetWindowRect(), QRect(5, 3, 790, 590));
+}
+
+TEST_F(MainLayout, CaptionButtonsSitAtTheirDistanceFromThePanelsRightEdge) {
+  const QRect panel = ContentPanel(host_)->GetWindowRect();
+  struct Case {
+    const char* name;
+    int fromRight;
+    QSize size;
+  } cases[] = {{"btn_close", 37, {16, 16}}, {"btn_min", 69, {17, 16}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SWindow* button = host_.FindChildByName(c.name);
+    ASSERT_TRUE(button);
+    const QRect box = button->GetWindowRect();
+    EXPECT_EQ(panel.left() + panel.width() - box.left(), c.fromRight);
+    EXPECT_EQ(box.top(), panel.top() + 8);
+    EXPECT_EQ(box.size(), c.size);  // one state of the four-state skin
+    ASSERT_TRUE(button->GetSkin());
+    EXPECT_EQ(button->GetSkin()->States(), 4);
+    EXPECT_FALSE(button->toolTip().isEmpty());
+  }
+}
+
+TEST_F(MainLayout, ActionButtonsTooltipsAndSkins) {
+  struct Case {
+    const char* name;
+    const char* tip;
+    QRect inPanel;
+  } cases[] = {{"scan_all", "全盘查杀", {150, 40, 80, 60}},
+               {"scan_dir", "指定目录查杀", {360, 40, 100, 60}},
+               {"scan_file", "隔离文件恢复", {560, 40, 80, 60}}};
+  const QPoint panel = ContentPanel(host_)->GetWindowRect().topLeft();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto* button = host_.FindChildByName2<SImageButton>(c.name);
+    ASSERT_TRUE(button);
+    EXPECT_EQ(button->toolTip(), QString::fromUtf8(c.tip));
+    EXPECT_EQ(button->GetWindowRect(), c.inPanel.translated(panel));
+    EXPECT_TRUE(button->Animates());
+    EXPECT_EQ(button->GetSkin()->StateSize(), QSize(80, 60));
+  }
+}
+
+TEST_F(MainLayout, ListColumnsFitTheListWithoutScrolling) {
+  auto* list = host_.FindChildByName2<SListCtrl>("virusshow");
+  ASSERT_TRUE(list);
+  ASSERT_EQ(list->GetColumnCount(), 4);
+  const int widths[] = {370, 120, 210, 60};
+  int total = 0;
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(list->GetColumnWidth(i), widths[i]);
+    total += widths[i];
+  }
+  EXPECT_EQ(list->width(), 788);
+  EXPECT_LE(total, list->width());
+  EXPECT_FALSE(list->IsHeaderVisible());
+  EXPECT_EQ(list->GetRowHeight(), 20);
+}
+
+TEST_F(MainLayout, DropBoxCoversTheStatusStripAndLiesOnTop) {
+  SWindow* drop = host_.FindChildByName("edit_drop_top");
+  ASSERT_TRUE(drop);
+  QWidget* strip = drop->parentWidget();
+  EXPECT_EQ(drop->geometry(), strip->rect());
+  const QPoint panel = ContentPanel(host_)->GetWindowRect().topLeft();
+  EXPECT_EQ(drop->GetWindowRect(), QRect(0, 106, 790, 64).translated(panel));
+  // Drawn last in the strip, so it hides the four elements before it.
+  for (const char* name : {"scanshow.scanflags", "scanshow.prog", "scanshow.info"}) {
+    SWindow* under = host_.FindChildByName(name);
+    ASSERT_TRUE(under) << name;
+    EXPECT_EQ(under->parentWidget(), strip);
+    EXPECT_LT(strip->children().indexOf(under), strip->children().indexOf(drop)) << name;
+    QWidget* top = host_.childAt(under->GetWindowRect().center());
+    EXPECT_TRUE(top == drop || drop->isAncestorOf(top)) << name;
+  }
+}
+
+TEST_F(MainLayout, NameLookUpFindsTheFirstInDocumentOrderAndSkipsMissingNames) {
+  EXPECT_EQ(host_.FindChildByName("no_such_element"), nullptr);
+  EXPECT_EQ(host_.FindChildByName2<SListCtrl>("scanshow.prog"), nullptr);  // wrong kind
+  SWindow* first = host_.FindChildByName("scanshow");
+  ASSERT_TRUE(first);
+  EXPECT_TRUE(first->FindChildByName("scan_all", 1));
+  EXPECT_FALSE(first->FindChildByName("scanshow.prog"));
+  auto* progress = host_.FindChildByName2<SProgress>("scanshow.prog");
+  ASSERT_TRUE(progress);
+  EXPECT_EQ(progress->GetValue(), 0);
+  progress->SetValue(150);
+  EXPECT_EQ(progress->GetValue(), 100);
+  // Depth 1 from the root sees only the content panel.
+  EXPECT_EQ(host_.GetRoot()->FindChildByName("btn_close", 1), nullptr);
+}
+
+TEST_F(MainLayout, TextsComeFromTheLayoutAndTheFooterLinkOpensThePage) {
+  std::vector<QString> texts;
+  for (SWindow* element : ElementsOf<SWindow>(host_)) texts.push_back(element->GetWindowText());
+  for (const char* expected : {"Velmor宏病毒专杀工具公测版", "全盘查杀", "指定目录查杀", "隔离文件恢复", "正在扫描",
+                               "文件路径", "文件大小", "异常类型", "处理方式", "检查更新"}) {
+    EXPECT_NE(std::find(texts.begin(), texts.end(), QString::fromUtf8(expected)), texts.end()) << expected;
+  }
+  auto links = ElementsOf<SLink>(host_);
+  ASSERT_EQ(links.size(), 1);
+  EXPECT_TRUE(links[0]->Href().startsWith("https://"));
+  EXPECT_EQ(links[0]->cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST_F(MainLayout, ImageListsDrawTheRequestedState) {
+  const SSkin* close = host_.FindChildByName("btn_close")->GetSkin();
+  QImage normal(16, 16, QImage::Format_ARGB32_Premultiplied), hover(normal.size(), normal.format());
+  for (auto [image, state] : {std::pair{&normal, 0}, std::pair{&hover, 1}}) {
+    image->fill(Qt::transparent);
+    QPainter painter(image);
+    close->Draw(painter, image->rect(), state);
+  }
+  EXPECT_EQ(normal, close->Image().copy(0, 0, 16, 16));
+  EXPECT_EQ(hover, close->Image().copy(16, 0, 16, 16));
+  EXPECT_NE(normal, hover);
+}
+
+// A window named mainWindow with the one text the language file translates.
+const char kCloseLayout[] =
+    R"(<hostwnd name="mainWindow" title="%title% %ver%" width="200" height="100">
+         <root><text name="t" pos="0,0,-0,-0">close</text><text name="u" pos="0,0,10,10">open</text></root>
+       </hostwnd>)";
+
+TEST(Translator, TranslatesLayoutTextsOnlyWhenTheLanguageIsInstalled) {
+  TempFolder folder;
+  const std::string zip = (folder.Path() / "uires.zip").string();
+  ASSERT_TRUE(qv::testing::WriteZip(zip, qv::testing::MinimalPackage(kCloseLayout)));
+  for (bool withLanguage : {true, false}) {
+    SCOPED_TRACE(withLanguage);
+    STranslatorMgr translator;
+    if (withLanguage) {
+      auto language = ParseMarkup(R"(<language name="ch"><context name="mainWindow"><message>
+          <source>close</source><translation>关闭窗口</translation></message></context></language>)");
+      ASSERT_TRUE(language && translator.InstallTranslator(*language));
+    }
+    SApplication app("SOUIHOST");
+    app.SetTranslator(&translator);
+    auto package = std::make_unique<SResProviderZip>();
+    ASSERT_TRUE(package->Init(zip));
+    app.AddResProvider(std::move(package));
+    ASSERT_TRUE(app.Init("XML_INIT", "UIDEF"));
+    SHostWnd host("LAYOUT:XML_MAINWND");
+    ASSERT_TRUE(host.Create(nullptr));
+    EXPECT_EQ(host.FindChildByName("t")->GetWindowText(), QString::fromUtf8(withLanguage ? "关闭窗口" : "close"));
+    EXPECT_EQ(host.FindChildByName("u")->GetWindowText(), "open");
+    EXPECT_EQ(host.windowTitle(), "T 9.9");
+    EXPECT_EQ(host.size(), QSize(200, 100));
+  }
+}
+
+TEST(ResourcePackage, BrokenPackagesAreRefused) {
+  TempFolder folder;
+  const std::string notZip = folder.Write("notzip.zip", 100).string();
+  const std::string noIndex = (folder.Path() / "noindex.zip").string();
+  ASSERT_TRUE(qv::testing::WriteZip(noIndex, {{"xml/init.xml", "<UIDEF/>"}}));
+  const std::string badIndex = (folder.Path() / "badindex.zip").string();
+  ASSERT_TRUE(qv::testing::WriteZip(badIndex, {{"uires.idx", "<resource><png>"}}));
+  for (const std::string& path : {(folder.Path() / "missing.zip").string(), notZip, noIndex, badIndex}) {
+    SResProviderZip package;
+    EXPECT_FALSE(package.Init(path)) << path;
+  }
+}
+
+TEST(ResourcePackage, MissingDefinitionsOrLayoutFailWithoutCrashing) {
+  TempFolder folder;
+  const std::string zip = (folder.Path() / "uires.zip").string();
+  auto members = qv::testing::MinimalPackage("<hostwnd/>");  // a layout without size or root
+  ASSERT_TRUE(qv::testing::WriteZip(zip, members));
+  SApplication app("SOUIHOST");
+  auto package = std::make_unique<SResProviderZip>();
+  ASSERT_TRUE(package->Init(zip));
+  EXPECT_TRUE(package->HasResource("UIDEF", "XML_INIT"));
+  EXPECT_FALSE(package->HasResource("PNG", "ID_PNG_BG"));
+  app.AddResProvider(std::move(package));
+  EXPECT_FALSE(app.Init("UIDEF", "XML_INIT"));  // name and type swapped: not found
+  ASSERT_TRUE(app.Init("XML_INIT", "UIDEF"));
+  SHostWnd host("LAYOUT:XML_MAINWND");
+  EXPECT_FALSE(host.Create(nullptr));
+  SHostWnd other("LAYOUT:NOT_THERE");
+  EXPECT_FALSE(other.Create(nullptr));
+}
+
+TEST(Startup, AMissingPackageEndsStartUpWithAnExitCodeAndLeavesTheCurrentDirectory) {
+  TempFolder folder;  // a program folder without uires.zip
+  const QString before = QDir::currentPath();
+  qv::gui::AppOptions options;
+  options.programDir = folder.Path();
+  options.onShown = [](qv::gui::CMainDlg&) { ADD_FAILURE() << "no window may open"; };
+  EXPECT_EQ(qv::gui::CQuorvaneApp().InitInstance(options), qv::gui::kExitNoPackage);
+  EXPECT_EQ(std::filesystem::canonical(QDir::currentPath().toStdString()), std::filesystem::canonical(folder.Path()));
+  QDir::setCurrent(before);
+}
+
+TEST(Startup, RunsFromAnotherDirectoryAndEndsOnClose) {
+  TempFolder elsewhere;
+  const QString before = QDir::currentPath();
+  QDir::setCurrent(QString::fromStdString(elsewhere.Path().string()));
+  qv::gui::AppOptions options;
+  options.programDir = ProgramDir();
+  bool shown = false;
+  options.onShown = [&](qv::gui::CMainDlg& dlg) {
+    shown = true;
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_TRUE(dlg.FindChildByName("virusshow"));
+    // Texts from the program folder's language file are in place.
+    QTimer::singleShot(0, &dlg, [&dlg] { dlg.FindChildByName2<SImageButton>("btn_close")->Click(); });
+  };
+  EXPECT_EQ(qv::gui::CQuorvaneApp().InitInstance(options), 0);
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(std::filesystem::canonical(QDir::currentPath().toStdString()), std::filesystem::canonical(ProgramDir()));
+  QDir::setCurrent(before);
+}
+
+}  // namespace
+}  // namespace qv::ui

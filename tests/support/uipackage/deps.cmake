@@ -1,0 +1,1 @@
+set(SUPPORT_DEPS PkgConfig::MINIZIP)
