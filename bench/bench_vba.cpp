@@ -52,7 +52,8 @@ void BM_SearchModuleStream(benchmark::State& state) {
   const std::vector<uint8_t> stream = ovba::BuildModuleStream(SourceText(static_cast<size_t>(state.range(0)))).bytes;
   std::vector<uint8_t> text(qv::cap::kSourceTextBytes);
   for (auto _ : state) {
-    benchmark::DoNotOptimize(qv::FindModuleSource(qv::ByteReader(stream.data(), stream.size()), text));
+    benchmark::DoNotOptimize(qv::FindModuleSource(qv::ByteReader(stream.data(), stream.size()),
+                                                  static_cast<uint32_t>(stream.size()), text));
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(stream.size()));
 }
@@ -62,7 +63,8 @@ void BM_SearchHostileStream(benchmark::State& state) {
   const std::vector<uint8_t> stream = HostileStream(static_cast<size_t>(state.range(0)));
   std::vector<uint8_t> text(qv::cap::kSourceTextBytes);
   for (auto _ : state) {
-    benchmark::DoNotOptimize(qv::FindModuleSource(qv::ByteReader(stream.data(), stream.size()), text));
+    benchmark::DoNotOptimize(qv::FindModuleSource(qv::ByteReader(stream.data(), stream.size()),
+                                                  static_cast<uint32_t>(stream.size()), text));
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(stream.size()));
 }

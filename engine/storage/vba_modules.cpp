@@ -36,16 +36,19 @@ uint32_t ExtractModuleSource(DocFile& doc, uint32_t id, uint32_t size) {
     return CloseAndAnswer(doc, 0);
   }
 
-  // The module block: the whole stream, as far as the stream layer delivers it. Bytes a
-  // failed read leaves out stay zero and hold no candidate.
-  const uint32_t blockBytes = std::min(size, cap::kModuleBlockLimit);
+  // The module block: the whole stream, as far as the stream layer can deliver it (never
+  // past the sectors its chain lists, nor past the cap). Bytes a failed read leaves out stay
+  // zero and hold no candidate.
+  const uint64_t chainBytes = static_cast<uint64_t>(doc.current.chainLength) * doc.current.sectorSize;
+  const auto blockBytes =
+      static_cast<uint32_t>(std::min<uint64_t>({size, cap::kModuleBlockLimit, chainBytes}));
   AllocationRegister& allocations = doc.workArea->allocations;
   auto* block = static_cast<uint8_t*>(allocations.AllocateRegistered(blockBytes));
   if (block == nullptr) return CloseAndAnswer(doc, 0);
   SeekStream(doc, 0, 0);
   ReadStream(doc, block, static_cast<int32_t>(blockBytes));
 
-  const uint32_t length = FindModuleSource(ByteReader(block, blockBytes), doc.sourceText);
+  const uint32_t length = FindModuleSource(ByteReader(block, blockBytes), size, doc.sourceText);
   allocations.FreeBlock(block);
   return CloseAndAnswer(doc, length);
 }

@@ -42,7 +42,7 @@ bool IsContainerCandidate(ByteReader stream, size_t position) {
          (*stream.U8(position + 2) & 0xF0) == vba::kCompressedHeaderHighNibble;
 }
 
-uint32_t FindModuleSource(ByteReader stream, std::span<uint8_t> text) {
+uint32_t FindModuleSource(ByteReader stream, uint32_t streamSize, std::span<uint8_t> text) {
   if (text.size() < kModuleSourceTagBytes) return 0;
 
   // Whether a text begins with "Attribute" depends only on its first nine bytes, and these
@@ -70,7 +70,7 @@ uint32_t FindModuleSource(ByteReader stream, std::span<uint8_t> text) {
   const DecompressResult result = DecompressContainer(ContainerAt(stream, decisive), text);
   if (result.ok()) return result.produced;
   if (chosen == kNoCandidate) return 0;
-  return static_cast<uint32_t>(std::min(stream.size(), text.size()));
+  return static_cast<uint32_t>(std::min<size_t>(streamSize, text.size()));
 }
 
 }  // namespace qv

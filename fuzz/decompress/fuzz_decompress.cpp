@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (head.produced > sizeof probe) __builtin_trap();
   if (std::memcmp(probe, text.data(), sizeof probe) != 0) __builtin_trap();
 
-  const uint32_t length = qv::FindModuleSource(input, text);
+  const uint32_t length = qv::FindModuleSource(input, static_cast<uint32_t>(size), text);
   if (length > text.size()) __builtin_trap();
   return 0;
 }

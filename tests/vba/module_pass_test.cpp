@@ -14,6 +14,7 @@
 #include "engine/storage/cfb_layout.h"
 #include "engine/storage/compound_file.h"
 #include "engine/storage/vba_modules.h"
+#include "engine/storage/vba_source_search.h"
 #include "engine/storage/writer.h"
 #include "tests/storage/doc_harness.h"
 #include "tests/support/cfb/cfb_builder.h"
@@ -106,8 +107,8 @@ BuiltDocument BuildDocument() {
   b.AddStream("Other/LastClean",
               Concat(Concat({0x01, 0x00, 0x00}, Packed("Rem MARK-CACHE\r\n")),
                      Concat({0x01, 0x02, 0xB0, 0x01, 0x00, 0x00}, Packed(lastClean, ovba::ChunkMode::LiteralsOnly))));
-  std::string big;
-  while (big.size() < 30000) big += "    n = n + 1\r\n";
+  std::string big;  // varied enough to stay a regular stream once compressed
+  for (uint32_t i = 0; big.size() < 30000; ++i) big += "    n = n + " + std::to_string(i * 7919 % 100003) + "\r\n";
   b.AddStream("Big", ovba::BuildModuleStream(ovba::ModuleSource("Big", big + "' MARK-BIG\r\n")).bytes);
   return {b.BuildFile(), lastClean};
 }
@@ -166,6 +167,50 @@ TEST_P(ModulePassTest, ExtractsTheExactSourceAndReleasesTheStream) {
     EXPECT_EQ(ExtractModuleSource(doc(), id, 4096), 0u) << id;
   }
   EXPECT_EQ(harness_->area().allocations.Count(), before);
+}
+
+// Writes `bytes` over stream `id` where the file holds it.
+void PutStreamBytes(CfbFile& file, uint32_t id, const Bytes& bytes) {
+  size_t at = 0;
+  for (const ByteRange& range : file.StreamRanges(id)) {
+    std::copy_n(bytes.begin() + static_cast<ptrdiff_t>(at), range.length,
+                file.bytes.begin() + static_cast<ptrdiff_t>(range.offset));
+    at += range.length;
+  }
+}
+
+// A module stream whose container (at `containerOffset`) gets a second chunk header that
+// claims more bytes than follow: its first chunk decodes, then the decompression fails.
+Bytes DamageSecondChunk(Bytes stream, size_t containerOffset) {
+  const size_t firstHeader = containerOffset + 1;
+  const size_t secondHeader = firstHeader + (LoadU16(&stream[firstHeader]) & 0x0FFF) + 3;
+  StoreU16(&stream[secondHeader], 0xBFFF);
+  return stream;
+}
+
+TEST_P(ModulePassTest, StreamWhoseSizeOverstatesItsChainIsSearchedAsFarAsItReads) {
+  // "Big" claims 9,000,000 bytes but its chain holds far fewer: the source is still found
+  // with its own length; damaged after its first chunk, it is judged with the claimed size
+  // (capped at the text buffer), as any damaged source is.
+  const uint32_t big = Id("Big");
+  ASSERT_FALSE(built_.file.entries[big].mini);
+  const Bytes intact = built_.file.StreamBytes(big);
+  const Bytes damaged = DamageSecondChunk(intact, ovba::FakePerformanceCache().size());
+  Bytes text(cap::kSourceTextBytes);
+  const uint32_t sourceLength =
+      FindModuleSource(ByteReader(intact.data(), intact.size()), static_cast<uint32_t>(intact.size()), text);
+  ASSERT_GT(sourceLength, 30000u);
+
+  for (const auto& [stream, expected] : {std::pair{intact, sourceLength},
+                                         std::pair{damaged, static_cast<uint32_t>(cap::kSourceTextBytes)}}) {
+    CfbFile file = built_.file;
+    file.SetEntryU32(big, cfbc::kSize, 9000000);
+    PutStreamBytes(file, big, stream);
+    ASSERT_TRUE(harness_->Load(file.bytes.data(), file.bytes.size(), GetParam()));
+    ASSERT_EQ(harness_->Open(), 1);
+    EXPECT_EQ(ExtractModuleSource(doc(), big, 9000000), expected);
+    EXPECT_TRUE(std::equal(text.begin(), text.begin() + 4096, doc().sourceText));
+  }
 }
 
 TEST_P(ModulePassTest, GoesOnOverTheFileAfterARepairChangedIt) {

@@ -33,7 +33,8 @@ struct Found {
 Found Search(const Bytes& stream) {
   Found f;
   f.text.assign(cap::kSourceTextBytes, 0xEE);
-  f.length = FindModuleSource(ByteReader(stream.data(), stream.size()), f.text);
+  f.length = FindModuleSource(ByteReader(stream.data(), stream.size()), static_cast<uint32_t>(stream.size()),
+                              f.text);
   return f;
 }
 
