@@ -56,6 +56,8 @@ struct TargetCase {
   bool searched;                     // the search notice was shown
 };
 
+void PrintTo(const TargetCase& c, std::ostream* os) { *os << c.name; }
+
 bool DropPaths(DriverRig& rig, std::initializer_list<std::u16string> paths) {
   rig.driver->m_setDropped = paths;
   return rig.driver->ScanDroppedPaths(&rig.driver->m_setDropped);
