@@ -1,9 +1,14 @@
 #include "engine/zip/package_io.h"
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace qv::zip {
 namespace {
+
+// minizip reads headers a few bytes at a time; they are served from a window of this size.
+constexpr size_t kReadWindow = 64 * 1024;
 
 PackageStream* StreamOf(voidpf stream) { return static_cast<PackageStream*>(stream); }
 
@@ -15,15 +20,47 @@ voidpf ZCALLBACK OpenStream(voidpf opaque, const void* /*name*/, int /*mode*/) {
   return stream;
 }
 
+bool WindowCovers(const PackageStream& stream, uint64_t at, size_t size) {
+  if (at < stream.windowStart) return false;
+  const uint64_t offset = at - stream.windowStart;
+  return offset <= stream.windowLength && size <= stream.windowLength - offset;
+}
+
+// Fills the window with the aligned block around `at` (so that minizip's backward steps
+// through the end of the archive stay inside it), or from `at` when a read crosses blocks.
+void RefillWindow(PackageStream& stream, uint64_t at, size_t size) {
+  stream.window.resize(kReadWindow);
+  stream.windowStart = at - at % kReadWindow;
+  if (size > kReadWindow - at % kReadWindow) stream.windowStart = at;
+  stream.windowLength = stream.file->ReadAt(stream.windowStart, stream.window.data(), kReadWindow);
+  if (stream.windowLength < kReadWindow) stream.knownEnd = stream.windowStart + stream.windowLength;
+}
+
+// Small reads are served from the window; large reads go straight to the file.
 uLong ZCALLBACK ReadStream(voidpf, voidpf handle, void* buffer, uLong size) {
   PackageStream* stream = StreamOf(handle);
-  const size_t got = stream->file->ReadAt(stream->position, buffer, size);
+  const uint64_t at = stream->position;
+  size_t got = 0;
+  if (at >= stream->knownEnd) {
+    got = 0;  // damaged headers make minizip read on past the end, a byte at a time
+  } else if (size >= kReadWindow) {
+    got = stream->file->ReadAt(at, buffer, size);
+  } else {
+    if (!WindowCovers(*stream, at, size)) RefillWindow(*stream, at, size);
+    if (at >= stream->windowStart && at - stream->windowStart < stream->windowLength) {
+      const size_t offset = static_cast<size_t>(at - stream->windowStart);
+      got = std::min<size_t>(size, stream->windowLength - offset);
+      std::memcpy(buffer, stream->window.data() + offset, got);
+    }
+  }
   stream->position += got;
   return static_cast<uLong>(got);
 }
 
 uLong ZCALLBACK WriteStream(voidpf, voidpf handle, const void* buffer, uLong size) {
   PackageStream* stream = StreamOf(handle);
+  stream->windowLength = 0;  // the file changes under the window
+  stream->knownEnd = UINT64_MAX;
   const size_t put = stream->file->WriteAt(stream->position, buffer, size);
   stream->position += put;
   if (put != size) stream->failed = true;
