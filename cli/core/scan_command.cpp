@@ -1,8 +1,10 @@
 #include "cli/core/scan_command.h"
 
+#include <dirent.h>
+
+#include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <dirent.h>
 #include <filesystem>
 #include <set>
 #include <sys/stat.h>
@@ -134,8 +136,9 @@ std::set<std::u16string> CheckedTargets(const std::vector<std::string>& operands
     while (text.size() > 1 && text.back() == '/') text.pop_back();
     struct stat st {};
     if (::stat(text.c_str(), &st) != 0) {
-      console.Message((errno == ENOENT ? "no such file or folder: " : "cannot read " + operand + ": ") +
-                      (errno == ENOENT ? operand : std::string(std::strerror(errno))));
+      const int error = errno;
+      console.Message(error == ENOENT ? "no such file or folder: " + operand
+                                      : "cannot read " + operand + ": " + std::strerror(error));
       errors = true;
       continue;
     }
