@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "tests/support/engine/program_folder.h"
 #include "tests/support/zip/package_builder.h"
@@ -38,6 +39,18 @@ class PackageTest : public ::testing::Test {
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
       names.insert(entry.path().lexically_relative(folder).string());
     }
+    return names;
+  }
+
+  // The entry names a rebuilt package must hold, in order: every entry whose name does not
+  // contain the project entry's name, then the project entry itself unless it was deleted.
+  static std::vector<std::string> RebuiltNames(const std::vector<PackageEntry>& entries,
+                                               const std::string& projectName, bool projectKept) {
+    std::vector<std::string> names;
+    for (const auto& entry : entries) {
+      if (entry.name.find(projectName) == std::string::npos) names.push_back(entry.name);
+    }
+    if (projectKept) names.push_back(projectName);
     return names;
   }
 
