@@ -1,6 +1,7 @@
 #include "engine/zip/open_xml.h"
 
 #include <cstring>
+#include <new>
 #include <optional>
 
 #include "engine/common/capacities.h"
@@ -48,33 +49,47 @@ bool ExtractEntryTo(zip::PackageReader& reader, const zip::EntryInfo& entry, con
 
 ExtractedProject ExtractVbaProject(const std::u16string& path) {
   ExtractedProject out;
-  if (!StartsWithLocalHeader(path)) return out;
-  auto reader = zip::PackageReader::Open(path);
-  if (!reader) return out;
-  std::optional<zip::EntryInfo> project;
-  zip::ForEachEntry(*reader, cap::kMaxPackageEntries, [&](const zip::EntryInfo& entry) {
-    if (!zip::IsProjectEntryName(entry.name)) return true;
-    project = entry;
-    return false;  // the reader stays at the project entry
-  });
-  if (!project) return out;
-  out.found = true;
-  out.entryName = project->name;
+  std::u16string folder, file;
+  try {
+    if (!StartsWithLocalHeader(path)) return out;
+    auto reader = zip::PackageReader::Open(path);
+    if (!reader) return out;
+    std::optional<zip::EntryInfo> project;
+    zip::ForEachEntry(*reader, cap::kMaxPackageEntries, [&](const zip::EntryInfo& entry) {
+      if (!zip::IsProjectEntryName(entry.name)) return true;
+      project = entry;
+      return false;  // the reader stays at the project entry
+    });
+    if (!project) return out;
+    out.found = true;
+    out.entryName = project->name;
 
-  const std::u16string folder = platform::CreatePrivateTempFolder();
-  if (folder.empty()) return out;  // nowhere to put it: nothing is scanned
-  const std::u16string file = folder + platform::kSep + FileNameOf(path) + u".bin";
-  if (!ExtractEntryTo(*reader, *project, file)) {
-    platform::RemoveEmptyFolder(folder);
+    folder = platform::CreatePrivateTempFolder();
+    if (folder.empty()) return out;  // nowhere to put it: nothing is scanned
+    file = folder + platform::kSep + FileNameOf(path) + u".bin";
+    if (!ExtractEntryTo(*reader, *project, file)) {
+      platform::RemoveEmptyFolder(folder);
+      return out;
+    }
+    out.projectFile = file;
+    out.privateFolder = folder;
+    return out;
+  } catch (const std::bad_alloc&) {
+    // Out of memory: nothing is scanned and nothing of the extraction stays behind.
+    if (!file.empty()) platform::DeletePath(file);
+    if (!folder.empty()) platform::RemoveEmptyFolder(folder);
+    out.projectFile.clear();
+    out.privateFolder.clear();
     return out;
   }
-  out.projectFile = file;
-  out.privateFolder = folder;
-  return out;
 }
 
 bool RebuildVbaPackage(WorkArea& area, const std::u16string& documentPath, const ExtractedProject& project) {
-  return zip::RebuildPackage(area.quarantineDir, documentPath, project) == zip::RebuildOutcome::Replaced;
+  try {
+    return zip::RebuildPackage(area.quarantineDir, documentPath, project) == zip::RebuildOutcome::Replaced;
+  } catch (const std::bad_alloc&) {
+    return false;  // the rebuilt file removed itself on the way out; the document is as it was
+  }
 }
 
 void RemoveExtractedProject(const ExtractedProject& project) {
