@@ -11,7 +11,7 @@ std::optional<Record> RecordAt(ByteReader stream, uint64_t offset) {
 
 std::optional<Record> BofAt(ByteReader stream, uint64_t offset) {
   auto record = RecordAt(stream, offset);
-  if (!record || record->id != kBof) return std::nullopt;
+  if (!record || record->id != kBof || record->length < kBofType + 2) return std::nullopt;
   return record;
 }
 

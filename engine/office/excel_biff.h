@@ -87,7 +87,7 @@ inline std::optional<Record> NextRecord(ByteReader stream, const Record& record)
 inline ByteReader RecordData(ByteReader stream, const Record& record) {
   return stream.Slice(record.DataStart(), record.length);
 }
-// The record at `offset` when it is a BOF, else nullopt.
+// The record at `offset` when it is a BOF with room for its substream type, else nullopt.
 std::optional<Record> BofAt(ByteReader stream, uint64_t offset);
 
 // A sheet name inside a BoundSheet8: cch characters of 8 or 16 bits.

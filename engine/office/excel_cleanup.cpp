@@ -11,8 +11,20 @@ namespace qv {
 
 // ---- WorkbookImage ----------------------------------------------------------------------
 
+WorkbookImage::WorkbookImage(uint8_t* bytes, uint32_t size, WorkbookSink* sink)
+    : bytes_(bytes), size_(size), sink_(sink), recordStarts_((static_cast<size_t>(size) + 7) / 8) {
+  const ByteReader stream = reader();
+  for (auto record = biff::RecordAt(stream, 0); record; record = biff::NextRecord(stream, *record)) {
+    recordStarts_[record->offset / 8] |= static_cast<uint8_t>(1u << (record->offset % 8));
+  }
+}
+
+bool WorkbookImage::IsRecordStart(uint64_t offset) const {
+  return offset < size_ && (recordStarts_[offset / 8] & (1u << (offset % 8))) != 0;
+}
+
 bool WorkbookImage::InsideRecord(const biff::Record& record, uint64_t offset, uint64_t length) const {
-  return InBounds(record.offset, biff::kHeaderBytes + uint64_t{record.length}, size_) &&
+  return IsRecordStart(record.offset) && InBounds(record.offset, biff::kHeaderBytes + uint64_t{record.length}, size_) &&
          offset >= record.offset && InBounds(offset - record.offset, length, biff::kHeaderBytes + uint64_t{record.length});
 }
 
@@ -72,7 +84,7 @@ namespace {
 // make the clean-up walk the stream over and over.
 void ClearSheetWindows(WorkbookImage& image, uint32_t position, biff::RecordBudget& budget) {
   const ByteReader stream = image.reader();
-  const auto bof = biff::BofAt(stream, position);
+  const auto bof = image.IsRecordStart(position) ? biff::BofAt(stream, position) : std::nullopt;
   for (auto record = bof; record && budget.Take(); record = biff::NextRecord(stream, *record)) {
     if (record->id == biff::kEof) break;
     if (record->id == biff::kWindow2) image.ZeroData(*record);
@@ -200,7 +212,7 @@ bool CleanSheetRecords(WorkbookImage& image, std::u16string_view sheetName) {
   const uint32_t position = biff::ReadBoundSheet(stream, *boundSheet)->position;
 
   image.WriteDataU8(*boundSheet, biff::kSheetType, biff::kWorksheet);
-  const auto bof = biff::BofAt(stream, position);
+  const auto bof = image.IsRecordStart(position) ? biff::BofAt(stream, position) : std::nullopt;
   if (!bof) return false;
   // Only the low byte of the substream type is written: a macro sheet becomes a worksheet.
   if (!image.WriteDataU8(*bof, biff::kBofType, static_cast<uint8_t>(biff::kWorksheetSubstream))) return false;

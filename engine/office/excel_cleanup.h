@@ -1,11 +1,13 @@
 // The two workbook clean-ups over a copy of the "Workbook" stream, apart from where the copy
 // comes from: every change is made in the copy and written through to a sink (the stream
-// on disk in the engine). Changes are only ever made inside one record — its id or its
-// data — so no record changes its length and the stream keeps its size.
+// on disk in the engine). Changes are only ever made inside one record of the stream's
+// record chain (the records that follow one another from offset 0) — its id or its data —
+// so no record changes its length and the stream keeps its size.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "engine/common/byte_reader.h"
 #include "engine/office/excel_biff.h"
@@ -19,10 +21,14 @@ class WorkbookSink;
 class WorkbookImage {
  public:
   // `sink` may be null (the copy alone is changed).
-  WorkbookImage(uint8_t* bytes, uint32_t size, WorkbookSink* sink) : bytes_(bytes), size_(size), sink_(sink) {}
+  WorkbookImage(uint8_t* bytes, uint32_t size, WorkbookSink* sink);
 
   ByteReader reader() const { return ByteReader(bytes_, size_); }
   uint32_t size() const { return size_; }
+  // True when a record of the chain from offset 0 starts at `offset`. A substream that a
+  // BoundSheet8 points to is only changed when its BOF lies on the chain, so a lbPlyPos
+  // into the middle of other records can never make a change straddle them.
+  bool IsRecordStart(uint64_t offset) const;
 
   // Overwrites the record's id.
   bool SetId(const biff::Record& record, uint16_t id);
@@ -35,7 +41,7 @@ class WorkbookImage {
 
   // Changes that did not reach the sink.
   uint32_t failedWrites() const { return failedWrites_; }
-  // Changes asked for outside a record of this stream (a fault of the caller).
+  // Changes asked for outside a record of the chain (a fault of the caller).
   uint32_t refusedWrites() const { return refusedWrites_; }
 
  private:
@@ -45,6 +51,7 @@ class WorkbookImage {
   uint8_t* bytes_;
   uint32_t size_;
   WorkbookSink* sink_;
+  std::vector<uint8_t> recordStarts_;  // one bit per stream offset
   uint32_t failedWrites_ = 0;
   uint32_t refusedWrites_ = 0;
 };

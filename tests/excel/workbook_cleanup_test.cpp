@@ -14,6 +14,12 @@ using namespace test::biff;
 
 const Bytes kHalt = StringToken("=HALT()");
 
+Bytes Cat(std::initializer_list<Bytes> parts) {
+  Bytes out;
+  for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
 Bytes CleanProject(Bytes stream, std::u16string_view module) {
   WorkbookImage image(stream.data(), static_cast<uint32_t>(stream.size()), nullptr);
   CleanProjectRecords(image, module);
@@ -187,6 +193,24 @@ TEST(CleanSheetRecords, ASheetWhoseLbPlyPosMissesItsBofOnlyLosesItsDt) {
   EXPECT_EQ(ChangedRecords(built.stream, clean.stream), std::vector<uint32_t>{built.boundSheetAt[0]});
 }
 
+TEST(WorkbookCleanups, ASubstreamOffTheRecordChainIsNeverChanged) {
+  // Sheet "Hide" points into the parsed formula of a Formula record, where the bytes of a
+  // BOF, a Window2, a Formula and an EOF lie: records in the data of another record.
+  const Bytes inner = Cat({Bof(0x0040), Window2(), Formula(kHalt), Eof()});
+  Workbook book;
+  book.sheets = {{.name = u"Hide", .hsState = kHidden, .dt = kMacroSheet, .records = {Formula(inner)}}};
+  const uint32_t innerAt = BuildWorkbook(book).sheetRecordAt[0][0] + 4 + 22;
+  book.sheets[0].position = innerAt;
+  const BuiltWorkbook built = BuildWorkbook(book);
+  ASSERT_EQ(U16At(built.stream, innerAt), 0x0809);
+
+  const SheetClean sheet = CleanSheet(built.stream, u"Hide");
+  EXPECT_FALSE(sheet.found);
+  EXPECT_EQ(ChangedRecords(built.stream, sheet.stream), std::vector<uint32_t>{built.boundSheetAt[0]});
+  const Bytes project = CleanProject(built.stream, u"Hide");
+  EXPECT_EQ(ChangedRecords(built.stream, project), std::vector<uint32_t>{built.boundSheetAt[0]});
+}
+
 TEST(CleanSheetRecords, NeutralisesAtMost512FormulasWithFewerThan258OthersBetween) {
   struct Case {
     const char* title;
@@ -236,7 +260,9 @@ TEST(WorkbookImage, RefusesChangesOutsideTheRecordItIsGiven) {
   EXPECT_FALSE(image.WriteData(bof, 17, bytes, 0));
   const biff::Record beyond{static_cast<uint32_t>(stream.size() - 2), 0, 0};
   EXPECT_FALSE(image.SetId(beyond, 0x0022));  // the record does not lie in the stream
-  EXPECT_EQ(image.refusedWrites(), 3u);
+  const biff::Record offChain{2, 0x0010, 4};
+  EXPECT_FALSE(image.WriteDataU8(offChain, 0, 9));  // no record of the chain starts there
+  EXPECT_EQ(image.refusedWrites(), 4u);
   EXPECT_EQ(stream, original);
   EXPECT_TRUE(image.WriteData(bof, 14, bytes, 2));
   EXPECT_EQ(stream[4 + 14], 1);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/common/quarantine.h"
 #include "tests/excel/workbook_expectations.h"
 #include "tests/support/biff/workbook_file.h"
 #include "tests/support/engine/program_folder.h"
@@ -198,7 +199,27 @@ TEST_F(WorkbookScanTest, TwoInfectedSheetsAreEachCleanedAfterTheirOwnDetection) 
   halfway.stream = expected;
   expected = AfterSheetClean(halfway, 1);
   EXPECT_TRUE(SameStream(expected, OnDisk(file).StreamBytes(file.IdOf("Workbook"))));
-  EXPECT_EQ(fs::exists(program_.quarantine() / "Budget.xls.vir"), true);
+  // One quarantine copy, of the workbook as it was before either repair.
+  Bytes copy = ReadFile(program_.quarantine() / "Budget.xls.vir");
+  ScrambleBytes(copy.data(), copy.size());
+  EXPECT_EQ(copy, file.bytes);
+  EXPECT_FALSE(Exists(program_.quarantine() / "Budget(2).xls.vir"));
+}
+
+TEST_F(WorkbookScanTest, AFailedQuarantineCopyAbandonsTheWorkbookUntouched) {
+  // Every name the copy could take is occupied by a folder.
+  fs::create_directories(program_.quarantine() / "Budget.xls.vir");
+  for (int n = 2; n <= 1000; ++n) fs::create_directory(program_.quarantine() / ("Budget(" + std::to_string(n) + ").xls.vir"));
+  Workbook book;
+  for (const char16_t* name : {u"Macro1", u"Macro2"}) {
+    book.sheets.push_back({.name = name, .hsState = kHidden, .dt = kMacroSheet, .records = {InfectedFormula()}});
+  }
+  const CfbFile file = BuildWorkbookFile(BuildWorkbook(book).stream);
+  const ExportCall call = Scan(file);
+  EXPECT_EQ(call.text, U16(kVirus));
+  EXPECT_EQ(Count("failed,kill Abort!"), 1u);  // the second sheet is never judged
+  EXPECT_EQ(Count(kVirus), 1u);
+  EXPECT_EQ(ReadFile(document_), file.bytes);
 }
 
 // ---- workbooks that are not repaired ----------------------------------------------------
