@@ -169,9 +169,11 @@ void SEdit::SetWindowText(const QString& text) {
 void SEdit::LayoutInner() { edit_->setGeometry(rect().adjusted(6, 2, -6, -2)); }
 
 void SEdit::DrawContent(QPainter& painter) {
-  painter.fillRect(rect(), QColor(0xff, 0xff, 0xff));
-  painter.setPen(QColor(0xc6, 0xd3, 0xe3));
-  painter.drawRect(rect().adjusted(0, 0, -1, -1));
+  if (!dropHighlight_) return;
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  painter.setBrush(QColor(0x1e, 0x78, 0xd5, 28));
+  painter.setPen(QPen(QColor(0x1e, 0x78, 0xd5), 1.5, Qt::DashLine));
+  painter.drawRoundedRect(QRectF(rect()).adjusted(3, 3, -3, -3), 6, 6);
 }
 
 // ---- SLink ----

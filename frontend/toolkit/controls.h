@@ -76,8 +76,9 @@ class SProgress : public SWindow {
   int margin_ = 0;
 };
 
-// An edit box: a white box with a thin frame around a frameless line edit. It takes no
-// drops itself; drops reach the host's dispatcher.
+// An edit box: a frameless line edit on a transparent box, so that what lies under it shows
+// through. It takes no drops itself; drops reach the host's dispatcher, and while a drag
+// its target takes is over it the box lights up as a drop zone.
 class SEdit : public SWindow {
  public:
   SEdit(SHostWnd* host, QWidget* parent);

@@ -301,19 +301,30 @@ bool SHostWnd::RevokeDragDrop(SWND swnd) {
   return true;
 }
 
-IDropTarget* SHostWnd::DropTargetAt(const QPoint& point) const {
+SWindow* SHostWnd::DropElementAt(const QPoint& point, IDropTarget** target) const {
+  *target = nullptr;
   for (QWidget* widget = childAt(point); widget && widget != this; widget = widget->parentWidget()) {
     auto* element = dynamic_cast<SWindow*>(widget);
     if (!element) continue;
     auto it = dropTargets_.find(element->GetSwnd());
-    if (it != dropTargets_.end()) return it->second;
+    if (it != dropTargets_.end()) {
+      *target = it->second;
+      return element;
+    }
   }
   return nullptr;
 }
 
+void SHostWnd::SetDragElement(SWindow* element) {
+  if (dragElement_ == element) return;
+  if (dragElement_) dragElement_->SetDropHighlight(false);
+  dragElement_ = element;
+  if (element) element->SetDropHighlight(true);
+}
+
 void SHostWnd::dragEnterEvent(QDragEnterEvent* event) {
   const QPoint point = event->position().toPoint();
-  dragTarget_ = DropTargetAt(point);
+  SetDragElement(DropElementAt(point, &dragTarget_));
   // Accepted even away from a target, so that the drag keeps reporting its moves.
   event->accept();
   if (!dragTarget_) {
@@ -328,7 +339,8 @@ void SHostWnd::dragEnterEvent(QDragEnterEvent* event) {
 
 void SHostWnd::dragMoveEvent(QDragMoveEvent* event) {
   const QPoint point = event->position().toPoint();
-  IDropTarget* target = DropTargetAt(point);
+  IDropTarget* target = nullptr;
+  SWindow* element = DropElementAt(point, &target);
   uint32_t effect = EffectsOf(event->possibleActions());
   if (target != dragTarget_) {
     if (dragTarget_) dragTarget_->DragLeave();
@@ -337,6 +349,7 @@ void SHostWnd::dragMoveEvent(QDragMoveEvent* event) {
   } else if (target) {
     target->DragOver(0, point, &effect);
   }
+  SetDragElement(element);
   if (!target) {
     event->ignore();
     return;
@@ -347,19 +360,21 @@ void SHostWnd::dragMoveEvent(QDragMoveEvent* event) {
 void SHostWnd::dragLeaveEvent(QDragLeaveEvent*) {
   if (dragTarget_) dragTarget_->DragLeave();
   dragTarget_ = nullptr;
+  SetDragElement(nullptr);
 }
 
 void SHostWnd::dropEvent(QDropEvent* event) {
-  const QPoint point = event->position().toPoint();
-  IDropTarget* target = DropTargetAt(point);
+  IDropTarget* target = nullptr;
+  DropElementAt(event->position().toPoint(), &target);
   dragTarget_ = nullptr;
+  SetDragElement(nullptr);
   if (!target) {
     event->ignore();
     return;
   }
   target->AddRef();  // the drop may start work that changes the registrations
   uint32_t effect = EffectsOf(event->possibleActions());
-  const long result = target->Drop(event->mimeData(), 0, point, &effect);
+  const long result = target->Drop(event->mimeData(), 0, event->position().toPoint(), &effect);
   target->Release();
   if (result == S_OK) AcceptWithEffect(event, effect);
   else event->ignore();

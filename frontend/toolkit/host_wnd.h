@@ -4,6 +4,7 @@
 // and animates itself and dispatches drags to the drop targets registered for its elements.
 #pragma once
 
+#include <QPointer>
 #include <QRegion>
 #include <QVariantAnimation>
 #include <QWidget>
@@ -99,7 +100,9 @@ class SHostWnd : public QWidget {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  IDropTarget* DropTargetAt(const QPoint& point) const;
+  // The element under `point` that has a drop target (nullptr: none) and its target.
+  SWindow* DropElementAt(const QPoint& point, IDropTarget** target) const;
+  void SetDragElement(SWindow* element);
   void SetTimerNow(UINT id, UINT periodMs);
   void KillTimerNow(UINT id);
 
@@ -114,6 +117,7 @@ class SHostWnd : public QWidget {
   SWND nextSwnd_ = 1;
   std::map<SWND, IDropTarget*> dropTargets_;
   IDropTarget* dragTarget_ = nullptr;  // the target the current drag is over
+  QPointer<SWindow> dragElement_;      // its element, highlighted as a drop zone
 };
 
 // A region with rounded corners over `box`, corner ellipses `ellipseWidth` × `ellipseHeight`.

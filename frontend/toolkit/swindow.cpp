@@ -100,6 +100,12 @@ void SWindow::SetVisible(bool visible, bool update) {
   if (update && parentWidget()) parentWidget()->repaint();
 }
 
+void SWindow::SetDropHighlight(bool on) {
+  if (dropHighlight_ == on) return;
+  dropHighlight_ = on;
+  update();
+}
+
 QRect SWindow::GetWindowRect() const {
   const QWidget* top = window();
   return QRect(mapTo(top, QPoint(0, 0)), size());

@@ -63,6 +63,10 @@ class SWindow : public QWidget {
   const SSkin* GetSkin() const { return skin_; }
   SHostWnd* GetHost() const { return host_; }
 
+  // Set by the host while a drag that this element's drop target takes is over it.
+  void SetDropHighlight(bool on);
+  bool HasDropHighlight() const { return dropHighlight_; }
+
   // Places the children by their position rules inside this element's current size.
   void UpdateChildrenPosition();
 
@@ -93,6 +97,7 @@ class SWindow : public QWidget {
   QColor textColor_{0, 0, 0};
   QColor disabledColor_{0x91, 0xa7, 0xc0};
   int align_ = 0;  // Qt horizontal alignment flags; 0 = left
+  bool dropHighlight_ = false;
 };
 
 }  // namespace qv::ui

@@ -101,15 +101,21 @@ TEST_F(Drops, DraggingOverTheDropBoxShowsTheLinkCursorForAnyData) {
   QCoreApplication::sendEvent(dlg_.get(), &enter);
   EXPECT_TRUE(enter.isAccepted());
   EXPECT_EQ(enter.dropAction(), Qt::LinkAction);
+  ui::SWindow* dropBox = dlg_->FindChildByName("edit_drop_top");
+  EXPECT_TRUE(dropBox->HasDropHighlight());
 
   QDragMoveEvent overList(ListCentre(), Qt::CopyAction | Qt::LinkAction, &text, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(dlg_.get(), &overList);
   EXPECT_FALSE(overList.isAccepted());
+  EXPECT_FALSE(dropBox->HasDropHighlight());
 
   QDragMoveEvent back(DropBoxCentre(), Qt::CopyAction | Qt::LinkAction, &text, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(dlg_.get(), &back);
   EXPECT_TRUE(back.isAccepted());
   EXPECT_EQ(back.dropAction(), Qt::LinkAction);
+  QDragLeaveEvent leave;
+  QCoreApplication::sendEvent(dlg_.get(), &leave);
+  EXPECT_FALSE(dropBox->HasDropHighlight());
 }
 
 TEST_F(Drops, NoDropIsTakenWhileARunRuns) {
