@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Seeds the layout fuzz corpus with the resource package's own markup files.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+uires="$here/../../frontend/uires"
+cp "$uires/xml/dlg_main.xml" "$here/corpus/dlg_main.xml"
+cp "$uires/xml/init.xml" "$here/corpus/init.xml"
+cp "$uires/uires.idx" "$here/corpus/uires.idx"
+cp "$uires/Translator/lang_cn.xml" "$here/corpus/lang_cn.xml"
