@@ -197,7 +197,12 @@ TEST(ChainList, StreamsOfTenMebibytesOrMoreEndAtTheFixedList) {
 
 // Fills the allocation register so that no further block can be registered.
 void FillRegister(WorkArea& area) {
-  while (area.allocations.RegisterBlock(std::malloc(1))) {
+  while (true) {
+    void* block = std::malloc(1);
+    if (!area.allocations.RegisterBlock(block)) {
+      std::free(block);
+      return;
+    }
   }
 }
 

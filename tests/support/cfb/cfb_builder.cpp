@@ -11,7 +11,6 @@ using namespace cfbc;
 constexpr uint32_t kHeaderDifatSlots = 109;
 constexpr uint32_t kIdsPerDifatSector = 127;
 constexpr uint32_t kLinksPerSector = 128;
-constexpr uint32_t kEntryBytes = 128;
 
 uint32_t CeilDiv(uint64_t a, uint64_t b) { return static_cast<uint32_t>((a + b - 1) / b); }
 
