@@ -61,6 +61,7 @@ class SWindow : public QWidget {
   SWND GetSwnd() const { return swnd_; }
   const std::string& GetName() const { return name_; }
   const SSkin* GetSkin() const { return skin_; }
+  const QFont& GetFont() const { return font_; }
   SHostWnd* GetHost() const { return host_; }
 
   // Set by the host while a drag that this element's drop target takes is over it.

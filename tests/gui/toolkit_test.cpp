@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QTimer>
 
@@ -161,6 +163,22 @@ TEST_F(MainLayout, TextsComeFromTheLayoutAndTheFooterLinkOpensThePage) {
   ASSERT_EQ(links.size(), 1);
   EXPECT_TRUE(links[0]->Href().startsWith("https://"));
   EXPECT_EQ(links[0]->cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST_F(MainLayout, EveryTextHasAFontWithItsGlyphs) {
+  // The layout's faces (宋体, 微软雅黑) are not installed here: they must resolve to an
+  // installed face that has the Chinese glyphs, not to one that draws boxes.
+  int checked = 0;
+  for (SWindow* element : ElementsOf<SWindow>(host_)) {
+    const QString text = element->GetWindowText();
+    if (text.isEmpty()) continue;
+    const QFontMetrics metrics(element->GetFont());
+    for (char32_t c : text.toUcs4()) {
+      EXPECT_TRUE(metrics.inFontUcs4(c)) << text.toStdString() << " in " << QFontInfo(element->GetFont()).family().toStdString();
+    }
+    ++checked;
+  }
+  EXPECT_GE(checked, 10);
 }
 
 TEST_F(MainLayout, ImageListsDrawTheRequestedState) {
