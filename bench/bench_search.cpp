@@ -2,6 +2,7 @@
 // patterns (identifier-like words, some exact, a few occurring in the text).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -39,8 +40,8 @@ std::vector<std::string> Patterns(size_t count) {
   for (size_t i = 0; i < count; ++i) {
     if (i % 50 == 0) {
       const std::string line = kVbaLines[rng() % std::size(kVbaLines)];
-      const size_t length = 6 + rng() % 8;
-      out.push_back(line.substr(rng() % (line.size() - length), length));
+      const size_t length = std::min<size_t>(6 + rng() % 8, line.size());
+      out.push_back(line.substr(rng() % (line.size() - length + 1), length));
       continue;
     }
     std::string p(5 + rng() % 12, ' ');
