@@ -13,7 +13,7 @@ struct SignatureTables;
 using ReportFn = bool (*)(const char* ruleName, WorkArea& area);
 
 // Results of LoadSignatureLibrary.
-inline constexpr int kLibraryLoaded = 0;
+inline constexpr int kLibraryLoaded = 1;
 inline constexpr int kLibraryMissing = -1;   // "Load qzmacro.vlb failed\n"
 inline constexpr int kLibraryNoMemory = -2;  // "Macro scan engine initialize failed \n"
 
