@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,8 +13,8 @@
 #include "tests/support/vlb/vlb_builder.h"
 #include "tools/vlb/compiler.h"
 
-#ifndef QV_PROGRAM_DIR
-#error "QV_PROGRAM_DIR must name the program folder of the build"
+#if !defined(QV_PROGRAM_DIR) || !defined(QV_README)
+#error "QV_PROGRAM_DIR must name the program folder of the build and QV_README the README"
 #endif
 
 namespace qv::test::sigset {
@@ -53,6 +54,28 @@ TEST(ShippedLibrary, CompileDumpCompileGivesTheSameFile) {
   ASSERT_TRUE(again.Ok()) << (again.errors.empty() ? "" : again.errors.front());
   EXPECT_EQ(again.image, first);
   EXPECT_EQ(Dump(again.image), dumped);
+}
+
+// The README's rule table names every reported rule, and nothing else.
+TEST(ShippedLibrary, TheReadmeTableNamesEveryReportedRule) {
+  const std::vector<uint8_t> bytes = ReadWhole(QV_README);
+  const std::string readme(bytes.begin(), bytes.end());
+  const size_t section = readme.find("\n## Signatures\n");
+  ASSERT_NE(section, std::string::npos);
+  const size_t end = readme.find("\n## ", section + 1);
+  std::set<std::string> documented;
+  for (size_t at = readme.find("\n| `", section); at < end; at = readme.find("\n| `", at + 1)) {
+    const size_t close = readme.find('`', at + 4);
+    documented.insert(readme.substr(at + 4, close - at - 4));
+  }
+  const std::vector<uint8_t> image = BuildShippedLibrary();
+  const auto tables = BuildTablesFromImage(image.data(), image.size(), &NoReport);
+  ASSERT_NE(tables, nullptr);
+  std::set<std::string> reported;
+  for (const RuleRecord& rule : tables->library->rules) {
+    if (rule.Enabled()) reported.insert(rule.name);
+  }
+  EXPECT_EQ(documented, reported);
 }
 
 }  // namespace
