@@ -60,6 +60,12 @@ rule 0x1 "Macro.Test.Signature" = p(0x1))");
     ::setenv("TMPDIR", temp.c_str(), 1);
   }
 
+  ~Sandbox() {
+    qv::platform::testing::OverrideProgramPath(std::nullopt);
+    std::error_code ec;
+    fs::remove_all(root, ec);
+  }
+
   void Empty(const fs::path& folder) {
     for (const auto& entry : fs::directory_iterator(folder)) fs::remove_all(entry.path());
   }
