@@ -194,6 +194,29 @@ TEST_F(MainLayout, ImageListsDrawTheRequestedState) {
   EXPECT_NE(normal, hover);
 }
 
+TEST(Package, HoldsEveryIndexedImageAtItsSize) {
+  ToolkitFromPackage toolkit;
+  struct {
+    const char* id;
+    int width, height;
+  } images[] = {
+      {"PNG:ID_PNG_BG", 960, 540},        {"PNG:ID_PNG_SHADOW", 210, 143},     {"PNG:ID_PNG_TOP", 825, 106},
+      {"PNG:ID_PNG_CLOSE", 64, 16},       {"PNG:ID_PNG_MIN", 71, 16},          {"PNG:ID_PNG_LOGO", 36, 34},
+      {"PNG:ID_PNG_ALL_SCAN", 320, 60},   {"PNG:ID_PNG_DIR_SCAN", 320, 60},    {"PNG:ID_PNG_FILE_SCAN", 320, 60},
+      {"PNG:ID_PNG_SHOW_IMAGE", 19, 19},  {"PNG:ID_PNG_PROGRESSBK", 71, 9},    {"PNG:ID_PNG_PROGRESSQK", 74, 8},
+      {"PNG:ID_PNG_FOOTER", 85, 1},       {"PNG:IDB_LIST_TAB", 825, 27},       {"PNG:IDB_LIST_HR", 1, 16},
+      {"PNG:IDP_VSCROLLBAR", 80, 30},     {"ICON:ICON_LOGO", 32, 32},
+  };
+  for (const auto& image : images) {
+    const QImage loaded = toolkit.App().GetResProviderMgr().LoadImage(image.id);
+    EXPECT_EQ(loaded.size(), QSize(image.width, image.height)) << image.id;
+    EXPECT_TRUE(loaded.hasAlphaChannel()) << image.id;
+  }
+  EXPECT_TRUE(toolkit.App().GetResProviderMgr().HasResource("translator:lang_cn"));
+  EXPECT_TRUE(toolkit.App().GetSkin("_skin.list.header"));
+  EXPECT_EQ(toolkit.App().Defs().skins.size(), 16u);
+}
+
 // A window named mainWindow with the one text the language file translates.
 const char kCloseLayout[] =
     R"(<hostwnd name="mainWindow" title="%title% %ver%" width="200" height="100">
