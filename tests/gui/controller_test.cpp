@@ -180,6 +180,15 @@ TEST_F(Controller, FolderScanFillsTheListAndTheSummary) {
   EXPECT_FALSE(dlg_->IsTimerRunning(ID_TIMER_SEARCH));
 }
 
+TEST_F(Controller, AllDrivesRunWithoutDrivesEndsWithZeroCounts) {
+  Click("scan_all");
+  ASSERT_TRUE(WaitForRunEnd());
+  EXPECT_EQ(Info(), QString::fromUtf8("共扫描 0 个文件   检测到 0 个异常   修复 0 个异常"));
+  EXPECT_EQ(List()->GetItemCount(), 0);
+  EXPECT_TRUE(ControlsFree());
+  EXPECT_TRUE(engine_->Calls().empty());
+}
+
 TEST_F(Controller, CancelledFolderChoiceStartsNothing) {
   Click("scan_dir");
   EXPECT_EQ(dialogs_->folderTitles.size(), 1u);

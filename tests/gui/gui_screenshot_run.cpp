@@ -4,6 +4,7 @@
 // and closes the window. Run by tests/gui/screenshots.sh (under Xvfb).
 //
 //   gui_screenshot_run FOLDER OUTPUT_DIR
+// Pictures: startup.png, scanning.png (when the run lasts long enough), scanned.png.
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
@@ -59,8 +60,15 @@ int main(int argc, char** argv) {
       if (!SaveScreenshot(dlg, out + "/startup.png")) ++failures;
       dlg.FindChildByName2<qv::ui::SImageButton>("scan_dir")->Click();
       auto* poll = new QTimer(&dlg);
-      QObject::connect(poll, &QTimer::timeout, &dlg, [&, poll] {
+      auto midRunSaved = std::make_shared<bool>(false);
+      QObject::connect(poll, &QTimer::timeout, &dlg, [&, poll, midRunSaved] {
         const QString info = dlg.FindChildByName("scanshow.info")->GetWindowText();
+        // One picture while files are being scanned, if the run lasts long enough to see it.
+        const int progress = dlg.FindChildByName2<qv::ui::SProgress>("scanshow.prog")->GetValue();
+        if (!*midRunSaved && dlg.Driver().IsRunning() && progress >= 30 && progress < 90) {
+          *midRunSaved = true;
+          if (!SaveScreenshot(dlg, out + "/scanning.png")) ++failures;
+        }
         if (dlg.Driver().IsRunning() || !info.startsWith(QString::fromUtf8("共扫描"))) return;
         poll->stop();
         auto* list = dlg.FindChildByName2<qv::ui::SListCtrl>("virusshow");
@@ -75,7 +83,7 @@ int main(int argc, char** argv) {
           dlg.SendMessage(qv::ui::WM_CLOSE);
         });
       });
-      poll->start(100);
+      poll->start(30);
     });
   };
   const int code = qv::gui::CQuorvaneApp().InitInstance(options);
