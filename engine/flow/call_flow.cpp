@@ -46,17 +46,30 @@ void ReleaseFile(WorkArea& area) {
 }
 
 // Reports made while the extracted project part of a package is walked belong to the
-// package, which is what the caller named and what gets replaced.
+// package, which is what the caller named and what gets replaced. They are held until the
+// rebuild: a repair of the project part only reaches the user's document when the rebuilt
+// package has taken its place.
 class PackageObserver : public ReportObserver {
  public:
   PackageObserver(ReportObserver& inner, std::u16string package) : inner_(inner), package_(std::move(package)) {}
   void OnReport(const std::u16string&, const std::string& rule, ReportAction action) override {
-    inner_.OnReport(package_, rule, action);
+    held_.emplace_back(rule, action);
+  }
+  void Deliver(bool packageReplaced) {
+    for (auto [rule, action] : held_) {
+      if (action == ReportAction::Repaired || action == ReportAction::Deleted) {
+        // The package itself is never deleted: without its project part it is clean.
+        action = packageReplaced ? ReportAction::Repaired : ReportAction::RepairFailed;
+      }
+      inner_.OnReport(package_, rule, action);
+    }
+    held_.clear();
   }
 
  private:
   ReportObserver& inner_;
   std::u16string package_;
+  std::vector<std::pair<std::string, ReportAction>> held_;
 };
 
 // Folders already entered in this walk (links may lead back into them).
@@ -221,7 +234,9 @@ CallResult RunScanCall(const std::u16string& path, const CallOptions& options) {
   }
   RunEngine(*area, target, options.mode, out.status);
   out.resultName = area->resultName;
-  if (project.found && !out.resultName.empty()) RebuildVbaPackage(*area, path, project);
+  bool replaced = false;
+  if (project.found && !out.resultName.empty()) replaced = RebuildVbaPackage(*area, path, project);
+  if (packageObserver) packageObserver->Deliver(replaced);
   if (!project.projectFile.empty()) RemoveExtractedProject(project);
   out.result = 1;
   return out;

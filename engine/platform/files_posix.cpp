@@ -114,6 +114,12 @@ bool RenameReplace(const std::u16string& from, const std::u16string& to) {
   return ::rename(ToNarrow(from).c_str(), ToNarrow(to).c_str()) == 0;
 }
 
+bool CopyPermissions(const std::u16string& from, const std::u16string& to) {
+  struct stat st {};
+  if (::stat(ToNarrow(from).c_str(), &st) != 0) return false;
+  return ::chmod(ToNarrow(to).c_str(), st.st_mode & 07777) == 0;
+}
+
 std::u16string FullPath(const std::u16string& path) {
   if (path.empty()) return {};
   std::u16string joined;

@@ -69,6 +69,8 @@ bool DeletePath(const std::u16string& path);     // a file, not a folder
 bool CreateFolder(const std::u16string& path);   // fails when it exists
 bool RemoveEmptyFolder(const std::u16string& path);
 bool RenameReplace(const std::u16string& from, const std::u16string& to);  // atomic on one volume
+// Gives `to` the access permissions of `from` (a replacement keeps who may read the file).
+bool CopyPermissions(const std::u16string& from, const std::u16string& to);
 // Absolute form of a path with "." and ".." resolved by name (links are not resolved);
 // empty on failure.
 std::u16string FullPath(const std::u16string& path);

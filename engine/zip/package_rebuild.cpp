@@ -179,6 +179,7 @@ RebuildOutcome RebuildPackage(const std::u16string& quarantineDir, const std::u1
   }
   // The user must be able to get the document back exactly as it was.
   if (!QuarantineWholeFile(quarantineDir, documentPath)) return RebuildOutcome::Abandoned;
+  platform::CopyPermissions(documentPath, rebuilt->path());  // made private; the document's own access
   if (!platform::RenameReplace(rebuilt->path(), documentPath)) return RebuildOutcome::Abandoned;
   rebuilt->Keep();
   return RebuildOutcome::Replaced;

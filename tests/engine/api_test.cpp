@@ -6,6 +6,7 @@
 #include "tests/support/engine/program_folder.h"
 #include "tests/support/zip/package_builder.h"
 #include "tests/support/zip/project_part.h"
+#include "tests/support/zip/write_lock.h"
 
 namespace qv::testing {
 namespace {
@@ -41,19 +42,41 @@ TEST(ScanApiTest, FindingsOfAPackageNameThePackageAndTheActionTaken) {
   WritePackage(report, MacroEnabledPackage(OfficeKind::Word, VbaProjectPart(ProjectPart::InfectedRepairable)));
   WritePackage(deck, MacroEnabledPackage(OfficeKind::PowerPoint, VbaProjectPart(ProjectPart::Infected)));
 
+  fs::permissions(report, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                              fs::perms::others_read);
+  // The project part of the deck cannot be cleaned and is removed: the package loses its
+  // macros and is repaired as a whole.
   for (bool repair : {false, true}) {
-    for (const auto& [path, repairedAction] :
-         {std::pair{report, api::Action::Repaired}, std::pair{deck, api::Action::Deleted}}) {
+    for (const fs::path& path : {report, deck}) {
       const api::ScanOutcome outcome = api::ScanPath(U16(path), {repair, false});
       ASSERT_EQ(outcome.status, api::Status::Ran);
       ASSERT_EQ(outcome.findings.size(), 1u) << path << " repair " << repair;
       EXPECT_EQ(outcome.findings[0].path, U16(path));
       EXPECT_EQ(outcome.findings[0].ruleName, "Macro.Test.Signature");
-      EXPECT_EQ(outcome.findings[0].action, repair ? repairedAction : api::Action::Reported);
+      EXPECT_EQ(outcome.findings[0].action, repair ? api::Action::Repaired : api::Action::Reported);
       EXPECT_EQ(outcome.resultText, u"Macro.Test.Signature");
+      EXPECT_TRUE(Exists(path));
     }
   }
+  // the replacement keeps who may read the document
+  EXPECT_EQ(fs::status(report).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
   EXPECT_STREQ(api::ActionName(api::Action::RepairFailed), "repair failed");
+}
+
+TEST(ScanApiTest, APackageThatCannotBeReplacedIsNotCalledRepaired) {
+  ProgramFolder program;
+  TempDir docs;
+  const fs::path report = docs / "locked" / "Report.xlsm";
+  fs::create_directories(report.parent_path());
+  WritePackage(report, MacroEnabledPackage(OfficeKind::Excel, VbaProjectPart(ProjectPart::InfectedRepairable)));
+  const auto before = ReadFile(report);
+  WriteLock lock(report.parent_path());
+  if (!lock.holds()) GTEST_SKIP() << "this file system cannot lock a folder against root";
+  const api::ScanOutcome outcome = api::ScanPath(U16(report), {true, false});
+  ASSERT_EQ(outcome.findings.size(), 1u);
+  EXPECT_EQ(outcome.findings[0].action, api::Action::RepairFailed);
+  EXPECT_EQ(ReadFile(report), before);
 }
 
 }  // namespace
