@@ -3,6 +3,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "engine/common/capacities.h"
+
 namespace qv::test::sigset {
 namespace {
 
@@ -10,8 +12,6 @@ void PutU16(std::vector<uint8_t>& out, uint16_t value) {
   out.push_back(static_cast<uint8_t>(value));
   out.push_back(static_cast<uint8_t>(value >> 8));
 }
-
-constexpr size_t kFormulaBufferBytes = 16384;
 
 }  // namespace
 
@@ -88,8 +88,8 @@ Rgce& Rgce::FuncVar(uint16_t function, uint8_t arguments, TokenClass cls) {
 std::vector<uint8_t> SheetBuffer(const std::vector<Rgce>& formulas) {
   std::vector<uint8_t> buffer;
   for (const Rgce& f : formulas) buffer.insert(buffer.end(), f.bytes().begin(), f.bytes().end());
-  if (buffer.size() >= kFormulaBufferBytes) throw std::invalid_argument("formulas exceed the formula buffer");
-  buffer.resize(kFormulaBufferBytes, 0);
+  if (buffer.size() >= cap::kFormulaBufferBytes) throw std::invalid_argument("formulas exceed the formula buffer");
+  buffer.resize(cap::kFormulaBufferBytes, 0);
   return buffer;
 }
 

@@ -49,7 +49,8 @@ Bytes DirRecords(const std::vector<VbaModule>& modules, const std::string& proje
   RecordU16(d, 0x0003, kCodePage);  // PROJECTCODEPAGE
   Record(d, 0x0004, Ascii(projectName));  // PROJECTNAME
   DualText(d, 0x0005, 0x0040, "");  // PROJECTDOCSTRING
-  DualText(d, 0x0006, 0x003D, "");  // PROJECTHELPFILEPATH (file 1, then file 2)
+  Record(d, 0x0006, {});            // PROJECTHELPFILEPATH: no help file, in both of its fields
+  Record(d, 0x003D, {});
   RecordU32(d, 0x0007, 0);          // PROJECTHELPCONTEXT
   RecordU32(d, 0x0008, 0);          // PROJECTLIBFLAGS
   PutU16(d, 0x0009);                // PROJECTVERSION: reserved 4, major, minor
