@@ -74,6 +74,7 @@ inline constexpr uint64_t kMaxPackageEntries = 100000;           // entries look
 inline constexpr uint64_t kMaxProjectPartBytes = 256ull << 20;   // a larger VBA project part is not extracted
 inline constexpr uint64_t kMaxPackageEntryBytes = 8ull << 30;    // a larger entry makes the rebuild give up
 inline constexpr size_t kPackageCopyChunk = 64 * 1024;           // bytes moved per read while copying entries
+inline constexpr uint64_t kMaxReferencePartBytes = 4ull << 20;   // larger relationship parts are copied unedited
 inline constexpr int kDeflateLevel = 8;                          // entries written to a rebuilt package
 inline constexpr int kMaxRebuildNameVariants = 100;              // "Report.docm.bin", "Report.docm(2).bin" …
 

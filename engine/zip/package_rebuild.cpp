@@ -11,6 +11,7 @@
 #include "engine/zip/entry_rules.h"
 #include "engine/zip/package_reader.h"
 #include "engine/zip/package_writer.h"
+#include "engine/zip/part_references.h"
 
 namespace qv::zip {
 namespace {
@@ -103,12 +104,34 @@ NewEntry NewEntryLike(const EntryInfo& source, uint64_t size, const platform::Lo
   return entry;
 }
 
-// Copies every entry that stays, in archive order. Counts the entries written.
+// Copies a part that may point at the removed project, without those pointers.
+bool CopyWithoutReferences(PackageReader& reader, PackageWriter& writer, const EntryInfo& entry,
+                           const std::string& removedProject, const platform::LocalTime& now) {
+  std::string xml;
+  if (!reader.ReadCurrent(entry, cap::kMaxReferencePartBytes, [&](const uint8_t* bytes, size_t length) {
+        xml.append(reinterpret_cast<const char*>(bytes), length);
+        return true;
+      })) {
+    return false;
+  }
+  const std::string content = WithoutReferencesTo(entry.name, xml, removedProject).value_or(xml);
+  return writer.BeginEntry(NewEntryLike(entry, content.size(), now)) &&
+         writer.Write(reinterpret_cast<const uint8_t*>(content.data()), content.size()) && writer.EndEntry();
+}
+
+// Copies every entry that stays, in archive order. Counts the entries written. When the
+// project part was removed (`removedProject` not empty), relationships and the content type
+// that named it go too.
 bool CopyEntries(PackageReader& reader, PackageWriter& writer, const std::string& projectEntryName,
-                 const platform::LocalTime& now, uint64_t& written) {
+                 const std::string& removedProject, const platform::LocalTime& now, uint64_t& written) {
   bool copied = true;
   const bool walked = ForEachEntry(reader, cap::kMaxPackageEntries, [&](const EntryInfo& entry) {
     if (IsLeftOutOfRebuild(entry.name, projectEntryName)) return true;
+    if (!removedProject.empty() && MayReferToParts(entry.name) && entry.size <= cap::kMaxReferencePartBytes) {
+      copied = CopyWithoutReferences(reader, writer, entry, removedProject, now);
+      if (copied) ++written;
+      return copied;
+    }
     copied = writer.BeginEntry(NewEntryLike(entry, entry.size, now)) &&
              reader.ReadCurrent(entry, cap::kMaxPackageEntryBytes,
                                 [&](const uint8_t* bytes, size_t length) { return writer.Write(bytes, length); }) &&
@@ -168,7 +191,10 @@ RebuildOutcome RebuildPackage(const std::u16string& quarantineDir, const std::u1
     if (!writer) return RebuildOutcome::Abandoned;
     const platform::LocalTime now = platform::Now();
     uint64_t written = 0;
-    if (!CopyEntries(*reader, *writer, project.entryName, now, written)) return RebuildOutcome::Abandoned;
+    const std::string removedProject = state == ProjectState::Deleted ? project.entryName : std::string();
+    if (!CopyEntries(*reader, *writer, project.entryName, removedProject, now, written)) {
+      return RebuildOutcome::Abandoned;
+    }
     if (state == ProjectState::Changed) {
       if (!AddProjectFile(*writer, *projectEntry, project.projectFile, now)) return RebuildOutcome::Abandoned;
       ++written;

@@ -122,10 +122,14 @@ std::vector<PackageEntry> MacroEnabledPackage(OfficeKind kind, const std::vector
   std::string body;
   for (int i = 0; i < 200; ++i) body += "<p>paragraph " + std::to_string(i) + "</p>";
   return {
-      {"[Content_Types].xml", Bytes(xml + "<Types><Default Extension=\"bin\"/></Types>")},
+      {"[Content_Types].xml",
+       Bytes(xml + "<Types><Default Extension=\"bin\"/><Override PartName=\"/" + ProjectEntryName(kind) +
+             "\" ContentType=\"application/vnd.ms-office.vbaProject\"/></Types>")},
       {"_rels/.rels", Bytes(xml + "<Relationships><Relationship Target=\"" + folder + "/" + main + "\"/></Relationships>")},
       {folder + "/" + main, Bytes(xml + "<root>" + body + "</root>")},
-      {folder + "/_rels/" + main + ".rels", Bytes(xml + "<Relationships><Relationship Target=\"vbaProject.bin\"/></Relationships>")},
+      {folder + "/_rels/" + main + ".rels",
+       Bytes(xml + "<Relationships><Relationship Id=\"rId1\" Target=\"vbaProject.bin\"/>"
+                   "<Relationship Id=\"rId2\" Target=\"styles.xml\"/></Relationships>")},
       {ProjectEntryName(kind), project},
       {folder + "/_rels/vbaProject.bin.rels", Bytes(xml + "<Relationships><Relationship Target=\"vbaData.xml\"/></Relationships>")},
       {folder + "/vbaData.xml", Bytes(xml + "<wne:vbaSuppData/>")},
