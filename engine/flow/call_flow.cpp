@@ -7,6 +7,7 @@
 #include <set>
 #include <vector>
 
+#include "engine/common/ascii_case.h"
 #include "engine/common/quarantine.h"
 #include "engine/common/trace.h"
 #include "engine/common/work_area.h"
@@ -24,12 +25,10 @@ namespace {
 
 constexpr uint8_t kCompoundSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 
-char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
-
 bool StartsWithFolded(const std::u16string& text, const std::u16string& prefix) {
   if (text.size() < prefix.size()) return false;
   for (size_t i = 0; i < prefix.size(); ++i) {
-    if (FoldAscii(text[i]) != FoldAscii(prefix[i])) return false;
+    if (AsciiUpper(text[i]) != AsciiUpper(prefix[i])) return false;
   }
   return true;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "engine/common/ascii_case.h"
 #include "engine/common/quarantine.h"
 #include "engine/common/trace.h"
 #include "engine/common/work_area.h"
@@ -13,8 +14,6 @@
 
 namespace qv {
 namespace {
-
-char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
 
 // Start-up names; each is compared for its own length, so the path may go on after it.
 std::u16string StartupName(std::u16string_view tail) {
@@ -41,7 +40,7 @@ bool IsStartupSweepName(const std::u16string& path) {
     for (const auto& name : kNames) {
       if (path.size() - pos < name.size()) continue;
       bool same = true;
-      for (size_t k = 0; k < name.size() && same; ++k) same = FoldAscii(path[pos + k]) == FoldAscii(name[k]);
+      for (size_t k = 0; k < name.size() && same; ++k) same = AsciiUpper(path[pos + k]) == AsciiUpper(name[k]);
       if (same) return true;
     }
   }

@@ -1,5 +1,7 @@
 #include "engine/office/excel_biff.h"
 
+#include "engine/common/ascii_case.h"
+
 namespace qv::biff {
 
 std::optional<Record> RecordAt(ByteReader stream, uint64_t offset) {
@@ -36,13 +38,12 @@ bool SheetName::Equals(std::u16string_view other) const {
 }
 
 namespace {
-char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c; }
 }  // namespace
 
 bool SheetName::EqualsFoldingAscii(std::u16string_view other) const {
   if (other.size() != length_) return false;
   for (uint32_t i = 0; i < length_; ++i) {
-    if (FoldAscii(At(i)) != FoldAscii(other[i])) return false;
+    if (AsciiUpper(At(i)) != AsciiUpper(other[i])) return false;
   }
   return true;
 }

@@ -1,11 +1,10 @@
 // Directory entries: field accessors, name comparison and the look-up of entries by name.
+#include "engine/common/ascii_case.h"
 #include "engine/common/byte_reader.h"
 #include "engine/storage/compound_file.h"
 
 namespace qv {
 namespace {
-
-char16_t FoldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
 
 char16_t NameUnit(const DirEntry& entry, uint32_t index) {
   return static_cast<char16_t>(LoadU16(entry.raw + cfb::kEntryName + 2 * index));
@@ -44,7 +43,7 @@ bool EntryNameMatches(const DirEntry& entry, std::u16string_view name) {
   if (nul != std::u16string_view::npos) name = name.substr(0, nul);
   if (name.size() != NameLength(entry)) return false;
   for (uint32_t i = 0; i < name.size(); ++i) {
-    if (FoldAscii(NameUnit(entry, i)) != FoldAscii(name[i])) return false;
+    if (AsciiUpper(NameUnit(entry, i)) != AsciiUpper(name[i])) return false;
   }
   return true;
 }

@@ -1,17 +1,17 @@
 #include "engine/zip/entry_rules.h"
 
+#include "engine/common/ascii_case.h"
+
 #include <array>
 
 namespace qv::zip {
 namespace {
 
-char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
 bool EndsWithFolded(std::string_view text, std::string_view suffix) {
   if (text.size() < suffix.size()) return false;
   const std::string_view tail = text.substr(text.size() - suffix.size());
   for (size_t i = 0; i < suffix.size(); ++i) {
-    if (FoldAscii(tail[i]) != FoldAscii(suffix[i])) return false;
+    if (AsciiUpper(tail[i]) != AsciiUpper(suffix[i])) return false;
   }
   return true;
 }
