@@ -87,13 +87,13 @@ QString SApplication::Translate(std::string_view context, const QString& text) c
 }
 
 QFont SApplication::MakeFont(std::string_view fontAttr) const {
-  const FontSpec spec = ParseFontSpec(fontAttr);
-  QFont font(QString::fromStdString(spec.face.empty() ? defs_.defaultFace : spec.face));
-  const int size = (spec.size > 0 ? spec.size : defs_.defaultSize) + spec.adding;
+  const FontSpec desc = ParseFontSpec(fontAttr);
+  QFont font(QString::fromStdString(desc.face.empty() ? defs_.defaultFace : desc.face));
+  const int size = (desc.size > 0 ? desc.size : defs_.defaultSize) + desc.adding;
   font.setPixelSize(size > 1 ? size : 1);
-  font.setUnderline(spec.underline);
-  font.setBold(spec.bold);
-  font.setItalic(spec.italic);
+  font.setUnderline(desc.underline);
+  font.setBold(desc.bold);
+  font.setItalic(desc.italic);
   font.setStyleStrategy(QFont::PreferAntialias);
   return font;
 }

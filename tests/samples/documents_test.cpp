@@ -138,16 +138,16 @@ TEST(WorkbookSample, EverySheetIsReachedAndTheHiddenMacroSheetHoldsTheString) {
     }
     if (r.id != 0x0085) continue;
     ASSERT_LT(sheet, book.sheets.size());
-    const auto& spec = book.sheets[sheet++];
-    EXPECT_EQ(stream[r.at + 4], spec.hidden ? 1 : 0);
-    EXPECT_EQ(stream[r.at + 5], spec.macroSheet ? 1 : 0);
-    EXPECT_EQ(std::string(stream.begin() + r.at + 8, stream.begin() + r.at + 8 + stream[r.at + 6]), spec.name);
+    const auto& expected = book.sheets[sheet++];
+    EXPECT_EQ(stream[r.at + 4], expected.hidden ? 1 : 0);
+    EXPECT_EQ(stream[r.at + 5], expected.macroSheet ? 1 : 0);
+    EXPECT_EQ(std::string(stream.begin() + r.at + 8, stream.begin() + r.at + 8 + stream[r.at + 6]), expected.name);
     const auto records = Substream(stream, U32At(stream, r.at));
     ASSERT_FALSE(records.empty());
     EXPECT_EQ(records.front().id, 0x0809);
-    EXPECT_EQ(U16At(stream, records.front().at + 2), spec.macroSheet ? 0x0040 : 0x0010);
+    EXPECT_EQ(U16At(stream, records.front().at + 2), expected.macroSheet ? 0x0040 : 0x0010);
     EXPECT_EQ(records.back().id, 0x000A);
-    if (!spec.macroSheet) continue;
+    if (!expected.macroSheet) continue;
     const BiffRecord& formula = records[2];  // after BOF and Dimensions
     ASSERT_EQ(formula.id, 0x0006);
     const uint16_t cce = U16At(stream, formula.at + 20);

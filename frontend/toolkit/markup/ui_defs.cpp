@@ -51,7 +51,7 @@ std::optional<SkinDef> ReadSkin(const MarkupNode& node) {
 }  // namespace
 
 FontSpec ParseFontSpec(std::string_view text) {
-  FontSpec spec;
+  FontSpec desc;
   while (!text.empty()) {
     const size_t comma = text.find(',');
     const std::string_view item = text.substr(0, comma);
@@ -61,14 +61,14 @@ FontSpec ParseFontSpec(std::string_view text) {
     const std::string_view key = item.substr(0, colon);
     const std::string_view value = item.substr(colon + 1);
     const int number = ToInt(value).value_or(0);
-    if (key == "face") spec.face = std::string(value);
-    else if (key == "size") spec.size = number > 0 && number < 1000 ? number : 0;
-    else if (key == "adding") spec.adding = number > -1000 && number < 1000 ? number : 0;
-    else if (key == "underline") spec.underline = number != 0;
-    else if (key == "bold") spec.bold = number != 0;
-    else if (key == "italic") spec.italic = number != 0;
+    if (key == "face") desc.face = std::string(value);
+    else if (key == "size") desc.size = number > 0 && number < 1000 ? number : 0;
+    else if (key == "adding") desc.adding = number > -1000 && number < 1000 ? number : 0;
+    else if (key == "underline") desc.underline = number != 0;
+    else if (key == "bold") desc.bold = number != 0;
+    else if (key == "italic") desc.italic = number != 0;
   }
-  return spec;
+  return desc;
 }
 
 std::optional<uint32_t> ParseColor(std::string_view text) {
