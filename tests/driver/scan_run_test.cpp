@@ -161,7 +161,7 @@ TEST(ScanRun, ProgressBeforeEachFileMatchesExactArithmetic) {
   for (size_t n : {1, 3, 100, 1000}) {
     DriverRig rig;
     for (size_t k = 0; k < n; ++k) {
-      char name[32];
+      char name[48];
       std::snprintf(name, sizeof name, "/nonexistent-qv/f%04zu", k);
       rig.driver->m_setDropped.insert(platform::FromNarrow(name));
     }

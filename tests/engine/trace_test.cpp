@@ -24,7 +24,9 @@ TEST_P(ShortenPathTest, FitsTheConsole) {
   const ShortenCase& c = GetParam();
   const std::string shown = ShortenPathForConsole(U16(c.path), c.width);
   EXPECT_EQ(shown, c.expected);
-  if (c.width && *c.width - 40 >= 5) EXPECT_LE(shown.size(), static_cast<size_t>(*c.width - 40));
+  if (c.width && *c.width - 40 >= 5) {
+    EXPECT_LE(shown.size(), static_cast<size_t>(*c.width - 40));
+  }
 }
 
 // A 100-byte path: "/d" + 7 folders of 9 bytes ("/folderNN") + "/" + 34-byte file name.

@@ -123,11 +123,9 @@ TEST(Word6FillerTest, FillsExactlyTheGivenLength) {
     uint32_t length;
     std::vector<uint8_t> expected;
   };
-  std::vector<uint8_t> unit = {0x64, 0x70, 0x0E};
-  unit.resize(17, 0);
-  std::vector<uint8_t> twenty = {0x01, 0x00};
-  twenty.insert(twenty.end(), unit.begin(), unit.end());
-  twenty.push_back(0x00);
+  // L = 20: 01 00, one 17-byte unit (64 70 0E and fourteen zeros), then 00
+  std::vector<uint8_t> twenty = {0x01, 0x00, 0x64, 0x70, 0x0E};
+  twenty.resize(20, 0x00);
   for (const Case& c : {Case{2, {0x01, 0x00}}, Case{3, {0x01, 0x00, 0x00}}, Case{4, {0x01, 0x00, 0x70, 0x00}},
                         Case{5, {0x01, 0x00, 0x64, 0x70, 0x00}},
                         Case{10, {0x01, 0x00, 0x64, 0x70, 0x05, 0x00, 0x00, 0x00, 0x00, 0x00}}, Case{20, twenty}}) {
