@@ -43,6 +43,10 @@ struct Sandbox {
         .write(reinterpret_cast<const char*>(library.data()), static_cast<std::streamsize>(library.size()));
     qv::platform::testing::OverrideProgramPath(qv::platform::FromNarrow((bin / "program").string()));
   }
+  ~Sandbox() {
+    std::error_code ec;
+    fs::remove_all(root, ec);
+  }
 };
 
 Sandbox& Box() {
