@@ -9,11 +9,6 @@
 namespace qv {
 namespace {
 
-std::u16string FileNameOf(const std::u16string& path) {
-  const size_t cut = path.rfind(platform::kSep);
-  return cut == std::u16string::npos ? path : path.substr(cut + 1);
-}
-
 // "Report.doc" → "Report(2).doc" for n = 2; the extension stays last so the copy
 // restores with the right one.
 std::u16string VariantName(const std::u16string& fileName, int n) {
@@ -35,10 +30,7 @@ bool SameContent(platform::File& file, const std::vector<uint8_t>& bytes) {
 }  // namespace
 
 std::u16string QuarantineFolder() {
-  std::u16string path = platform::ProgramPath();
-  const size_t cut = path.rfind(platform::kSep);
-  path = cut == std::u16string::npos ? std::u16string() : path.substr(0, cut + 1);
-  return path + u"RepairBrack" + platform::kSep;
+  return platform::ProgramFolder() + u"RepairBrack" + platform::kSep;
 }
 
 void ScrambleBytes(uint8_t* bytes, size_t length) {
@@ -77,9 +69,8 @@ bool BackupToQuarantine(WorkArea& area, const std::u16string& path) {
   if (area.fileSize == 0 || area.document->ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) {
     return false;
   }
-  auto copy = StoreQuarantineCopy(area.quarantineDir, FileNameOf(path), std::move(bytes));
-  if (!copy) return false;
-  area.quarantinedThisCall[path] = *copy;
+  if (!StoreQuarantineCopy(area.quarantineDir, platform::FileNamePart(path), std::move(bytes))) return false;
+  area.quarantinedThisCall.insert(path);
   return true;
 }
 
@@ -91,7 +82,7 @@ std::optional<std::u16string> QuarantineWholeFile(const std::u16string& quaranti
   if (size == 0 || size > SIZE_MAX) return std::nullopt;
   std::vector<uint8_t> bytes(static_cast<size_t>(size));
   if (file->ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) return std::nullopt;
-  return StoreQuarantineCopy(quarantineDir, FileNameOf(path), std::move(bytes));
+  return StoreQuarantineCopy(quarantineDir, platform::FileNamePart(path), std::move(bytes));
 }
 
 int RestoreQuarantineCopy(const std::u16string& virPath, const std::u16string& destPath) {

@@ -41,7 +41,7 @@ std::string ShortenPathForConsole(const std::u16string& path, std::optional<int1
   const int limit = static_cast<int>(width.value_or(0)) - cap::kConsoleMargin;  // L = W - 40
   const size_t n = narrow.size();
   // Compared as unsigned: with no console (L negative) nothing is cut.
-  if (n <= static_cast<size_t>(static_cast<uint32_t>(limit)) || limit < 0) return narrow;
+  if (n <= static_cast<size_t>(static_cast<uint32_t>(limit))) return narrow;
   if (limit < 5) return narrow.substr(0, static_cast<size_t>(limit));
   const char sep = static_cast<char>(platform::kSep);
   for (size_t pos = 2; pos < n; ++pos) {

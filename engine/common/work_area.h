@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
+#include <set>
 #include <optional>
 #include <string>
 #include <vector>
@@ -46,7 +46,7 @@ struct WorkArea {
 
   // Quarantine copies written in this call, by document path: repeated reports on one
   // document keep its first (pre-repair) copy.
-  std::map<std::u16string, std::u16string> quarantinedThisCall;
+  std::set<std::u16string> quarantinedThisCall;
   ReportObserver* observer = nullptr;    // not owned; may be null
   bool consoleTrace = true;              // the C exports trace to standard output
 

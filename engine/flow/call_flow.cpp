@@ -82,16 +82,17 @@ void WalkFolderGuarded(WorkArea& area, const std::u16string& folder, const std::
   std::u16string prefix = folder;
   if (prefix.back() != platform::kSep) prefix.push_back(platform::kSep);
 
-  std::vector<std::u16string> files;
-  for (const auto& entry : platform::ListFolder(folder, pattern)) {
-    if (!entry.isFolder) files.push_back(prefix + entry.name);
+  // One listing serves both lists: the pattern picks files only, every folder is entered
+  // unless its name begins with a dot.
+  std::vector<std::u16string> files, folders;
+  for (const auto& entry : platform::ListFolder(folder, u"*.*")) {
+    if (!entry.isFolder) {
+      if (platform::MatchesPattern(entry.name, pattern)) files.push_back(prefix + entry.name);
+    } else if (!entry.name.empty() && entry.name[0] != u'.') {
+      folders.push_back(prefix + entry.name);
+    }
   }
   for (const auto& file : files) ProcessFile(area, file, mode);
-
-  std::vector<std::u16string> folders;
-  for (const auto& entry : platform::ListFolder(folder, u"*.*")) {
-    if (entry.isFolder && !entry.name.empty() && entry.name[0] != u'.') folders.push_back(prefix + entry.name);
-  }
   for (const auto& sub : folders) WalkFolderGuarded(area, sub, pattern, mode, visited);
 }
 

@@ -92,6 +92,12 @@ std::u16string TempFolder();
 std::u16string CreatePrivateTempFolder();
 // Full path of the running program's main executable (not of a shared library).
 std::u16string ProgramPath();
+// The folder of ProgramPath(), with a trailing separator: where everything that ships lies.
+std::u16string ProgramFolder();
+// The part of a path after its last separator (the whole path when there is none), and
+// the part up to and including it (empty when there is none).
+std::u16string FileNamePart(const std::u16string& path);
+std::u16string FolderPart(const std::u16string& path);
 // Roots of the local removable and fixed drives (block-device mounts).
 std::vector<std::u16string> LocalDriveRoots();
 

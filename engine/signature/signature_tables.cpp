@@ -11,8 +11,7 @@
 namespace qv {
 
 std::u16string LibraryPathBeside(const std::u16string& programPath) {
-  const size_t cut = programPath.rfind(platform::kSep);
-  return (cut == std::u16string::npos ? std::u16string() : programPath.substr(0, cut + 1)) + u"qzmacro.vlb";
+  return platform::FolderPart(programPath) + u"qzmacro.vlb";
 }
 
 int LoadLibraryFile(const std::u16string& path, std::vector<uint8_t>& image) {

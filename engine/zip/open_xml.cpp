@@ -24,11 +24,6 @@ bool StartsWithLocalHeader(const std::u16string& path) {
          std::memcmp(head, kLocalHeaderSignature, sizeof kLocalHeaderSignature) == 0;
 }
 
-std::u16string FileNameOf(const std::u16string& path) {
-  const size_t cut = path.rfind(platform::kSep);
-  return cut == std::u16string::npos ? path : path.substr(cut + 1);
-}
-
 // Writes the reader's current entry into a new file that nothing else can have prepared:
 // exclusive creation, links never followed. True when the whole entry arrived intact.
 bool ExtractEntryTo(zip::PackageReader& reader, const zip::EntryInfo& entry, const std::u16string& target) {
@@ -66,7 +61,7 @@ ExtractedProject ExtractVbaProject(const std::u16string& path) {
 
     folder = platform::CreatePrivateTempFolder();
     if (folder.empty()) return out;  // nowhere to put it: nothing is scanned
-    file = folder + platform::kSep + FileNameOf(path) + u".bin";
+    file = folder + platform::kSep + platform::FileNamePart(path) + u".bin";
     if (!ExtractEntryTo(*reader, *project, file)) {
       platform::RemoveEmptyFolder(folder);
       return out;
