@@ -9,7 +9,7 @@
 #include "engine/storage/compound_file.h"
 #include "engine/storage/streams.h"
 #include "engine/storage/writer.h"
-#include "tests/storage/doc_harness.h"
+#include "tests/support/doc/doc_harness.h"
 
 namespace {
 

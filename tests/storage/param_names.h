@@ -6,7 +6,7 @@
 #include <string>
 #include <tuple>
 
-#include "tests/storage/doc_harness.h"
+#include "tests/support/doc/doc_harness.h"
 
 namespace qv::test {
 

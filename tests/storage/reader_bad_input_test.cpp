@@ -8,7 +8,7 @@
 
 #include "engine/storage/compound_file.h"
 #include "engine/storage/streams.h"
-#include "tests/storage/doc_harness.h"
+#include "tests/support/doc/doc_harness.h"
 #include "tests/storage/param_names.h"
 #include "tests/support/cfb/cfb_builder.h"
 

@@ -16,7 +16,7 @@
 #include "engine/storage/vba_modules.h"
 #include "engine/storage/vba_source_search.h"
 #include "engine/storage/writer.h"
-#include "tests/storage/doc_harness.h"
+#include "tests/support/doc/doc_harness.h"
 #include "tests/support/cfb/cfb_builder.h"
 #include "tests/support/ovba/module_stream.h"
 #include "tests/support/ovba/ovba_compressor.h"

@@ -1,4 +1,4 @@
-#include "tests/storage/doc_harness.h"
+#include "tests/support/doc/doc_harness.h"
 
 #include <atomic>
 #include <fstream>
