@@ -89,6 +89,13 @@ void TraceBackupFailed(WorkArea& area) {
   LogOut(area, "\nBackup " + platform::ToNarrow(area.currentPath) + " failed,kill Abort!\n");
 }
 
+void TraceGatePath(const WorkArea& area, const std::u16string& path) {
+  if (!area.consoleTrace) return;
+  const std::string shown = ShortenPathForConsole(path);
+  platform::ConsoleWrite(shown + std::string(shown.size(), '\b') + std::string(shown.size(), ' ') +
+                         std::string(shown.size(), '\b'));
+}
+
 void TraceSweepLine(WorkArea& area) {
   TraceReportTime(area);
   ConsoleOut(area, ShortenPathForConsole(area.currentPath));

@@ -31,5 +31,8 @@ void TraceReportRule(WorkArea& area, const char* rule);  // plain / bright red
 void TraceBoth(WorkArea& area, std::string_view text);   // the same text to both
 void TraceBackupFailed(WorkArea& area);
 void TraceSweepLine(WorkArea& area);                  // time, path, " , deleted\n"
+// The file at the gate, shown until the next output: the shortened path, then as many
+// backspaces, spaces and backspaces as it has characters.
+void TraceGatePath(const WorkArea& area, const std::u16string& path);
 
 }  // namespace qv

@@ -162,9 +162,7 @@ void ProcessFile(WorkArea& area, const std::u16string& path, uint8_t mode) {
     if (!gate) return;
     area.log.Flush();
     if (StartsWithFolded(path, area.quarantineDir)) return;  // never examine the quarantine
-    const std::string shown = ShortenPathForConsole(path);
-    ConsoleOut(area, shown + std::string(shown.size(), '\b') + std::string(shown.size(), ' ') +
-                         std::string(shown.size(), '\b'));
+    TraceGatePath(area, path);
     got = gate->ReadAt(0, signature, sizeof signature);
   }
   if (got != sizeof signature || std::memcmp(signature, kCompoundSignature, sizeof signature) != 0) return;
