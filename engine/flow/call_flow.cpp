@@ -9,6 +9,7 @@
 
 #include "engine/common/ascii_case.h"
 #include "engine/common/quarantine.h"
+#include "engine/common/quarantine_location.h"
 #include "engine/common/trace.h"
 #include "engine/common/work_area.h"
 #include "engine/flow/report.h"
@@ -99,8 +100,12 @@ void WalkFolderGuarded(WorkArea& area, const std::u16string& folder, const std::
 }  // namespace
 
 bool InitWorkArea(WorkArea& area) {
-  area.quarantineDir = QuarantineFolder();
-  platform::CreateFolder(area.quarantineDir);  // exists already most of the time
+  if (area.quarantineDir.empty()) area.quarantineDir = QuarantineFolder();
+  if (IsBesideProgram(area.quarantineDir, platform::ProgramFolder())) {
+    platform::CreateFolder(area.quarantineDir);  // exists already most of the time
+  } else {
+    platform::CreatePrivateFolderTree(area.quarantineDir);  // a fresh user may have no data folder yet
+  }
   area.logPath = area.quarantineDir + u"log.txt";
   return area.log.Open(area.logPath);
 }
@@ -219,6 +224,13 @@ CallResult RunScanCall(const std::u16string& path, const CallOptions& options) {
   }
   area->consoleTrace = options.consoleTrace;
   area->observer = options.observer;
+  if (!options.quarantineDir.empty()) {
+    area->quarantineDir = NormalizedQuarantineFolder(options.quarantineDir);
+    if (area->quarantineDir.empty()) {
+      out.status = CallStatus::NoWorkArea;
+      return out;
+    }
+  }
   if (!InitWorkArea(*area)) {
     ConsoleOut(*area, "Create Log file failed \n");
     out.status = CallStatus::NoWorkArea;

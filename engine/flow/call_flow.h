@@ -16,6 +16,7 @@ struct CallOptions {
   uint8_t mode = 1;               // low byte of the export's mode argument
   bool consoleTrace = true;       // the export traces to standard output
   ReportObserver* observer = nullptr;
+  std::u16string quarantineDir;   // empty: QuarantineFolder()
 };
 
 struct CallResult {
@@ -28,6 +29,8 @@ struct CallResult {
 CallResult RunScanCall(const std::u16string& path, const CallOptions& options);
 
 // Internal steps, exposed for tests.
+// Uses the work area's quarantineDir when set, else QuarantineFolder(); makes the folder and
+// opens the log in it.
 bool InitWorkArea(WorkArea& area);
 bool RunEngine(WorkArea& area, const std::u16string& target, uint8_t mode, CallStatus& status);
 void WalkPath(WorkArea& area, const std::u16string& path, uint8_t mode);

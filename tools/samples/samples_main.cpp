@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "quorvane_version.h"
 #include "tools/samples/sample_documents.h"
 
 namespace {
@@ -30,6 +31,10 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg == "-h" || arg == "--help") {
       Usage(stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      std::printf("quorvane-samples %s\n", QUORVANE_VERSION);
       return 0;
     }
     if (arg == "-o") {
