@@ -7,7 +7,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Quorvane")
 set(CPACK_PACKAGE_CONTACT "Quorvane maintainers <maintainers@users.noreply.c-seed-9faaad6c.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "macro virus scanner for office documents")
-set(CPACK_PACKAGE_DESCRIPTION
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "Quorvane finds macro viruses in Word, Excel and PowerPoint documents\n"
     "(the compound-file formats and the macro-enabled Open XML packages)\n"
     "and removes them. Every infected document is first copied, scrambled,\n"
@@ -29,5 +29,4 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 # Files and folders owned by root, readable by everyone; programs executable.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_PACKAGE_CHECKSUM "")
 include(CPack)
