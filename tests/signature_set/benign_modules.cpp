@@ -497,6 +497,7 @@ End Sub
 std::vector<CorpusCase> BenignModules() {
   std::vector<CorpusCase> all = Excel();
   for (CorpusCase& c : Word()) all.push_back(std::move(c));
+  for (CorpusCase& c : BenignNearRules()) all.push_back(std::move(c));
   return all;
 }
 
