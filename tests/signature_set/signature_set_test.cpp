@@ -228,6 +228,10 @@ TEST_F(ShippedSet, NoOrdinaryBehaviourFiresBesideAnyAutomaticStart) {
       "ThisWorkbook.VBProject.VBComponents(1).Export \"c:\\src\\Module1.bas\"",
       "ThisWorkbook.SaveCopyAs ThisWorkbook.Path & \"\\archive\\copy.xls\"",
       "ThisWorkbook.SendMail Recipients:=\"boss@example.com\"",
+      // a level of the add-in's own, through reg.exe and through a registry file
+      "Shell \"reg add HKCU\\Software\\Example\\Tools /v Level /t REG_DWORD /d 2 /f\", vbHide",
+      "Print #1, \"REGEDIT4\"\r\nPrint #1, \"[HKEY_CURRENT_USER\\Software\\Example\\Tools]\"\r\n"
+      "Print #1, \"\"\"Level\"\"=dword:00000001\"\r\nShell \"regedit /s tools.reg\"",
   };
   for (const std::string& start : AutomaticStarts()) {
     for (const std::string& body : ordinary) {
@@ -258,6 +262,41 @@ TEST_F(ShippedSet, AMassMailerNeedsEachOfItsFourParts) {
   };
   EXPECT_EQ(Judge(without(parts.size())).reported, std::vector<std::string>{"Macro.Heur.AutoExec.MassMailer"});
   for (size_t i = 0; i < parts.size(); ++i) EXPECT_EQ(Judge(without(i)).fired, 0) << "without " << parts[i];
+}
+
+// Office's macro security lowered in the registry, by every means a macro has. Each fires
+// beside an automatic start and stays clean in a macro the user runs himself.
+TEST_F(ShippedSet, EveryWayOfLoweringSecurityInTheRegistryFires) {
+  const std::vector<std::string> writes = {
+      // the script host
+      "CreateObject(\"WScript.Shell\").RegWrite \"HKCU\\Software\\Microsoft\\Office\\12.0\\Word\\Security\\VBAWarnings\", 1, \"REG_DWORD\"",
+      "CreateObject(\"WScript.Shell\").RegWrite k & \"\\Security\\AccessVBOM\", 1, \"REG_DWORD\"",
+      "CreateObject(\"WScript.Shell\").RegWrite k & \"\\Word\\Security\\Level\", 1, \"REG_DWORD\"",
+      // Word's profile strings
+      "System.PrivateProfileString(\"\", \"HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\9.0\\Word\\Security\", \"Level\") = 1&",
+      "System.PrivateProfileString(\"\", \"HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\8.0\\Excel\\Microsoft Excel\", \"Options6\") = 0&",
+      "WordBasic.SetPrivateProfileString \"HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\8.0\\Word\\Options\", \"EnableMacroVirusProtection\", \"0\", \"\"",
+      // the API and WMI
+      "r = RegSetValueExA(hKey, \"VBAWarnings\", 0, 4, 1&, 4)",
+      "reg.SetDWORDValue &H80000001, \"Software\\Microsoft\\Office\\14.0\\Excel\\Security\", \"AccessVBOM\", 1",
+      // reg.exe, the key plain and in doubled quotes
+      "Shell \"reg add HKCU\\Software\\Microsoft\\Office\\11.0\\Word\\Security /v Level /t REG_DWORD /d 1 /f\", vbHide",
+      "Shell \"reg add \"\"HKCU\\Software\\Microsoft\\Office\\11.0\\Word\\Security\"\" /v Level /d 1 /f\", 0",
+      // a registry file for regedit
+      "Print #1, \"[HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\9.0\\Word\\Security]\"\r\n"
+      "Print #1, \"\"\"Level\"\"=dword:00000001\"\r\nShell \"regedit /s c:\\s.reg\"",
+      "Print #1, \"[HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\9.0\\Word\\Security]\"\r\n"
+      "Print #1, Chr(34) & \"Level\" & Chr(34) & \"=dword:00000001\"\r\nShell \"regedit /s c:\\s.reg\"",
+  };
+  for (const std::string& body : writes) {
+    for (const std::string& start : {"Sub AutoOpen()", "Private Sub Workbook_Open()", "Sub Auto_Abrir()",
+                                     "Private Sub Document_ContentControlOnEnter(ByVal c As ContentControl)"}) {
+      EXPECT_EQ(Judge(Module("Module1", start, body)).reported,
+                std::vector<std::string>{"Macro.Heur.AutoExec.DisableProtection"})
+          << start << "\n" << body;
+    }
+    EXPECT_EQ(Judge(Module("Module1", "Sub SetUpTestMachine()", body)).fired, 0) << body;
+  }
 }
 
 }  // namespace
