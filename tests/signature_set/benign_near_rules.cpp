@@ -190,11 +190,7 @@ End Sub
 }  // namespace
 
 std::vector<CorpusCase> BenignNearRules() {
-  std::vector<CorpusCase> all = Mail();
-  for (CorpusCase& c : Registry()) all.push_back(std::move(c));
-  for (CorpusCase& c : Events()) all.push_back(std::move(c));
-  for (CorpusCase& c : StartupFolder()) all.push_back(std::move(c));
-  return all;
+  return Joined({Mail(), Registry(), Events(), StartupFolder()});
 }
 
 }  // namespace qv::test::sigset

@@ -308,10 +308,7 @@ End Sub
 }  // namespace
 
 std::vector<CorpusCase> FamilyModules() {
-  std::vector<CorpusCase> all = Word97Families();
-  for (CorpusCase& c : ConvertedFamilies()) all.push_back(std::move(c));
-  for (CorpusCase& c : ExcelFamilies()) all.push_back(std::move(c));
-  return all;
+  return Joined({Word97Families(), ConvertedFamilies(), ExcelFamilies()});
 }
 
 }  // namespace qv::test::sigset

@@ -355,10 +355,7 @@ End Sub
 }  // namespace
 
 std::vector<CorpusCase> PositiveModules() {
-  std::vector<CorpusCase> all = FamilyModules();
-  for (CorpusCase& c : Behaviours()) all.push_back(std::move(c));
-  for (CorpusCase& c : MailersAndStarts()) all.push_back(std::move(c));
-  return all;
+  return Joined({FamilyModules(), Behaviours(), MailersAndStarts()});
 }
 
 }  // namespace qv::test::sigset

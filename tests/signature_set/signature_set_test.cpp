@@ -57,11 +57,7 @@ class ShippedSet : public ::testing::Test {
 WorkArea* ShippedSet::area_ = nullptr;
 SignatureTables* ShippedSet::tables_ = nullptr;
 
-std::vector<CorpusCase> AllPositive() {
-  std::vector<CorpusCase> all = PositiveModules();
-  for (CorpusCase& c : PositiveSheets()) all.push_back(std::move(c));
-  return all;
-}
+std::vector<CorpusCase> AllPositive() { return Joined({PositiveModules(), PositiveSheets()}); }
 
 TEST_F(ShippedSet, EveryPositiveCaseIsReportedUnderExactlyTheExpectedNames) {
   for (const CorpusCase& c : AllPositive()) {
@@ -73,9 +69,7 @@ TEST_F(ShippedSet, EveryPositiveCaseIsReportedUnderExactlyTheExpectedNames) {
 }
 
 TEST_F(ShippedSet, NothingInTheBenignCorporaFires) {
-  std::vector<CorpusCase> benign = BenignModules();
-  for (CorpusCase& c : BenignSheets()) benign.push_back(std::move(c));
-  for (const CorpusCase& c : benign) {
+  for (const CorpusCase& c : Joined({BenignModules(), BenignSheets()})) {
     const Verdict v = Judge(c.text);
     EXPECT_EQ(v.reported, std::vector<std::string>{}) << c.name;
     EXPECT_EQ(v.fired, 0) << c.name;
@@ -296,6 +290,20 @@ TEST_F(ShippedSet, EveryWayOfLoweringSecurityInTheRegistryFires) {
           << start << "\n" << body;
     }
     EXPECT_EQ(Judge(Module("Module1", "Sub SetUpTestMachine()", body)).fired, 0) << body;
+  }
+}
+
+// A family module is reported under the family's name only, whatever behaviour it also shows.
+TEST_F(ShippedSet, EveryFamilyOutranksEveryBehaviour) {
+  const std::string behaviours =
+      "Sub AutoOpen()\r\nNormalTemplate.VBProject.VBComponents(1).CodeModule.AddFromString x\r\n"
+      "Set ol = CreateObject(\"Outlook.Application\"): Set l = ol.GetNameSpace(\"MAPI\").AddressLists(1)\r\n"
+      "m.Attachments.Add ActiveDocument.FullName\r\nOptions.VirusProtection = False\r\n"
+      "Shell \"powershell -c (New-Object Net.WebClient).DownloadFile(u, f)\", vbHide\r\nEnd Sub\r\n";
+  for (const CorpusCase& c : FamilyModules()) {
+    std::vector<uint8_t> text = c.text;
+    text.insert(text.end(), behaviours.begin(), behaviours.end());
+    EXPECT_EQ(Judge(text).reported, c.expected) << c.name;
   }
 }
 
