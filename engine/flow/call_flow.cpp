@@ -15,6 +15,7 @@
 #include "engine/office/dispatch.h"
 #include "engine/office/excel_workbook.h"
 #include "engine/platform/platform.h"
+#include "engine/ppt/presentation_scan.h"
 #include "engine/signature/signature_tables.h"
 #include "engine/storage/doc_file.h"
 #include "engine/storage/vba_modules.h"
@@ -202,6 +203,7 @@ bool ScanDocumentMacros(WorkArea& area) {
     BeginMacroPass(*area.docFile);
     if (HasDirectoryTable(*area.docFile)) ScanVbaModules(*area.docFile, *area.tables);
     ScanHiddenSheets(*area.docFile, *area.tables);
+    ScanPresentationProjects(area, *area.tables);
     return true;
   } catch (const DocumentAbandoned&) {
     CloseDocFile(*area.docFile);

@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "tools/samples/package_writer.h"
+#include "tools/samples/presentation_writer.h"
 #include "tools/samples/word_document_writer.h"
 #include "tools/samples/workbook_writer.h"
 
@@ -74,6 +75,7 @@ const std::vector<SampleInfo>& Samples() {
       {SampleKind::Excel97Macro4, "xls4", "quorvane-sample-xl4.xls", "Excel 97 workbook with a hidden Excel 4.0 macro sheet"},
       {SampleKind::WordPackage, "docm", "quorvane-sample.docm", "macro-enabled Word document with a VBA module"},
       {SampleKind::ExcelPackage, "xlsm", "quorvane-sample.xlsm", "macro-enabled Excel workbook with a VBA module"},
+      {SampleKind::Presentation97, "ppt", "quorvane-sample.ppt", "PowerPoint 97 presentation with a VBA module"},
   };
   return samples;
 }
@@ -88,6 +90,8 @@ bool WriteSample(const SampleInfo& sample, const std::filesystem::path& folder, 
       return WritePackage(path, WordPackageParts(kIntroduction + ". " + kExplanation, BuildProjectPart(WordModules(), "Project")), error);
     case SampleKind::ExcelPackage:
       return WritePackage(path, ExcelPackageParts(kIntroduction + ". " + kExplanation, BuildProjectPart(ExcelModules(), "VBAProject")), error);
+    case SampleKind::Presentation97:
+      return WriteBytes(path, BuildPresentation({BuildProjectPart({TestModule()}, "VBAProject")}), error);
   }
   if (error) *error = "unknown sample";
   return false;

@@ -1,0 +1,39 @@
+// PowerPoint 97-2003 presentations keep their VBA project as a compound file of its own,
+// deflated inside an ExOleObjStg record of the "PowerPoint Document" stream. The project pass
+// inflates each such project into memory and runs the module pass on it; a repair zeroes
+// the project's VBA streams, deflates it again and writes it back into the same record.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "engine/ppt/stream_placement.h"
+
+namespace qv {
+
+struct DocFile;
+struct WorkArea;
+struct SignatureTables;
+
+// One inflated project, linked from the DocFile that scans it (DocFile::embeddedProject).
+struct EmbeddedProject {
+  std::vector<uint8_t> image;              // the project's compound file: the DocFile's memory image
+  bool complete = false;                   // inflated whole, to the size its record declares
+  uint32_t bodyOffset = 0;                 // of the ExOleObjStg body in "PowerPoint Document"
+  uint32_t bodyLength = 0;
+  std::optional<uint32_t> hasMacrosAt;     // the VBAInfo atom's fHasMacros, when known
+  const ppt::StreamPlacement* placement = nullptr;  // where "PowerPoint Document" lies in the file
+};
+
+// Runs the module pass over every VBA project embedded in the presentation open in
+// `area`. The work area's DocFile is the presentation before and after the call. Does not
+// return when a report abandons the document (DocumentAbandoned).
+void ScanPresentationProjects(WorkArea& area, SignatureTables& tables);
+
+// The repair of a detection inside an embedded project: Repaired when the cleaned project
+// fits into its record and was written back (and the "has macros" flag cleared), else
+// RepairFailed with the presentation unchanged.
+int RepairPresentationProject(DocFile& doc);
+
+}  // namespace qv
