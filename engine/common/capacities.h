@@ -89,4 +89,11 @@ inline constexpr uint32_t kMaxEmbeddedProjects = 64;            // projects exam
 inline constexpr uint32_t kMaxEmbeddedProjectBytes = 64u << 20; // an inflated project held in memory
 inline constexpr uint32_t kMaxInflateRatio = 200;               // uncompressed : compressed at most
 
+// ---- encrypted packages ------------------------------------------------------------------
+inline constexpr uint32_t kMaxEncryptionInfoBytes = 64 * 1024;  // "EncryptionInfo" read and parsed
+inline constexpr uint32_t kMaxEncryptedPackageBytes = kLargeStreamBytes;  // a larger package is not examined
+inline constexpr uint32_t kMaxSpinCount = 10000000;             // key derivation rounds (Office: 100,000)
+inline constexpr uint32_t kAgileSegmentBytes = 4096;            // Agile packages are enciphered per segment
+inline constexpr uint32_t kStandardSpinCount = 50000;           // fixed for Standard encryption
+
 }  // namespace qv::cap

@@ -94,6 +94,10 @@ bool DetectDocumentKind(DocFile& doc) {
     doc.DocumentKind = PropDataKind(doc, static_cast<uint32_t>(id));
     return true;
   }
+  if (FindEntry(doc, kRootStorage, u"EncryptedPackage") >= 0 && FindEntry(doc, kRootStorage, u"EncryptionInfo") >= 0) {
+    doc.DocumentKind = kKindEncryptedPackage;  // examined, once deciphered, by the package pass
+    return true;
+  }
   if (FindEntry(doc, kRootStorage, u"PowerPoint Document") >= 0) {
     doc.DocumentKind = kKindPresentation;  // its projects are scanned by the presentation pass
     return true;
@@ -112,8 +116,8 @@ int DispatchDocument(DocFile& doc) {
 void BeginMacroPass(DocFile& doc) { doc.ScanKind = 1; }
 
 int RepairDocument(DocFile& doc) {
-  // A project inflated from a presentation's record lives in memory; its repair writes the record.
-  if (doc.embeddedProject != nullptr) return RepairPresentationProject(doc);
+  // A project held in memory (inflated from a presentation's record) has its own repair.
+  if (doc.embeddedProject != nullptr) return RepairEmbeddedProject(doc);
   LeaveMemoryMode(doc);  // the repair writes to disk and the passes that follow read it
   switch (doc.DocumentKind) {
     case kKindWord6: return RepairWord6Document(doc);

@@ -165,6 +165,12 @@ std::optional<RecordHeader> RecordAt(const ByteReader& stream, uint64_t offset) 
 
 ProjectSearch FindProjectRecords(const ByteReader& currentUser, const ByteReader& document) {
   ProjectSearch search;
+  if (const auto user = RecordOfType(currentUser, 0, kTypeCurrentUserAtom);
+      user && user->bodyLength >= kCurrentUserMinBody &&
+      *currentUser.U32(user->BodyOffset() + kCurrentUserHeaderToken) == kTokenEncrypted) {
+    search.encrypted = true;
+    return search;
+  }
   if (auto project = ThroughDirectory(currentUser, document)) {
     search.projects.push_back(*project);
     search.directoryUsed = true;

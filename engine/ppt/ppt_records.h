@@ -34,6 +34,7 @@ struct ProjectRecord {
 struct ProjectSearch {
   std::vector<ProjectRecord> projects;
   bool directoryUsed = false;  // found through the persist directory (else by the walk)
+  bool encrypted = false;      // the records are enciphered: nothing can be found
 };
 
 // `currentUser` is the "Current User" stream, `document` the "PowerPoint Document" stream.

@@ -90,7 +90,9 @@ bool ZeroVbaStorage(DocFile& doc, EmbeddedProject& project) {
   return true;
 }
 
-void ScanOneProject(WorkArea& area, SignatureTables& tables, EmbeddedProject& project, bool knownProject) {
+}  // namespace
+
+void ScanEmbeddedProject(WorkArea& area, SignatureTables& tables, EmbeddedProject& project, bool requireVba) {
   DocFile* nested = NewDocFile(area);
   if (nested == nullptr) return;
   nested->embeddedProject = &project;
@@ -98,13 +100,10 @@ void ScanOneProject(WorkArea& area, SignatureTables& tables, EmbeddedProject& pr
   SetMemoryImage(*nested, project.image.data(), static_cast<uint32_t>(project.image.size()));
   EmbeddedScope scope(area, nested);
   if (OpenCompoundFile(*nested) == 0) return;
-  // Found by the walk, an embedded storage counts only when it holds a VBA project.
-  if (!knownProject && FindEntry(*nested, kRootStorage, u"VBA") <= 0) return;
+  if (requireVba && FindEntry(*nested, kRootStorage, u"VBA") <= 0) return;
   BeginMacroPass(*nested);
   if (HasDirectoryTable(*nested)) ScanVbaModules(*nested, tables);
 }
-
-}  // namespace
 
 void ScanPresentationProjects(WorkArea& area, SignatureTables& tables) {
   if (area.docFile == nullptr || area.docFile->DocumentKind != kKindPresentation) return;
@@ -118,6 +117,10 @@ void ScanPresentationProjects(WorkArea& area, SignatureTables& tables) {
   const ByteReader stream(document.data(), document.size());
   const ppt::ProjectSearch search =
       ppt::FindProjectRecords(ByteReader(currentUser.data(), currentUser.size()), stream);
+  if (search.encrypted) {
+    NoteSkipped(area, kSkippedEncrypted);  // a password-protected presentation: its project is enciphered
+    return;
+  }
 
   for (const ppt::ProjectRecord& record : search.projects) {
     const uint32_t dataOffset = record.record.BodyOffset() + ppt::kCompressedSizeField;
@@ -131,11 +134,12 @@ void ScanPresentationProjects(WorkArea& area, SignatureTables& tables) {
     project.bodyLength = record.record.bodyLength;
     project.hasMacrosAt = record.hasMacrosAt;
     project.placement = &documentPlacement;
-    ScanOneProject(area, tables, project, search.directoryUsed);
+    // Found by the walk, an embedded storage counts only when it holds a VBA project.
+    ScanEmbeddedProject(area, tables, project, !search.directoryUsed);
   }
 }
 
-int RepairPresentationProject(DocFile& doc) {
+int RepairEmbeddedProject(DocFile& doc) {
   EmbeddedProject* project = doc.embeddedProject;
   if (project == nullptr || doc.workArea == nullptr || project->placement == nullptr) return kRepairFailed;
   // Only a project inflated whole can be written back with the record's size field unchanged.

@@ -23,7 +23,8 @@ struct EmbeddedProject {
   uint32_t bodyOffset = 0;                 // of the ExOleObjStg body in "PowerPoint Document"
   uint32_t bodyLength = 0;
   std::optional<uint32_t> hasMacrosAt;     // the VBAInfo atom's fHasMacros, when known
-  const ppt::StreamPlacement* placement = nullptr;  // where "PowerPoint Document" lies in the file
+  const ppt::StreamPlacement* placement = nullptr;  // where "PowerPoint Document" lies in the file;
+                                                    // none: the project cannot be written back
 };
 
 // Runs the module pass over every VBA project embedded in the presentation open in
@@ -31,9 +32,14 @@ struct EmbeddedProject {
 // return when a report abandons the document (DocumentAbandoned).
 void ScanPresentationProjects(WorkArea& area, SignatureTables& tables);
 
+// Runs the module pass over a project held in memory (the image of `project`) on behalf of
+// the document open in `area`: reports name that document. With `requireVba`, an image
+// without a "VBA" storage is left alone. Does not return when a report abandons the document.
+void ScanEmbeddedProject(WorkArea& area, SignatureTables& tables, EmbeddedProject& project, bool requireVba);
+
 // The repair of a detection inside an embedded project: Repaired when the cleaned project
 // fits into its record and was written back (and the "has macros" flag cleared), else
-// RepairFailed with the presentation unchanged.
-int RepairPresentationProject(DocFile& doc);
+// RepairFailed with the document unchanged (also for a project with no record to write to).
+int RepairEmbeddedProject(DocFile& doc);
 
 }  // namespace qv
