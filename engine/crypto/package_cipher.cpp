@@ -78,6 +78,12 @@ std::optional<Bytes> AgileSegments(const AgileInfo& info, ByteSpan key, ByteSpan
   return out;
 }
 
+// The package body (whole AES blocks) in or out: ECB for Standard, CBC segments for Agile.
+std::optional<Bytes> TransformBody(const PackageKey& key, ByteSpan body, Direction direction) {
+  if (std::holds_alternative<StandardInfo>(key.info)) return Aes(direction, CipherMode::Ecb, key.key, {}, body);
+  return AgileSegments(std::get<AgileInfo>(key.info), key.key, body, direction);
+}
+
 }  // namespace
 
 std::optional<Bytes> IteratedPasswordHash(Hash hash, ByteSpan salt, std::u16string_view password, uint32_t spinCount) {
@@ -129,12 +135,7 @@ std::optional<Bytes> DecryptPackage(const PackageKey& key, const ByteReader& str
   const size_t enciphered = RoundUp16(*size);
   if (!stream.Has(8, enciphered)) return std::nullopt;  // truncated
   const ByteSpan body(stream.data() + 8, enciphered);
-  std::optional<Bytes> plain;
-  if (std::holds_alternative<StandardInfo>(key.info)) {
-    plain = Aes(Direction::Decrypt, CipherMode::Ecb, key.key, {}, body);
-  } else {
-    plain = AgileSegments(std::get<AgileInfo>(key.info), key.key, body, Direction::Decrypt);
-  }
+  auto plain = TransformBody(key, body, Direction::Decrypt);
   if (!plain) return std::nullopt;
   plain->resize(*size);
   return plain;
@@ -144,12 +145,7 @@ std::optional<Bytes> EncryptPackage(const PackageKey& key, ByteSpan package) {
   if (package.size() > UINT32_MAX) return std::nullopt;
   Bytes padded(package.begin(), package.end());
   padded.resize(RoundUp16(package.size()), 0);
-  std::optional<Bytes> body;
-  if (std::holds_alternative<StandardInfo>(key.info)) {
-    body = Aes(Direction::Encrypt, CipherMode::Ecb, key.key, {}, padded);
-  } else {
-    body = AgileSegments(std::get<AgileInfo>(key.info), key.key, padded, Direction::Encrypt);
-  }
+  const auto body = TransformBody(key, padded, Direction::Encrypt);
   if (!body) return std::nullopt;
   Bytes out;
   const auto size = U32Bytes(static_cast<uint32_t>(package.size()));

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "engine/crypto/package_cipher.h"
+#include "fuzz/replayer/two_streams.h"
 
 namespace {
 
@@ -21,9 +22,9 @@ constexpr uint64_t kLimit = 1u << 20;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2 || size > (1u << 20)) return 0;
-  const size_t infoLength = std::min<size_t>(data[0] | (data[1] << 8), size - 2);
-  const qv::ByteReader info(data + 2, infoLength);
-  const qv::ByteReader stream(data + 2 + infoLength, size - 2 - infoLength);
+  const auto streams = qv::fuzzing::SplitTwoStreams(data, size);
+  const qv::ByteReader info(streams.first, streams.firstSize);
+  const qv::ByteReader stream(streams.second, streams.secondSize);
 
   const auto parsed = qv::crypto::ParseEncryptionInfo(info);
   if (!parsed) return 0;

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 
+#include "fuzz/replayer/two_streams.h"
 #include "tools/samples/encrypted_package_writer.h"
 
 using namespace qv::samples;
@@ -12,10 +13,7 @@ using namespace qv::samples;
 namespace {
 
 void Write(const std::filesystem::path& folder, const std::string& name, const EncryptedStreams& s) {
-  Bytes out;
-  PutU16(out, static_cast<uint16_t>(s.encryptionInfo.size()));
-  PutBytes(out, s.encryptionInfo);
-  PutBytes(out, s.encryptedPackage);
+  const Bytes out = qv::fuzzing::JoinTwoStreams(s.encryptionInfo, s.encryptedPackage);
   std::ofstream(folder / name, std::ios::binary).write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
 }
 

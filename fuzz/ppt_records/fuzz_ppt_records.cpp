@@ -10,6 +10,7 @@
 #include "engine/ppt/ppt_layout.h"
 #include "engine/ppt/ppt_records.h"
 #include "engine/ppt/project_inflate.h"
+#include "fuzz/replayer/two_streams.h"
 
 namespace {
 
@@ -21,9 +22,9 @@ void Check(bool condition) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2 || size > (4u << 20)) return 0;
-  const size_t userLength = std::min<size_t>(data[0] | (data[1] << 8), size - 2);
-  const qv::ByteReader user(data + 2, userLength);
-  const qv::ByteReader document(data + 2 + userLength, size - 2 - userLength);
+  const auto streams = qv::fuzzing::SplitTwoStreams(data, size);
+  const qv::ByteReader user(streams.first, streams.firstSize);
+  const qv::ByteReader document(streams.second, streams.secondSize);
 
   const auto search = qv::ppt::FindProjectRecords(user, document);
   Check(search.projects.size() <= qv::cap::kMaxEmbeddedProjects);

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 
+#include "fuzz/replayer/two_streams.h"
 #include "tools/samples/package_writer.h"
 #include "tools/samples/presentation_writer.h"
 
@@ -13,10 +14,7 @@ using namespace qv::samples;
 namespace {
 
 void Write(const std::filesystem::path& folder, const std::string& name, const PresentationStreams& s) {
-  Bytes out;
-  PutU16(out, static_cast<uint16_t>(s.currentUser.size()));
-  PutBytes(out, s.currentUser);
-  PutBytes(out, s.document);
+  const Bytes out = qv::fuzzing::JoinTwoStreams(s.currentUser, s.document);
   std::ofstream(folder / name, std::ios::binary).write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
 }
 
