@@ -90,6 +90,19 @@ bool ZeroVbaStorage(DocFile& doc, EmbeddedProject& project) {
   return true;
 }
 
+// The cleaned project deflated into its ExOleObjStg record (the rest of the record zero-filled,
+// the size field unchanged), and the VBAInfo atom's "has macros" flag cleared.
+bool WriteBackIntoRecord(WorkArea& area, const ppt::StreamPlacement& placement, const ppt::ProjectRecord& record,
+                         const std::vector<uint8_t>& image) {
+  const uint32_t dataOffset = record.record.BodyOffset() + ppt::kCompressedSizeField;
+  const uint32_t room = record.record.bodyLength - ppt::kCompressedSizeField;
+  const auto data = ppt::DeflateIntoRoom(image, room);
+  if (!data || !ppt::WritePlaced(area, placement, dataOffset, data->data(), room)) return false;
+  if (!record.hasMacrosAt) return true;
+  const uint8_t cleared[4] = {};
+  return ppt::WritePlaced(area, placement, *record.hasMacrosAt, cleared, sizeof cleared);
+}
+
 }  // namespace
 
 void ScanEmbeddedProject(WorkArea& area, SignatureTables& tables, EmbeddedProject& project, bool requireVba) {
@@ -130,10 +143,9 @@ void ScanPresentationProjects(WorkArea& area, SignatureTables& tables) {
     EmbeddedProject project;
     project.image = std::move(inflated->bytes);
     project.complete = inflated->complete;
-    project.bodyOffset = record.record.BodyOffset();
-    project.bodyLength = record.record.bodyLength;
-    project.hasMacrosAt = record.hasMacrosAt;
-    project.placement = &documentPlacement;
+    project.writeBack = [&documentPlacement, record](WorkArea& area, const std::vector<uint8_t>& image) {
+      return WriteBackIntoRecord(area, documentPlacement, record, image);
+    };
     // Found by the walk, an embedded storage counts only when it holds a VBA project.
     ScanEmbeddedProject(area, tables, project, !search.directoryUsed);
   }
@@ -141,24 +153,10 @@ void ScanPresentationProjects(WorkArea& area, SignatureTables& tables) {
 
 int RepairEmbeddedProject(DocFile& doc) {
   EmbeddedProject* project = doc.embeddedProject;
-  if (project == nullptr || doc.workArea == nullptr || project->placement == nullptr) return kRepairFailed;
-  // Only a project inflated whole can be written back with the record's size field unchanged.
+  if (project == nullptr || doc.workArea == nullptr || !project->writeBack) return kRepairFailed;
+  // Only a whole project can be written back (a record's size field stays as it is).
   if (!project->complete || !ZeroVbaStorage(doc, *project)) return kRepairFailed;
-  const uint32_t room = project->bodyLength - ppt::kCompressedSizeField;
-  const auto data = ppt::DeflateIntoRoom(project->image, room);  // the rest of the record zero-filled
-  if (!data) return kRepairFailed;
-  WorkArea& area = *doc.workArea;
-  if (!ppt::WritePlaced(area, *project->placement, project->bodyOffset + ppt::kCompressedSizeField, data->data(),
-                        room)) {
-    return kRepairFailed;
-  }
-  if (project->hasMacrosAt) {
-    const uint8_t cleared[4] = {};
-    if (!ppt::WritePlaced(area, *project->placement, *project->hasMacrosAt, cleared, sizeof cleared)) {
-      return kRepairFailed;
-    }
-  }
-  return kRepaired;
+  return project->writeBack(*doc.workArea, project->image) ? kRepaired : kRepairFailed;
 }
 
 }  // namespace qv

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -16,15 +17,13 @@ struct DocFile;
 struct WorkArea;
 struct SignatureTables;
 
-// One inflated project, linked from the DocFile that scans it (DocFile::embeddedProject).
+// One project held in memory, linked from the DocFile that scans it (DocFile::embeddedProject).
 struct EmbeddedProject {
-  std::vector<uint8_t> image;              // the project's compound file: the DocFile's memory image
-  bool complete = false;                   // inflated whole, to the size its record declares
-  uint32_t bodyOffset = 0;                 // of the ExOleObjStg body in "PowerPoint Document"
-  uint32_t bodyLength = 0;
-  std::optional<uint32_t> hasMacrosAt;     // the VBAInfo atom's fHasMacros, when known
-  const ppt::StreamPlacement* placement = nullptr;  // where "PowerPoint Document" lies in the file;
-                                                    // none: the project cannot be written back
+  std::vector<uint8_t> image;  // the project's compound file: the DocFile's memory image
+  bool complete = false;       // the whole project, as the document holds it
+  // Puts the cleaned image back where it came from in the document on disk, nothing moved;
+  // true when written. Empty when the project cannot be written back.
+  std::function<bool(WorkArea& area, const std::vector<uint8_t>& image)> writeBack;
 };
 
 // Runs the module pass over every VBA project embedded in the presentation open in
@@ -37,9 +36,9 @@ void ScanPresentationProjects(WorkArea& area, SignatureTables& tables);
 // without a "VBA" storage is left alone. Does not return when a report abandons the document.
 void ScanEmbeddedProject(WorkArea& area, SignatureTables& tables, EmbeddedProject& project, bool requireVba);
 
-// The repair of a detection inside an embedded project: Repaired when the cleaned project
-// fits into its record and was written back (and the "has macros" flag cleared), else
-// RepairFailed with the document unchanged (also for a project with no record to write to).
+// The repair of a detection inside an embedded project: its VBA streams are zeroed in the
+// image, which is then written back. Repaired when that worked, else RepairFailed (also for a
+// project that cannot be written back).
 int RepairEmbeddedProject(DocFile& doc);
 
 }  // namespace qv

@@ -10,6 +10,8 @@
 #include "engine/common/capacities.h"
 #include "engine/crypto/package_cipher.h"
 #include "engine/include/scan_engine.h"
+#include "engine/storage/compound_file.h"
+#include "tests/support/doc/doc_harness.h"
 #include "tests/support/engine/program_folder.h"
 #include "tools/samples/compound_writer.h"
 #include "tools/samples/encrypted_package_writer.h"
@@ -138,13 +140,40 @@ TEST_P(EncryptedScanTest, ADefaultPasswordWorkbookIsDecipheredAndScanned) {
   EXPECT_EQ(ReadFile(doc), clean);
 }
 
-TEST_P(EncryptedScanTest, AnInfectedOneIsQuarantinedAndTreatedAsUnrepairable) {
+TEST_P(EncryptedScanTest, AnInfectedOneIsRepairedAndEncipheredAgainInPlace) {
   const Bytes original = samples::BuildEncryptedPackage(Workbook(true), Options(GetParam()));
   const fs::path doc = Place(original);
   const auto outcome = Scan(doc, true);
   ASSERT_EQ(outcome.findings.size(), 1u);
-  EXPECT_EQ(outcome.findings[0].action, api::Action::Deleted);
-  EXPECT_FALSE(Exists(doc));
+  EXPECT_EQ(outcome.findings[0].action, api::Action::Repaired);
+  ASSERT_TRUE(Exists(doc));
+  EXPECT_EQ(ReadFile(doc).size(), original.size()) << "nothing is shortened or extended";
+  EXPECT_TRUE(Scan(doc, true).findings.empty()) << "a second scan finds nothing";
+
+  // The repaired streams open with the default password, by the engine's reader and by the
+  // independent script (which also checks the renewed data integrity HMAC).
+  const Bytes repaired = ReadFile(doc);
+  test::DocHarness harness(repaired, test::ReadMode::Memory);
+  ASSERT_EQ(harness.Open(), 1);
+  const auto info = harness.ReadWhole(static_cast<uint32_t>(FindEntry(harness.doc(), 0, u"EncryptionInfo")));
+  const auto stream = harness.ReadWhole(static_cast<uint32_t>(FindEntry(harness.doc(), 0, u"EncryptedPackage")));
+  ASSERT_TRUE(info && stream);
+  const auto parsed = crypto::ParseEncryptionInfo(ByteReader(info->data(), info->size()));
+  ASSERT_TRUE(parsed.has_value());
+  EXPECT_EQ(std::holds_alternative<crypto::StandardInfo>(*parsed), GetParam() == PackageEncryption::Standard);
+  const auto key = crypto::UnlockPackage(*parsed, crypto::kDefaultPassword);
+  ASSERT_TRUE(key.has_value());
+  const auto package = crypto::DecryptPackage(*key, ByteReader(stream->data(), stream->size()), cap::kMaxEncryptedPackageBytes);
+  ASSERT_TRUE(package.has_value());
+  EXPECT_EQ((*package)[0], 'P') << "a zip package";
+  WriteFile(docs_ / "info", *info);
+  WriteFile(docs_ / "stream", *stream);
+  WriteFile(docs_ / "package", *package);
+  const std::string command = "python3 '" + std::string(QV_INDEPENDENT_DECRYPT) + "' '" + (docs_ / "info").string() +
+                              "' '" + (docs_ / "stream").string() + "' VelvetSweatshop '" +
+                              (docs_ / "package").string() + "' > /dev/null";
+  EXPECT_EQ(std::system(command.c_str()), 0);
+
   const fs::path restored = docs_ / "restored.xlsm";
   ASSERT_TRUE(api::RestoreQuarantineCopy(U16(program_.quarantine() / "Book.xlsm.vir"), U16(restored)));
   EXPECT_EQ(ReadFile(restored), original);
