@@ -165,7 +165,12 @@ void ScanEncryptedPackage(WorkArea& area, SignatureTables& tables) {
     NoteSkipped(area, kSkippedEncrypted);
     return;
   }
-  const auto package = crypto::DecryptPackage(*key, ByteReader(stream.data(), stream.size()), cap::kMaxEncryptedPackageBytes);
+  const ByteReader cipherText(stream.data(), stream.size());
+  if (const auto declared = cipherText.U32(0); declared && *declared > cap::kMaxEncryptedPackageBytes) {
+    NoteSkipped(area, kSkippedTooLarge);
+    return;
+  }
+  const auto package = crypto::DecryptPackage(*key, cipherText, cap::kMaxEncryptedPackageBytes);
   if (!package) {
     NoteSkipped(area, kSkippedDamaged);
     return;

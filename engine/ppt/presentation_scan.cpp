@@ -11,6 +11,7 @@
 #include "engine/ppt/ppt_layout.h"
 #include "engine/ppt/ppt_records.h"
 #include "engine/ppt/project_inflate.h"
+#include "engine/ppt/stream_placement.h"
 #include "engine/storage/cfb_layout.h"
 #include "engine/storage/compound_file.h"
 #include "engine/storage/doc_file.h"
@@ -109,7 +110,7 @@ void ScanEmbeddedProject(WorkArea& area, SignatureTables& tables, EmbeddedProjec
   DocFile* nested = NewDocFile(area);
   if (nested == nullptr) return;
   nested->embeddedProject = &project;
-  nested->DocumentKind = kKindPresentation;
+  nested->DocumentKind = area.docFile != nullptr ? area.docFile->DocumentKind : kKindUnknown;  // the holder's kind
   SetMemoryImage(*nested, project.image.data(), static_cast<uint32_t>(project.image.size()));
   EmbeddedScope scope(area, nested);
   if (OpenCompoundFile(*nested) == 0) return;

@@ -6,10 +6,7 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <vector>
-
-#include "engine/ppt/stream_placement.h"
 
 namespace qv {
 

@@ -67,8 +67,9 @@ struct DocFile {
   uint8_t FormulaBuffer[cap::kFormulaBufferBytes] = {};
 
   // ---- embedded projects ----
-  // Set while this DocFile scans a project held in memory that came out of a record of the
-  // document on disk (a presentation's deflated project); its repair writes that record.
+  // Set while this DocFile scans a project held in memory that came out of the document on
+  // disk (a presentation's deflated project, an encrypted package's project part); its repair
+  // writes the project back there.
   EmbeddedProject* embeddedProject = nullptr;
 };
 
