@@ -30,5 +30,10 @@ std::vector<CorpusCase> PositiveModules();
 std::vector<CorpusCase> BenignModules();
 std::vector<CorpusCase> PositiveSheets();
 std::vector<CorpusCase> BenignSheets();
+// WordBasic macros (the line naming the macro, then its decoded text) and .xlsm formula text.
+std::vector<CorpusCase> PositiveWordBasic();
+std::vector<CorpusCase> BenignWordBasic();
+std::vector<CorpusCase> PositiveSheetTexts();
+std::vector<CorpusCase> BenignSheetTexts();
 
 }  // namespace qv::test::sigset

@@ -60,6 +60,8 @@ SignatureTables* ShippedSet::tables_ = nullptr;
 std::vector<CorpusCase> AllPositive() {
   std::vector<CorpusCase> all = PositiveModules();
   for (CorpusCase& c : PositiveSheets()) all.push_back(std::move(c));
+  for (CorpusCase& c : PositiveWordBasic()) all.push_back(std::move(c));
+  for (CorpusCase& c : PositiveSheetTexts()) all.push_back(std::move(c));
   return all;
 }
 
@@ -75,6 +77,8 @@ TEST_F(ShippedSet, EveryPositiveCaseIsReportedUnderExactlyTheExpectedNames) {
 TEST_F(ShippedSet, NothingInTheBenignCorporaFires) {
   std::vector<CorpusCase> benign = BenignModules();
   for (CorpusCase& c : BenignSheets()) benign.push_back(std::move(c));
+  for (CorpusCase& c : BenignWordBasic()) benign.push_back(std::move(c));
+  for (CorpusCase& c : BenignSheetTexts()) benign.push_back(std::move(c));
   for (const CorpusCase& c : benign) {
     const Verdict v = Judge(c.text);
     EXPECT_EQ(v.reported, std::vector<std::string>{}) << c.name;
