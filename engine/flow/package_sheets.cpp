@@ -50,6 +50,14 @@ class GatheringReports {
   ReportFn saved_;
 };
 
+// Only zip archives are opened as packages.
+bool StartsWithLocalHeader(const std::u16string& path) {
+  auto file = platform::File::OpenRead(path);
+  uint8_t head[4] = {};
+  return file && file->ReadAt(0, head, sizeof head) == sizeof head && head[0] == 0x50 && head[1] == 0x4B &&
+         head[2] == 0x03 && head[3] == 0x04;
+}
+
 void TraceFinding(WorkArea& area, const std::string& rule) {
   TraceReportTime(area);
   std::strncpy(area.resultName, rule.c_str(), sizeof area.resultName - 1);
@@ -73,6 +81,7 @@ void ScanPackageMacroSheets(WorkArea& area, const std::u16string& path, ReportOb
 namespace {
 void ScanPackageMacroSheetsUnguarded(WorkArea& area, const std::u16string& path, ReportObserver* observer) {
   if (area.tables == nullptr || platform::GetPathKind(path) != platform::PathKind::File) return;
+  if (!StartsWithLocalHeader(path)) return;
   std::vector<Finding> findings;
   std::vector<std::string> gathered;
   SignatureTables& tables = *area.tables;
