@@ -139,13 +139,9 @@ SheetRemoval RebuildWithoutMacroSheets(const std::u16string& documentPath, const
         } else {
           for (const auto& part : dropped) content = WithoutReferencesTo(entry.name, content, part).value_or(content);
         }
-        copied = writer->BeginEntry(NewEntryLike(entry, content.size(), now)) &&
-                 writer->Write(reinterpret_cast<const uint8_t*>(content.data()), content.size()) && writer->EndEntry();
+        copied = WriteEntryContent(*writer, entry, content, now);
       } else {
-        copied = writer->BeginEntry(NewEntryLike(entry, entry.size, now)) &&
-                 reader->ReadCurrent(entry, cap::kMaxPackageEntryBytes,
-                                     [&](const uint8_t* bytes, size_t length) { return writer->Write(bytes, length); }) &&
-                 writer->EndEntry();
+        copied = CopyEntryAsIs(*reader, *writer, entry, now);
       }
       if (copied) ++written;
       return copied;

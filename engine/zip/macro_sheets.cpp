@@ -6,16 +6,10 @@
 
 #include "engine/common/capacities.h"
 #include "engine/zip/part_references.h"
+#include "engine/zip/workbook_xml_names.h"
 
 namespace qv::zip {
 namespace {
-
-// The local name of an element or attribute ("sheet" for "x:sheet").
-std::string_view LocalName(const char* name) {
-  const std::string_view text(name);
-  const size_t colon = text.find(':');
-  return colon == std::string_view::npos ? text : text.substr(colon + 1);
-}
 
 bool LoadXml(pugi::xml_document& doc, std::string_view xml) {
   return static_cast<bool>(doc.load_buffer(xml.data(), xml.size(), pugi::parse_default, pugi::encoding_utf8));
@@ -25,16 +19,6 @@ SheetState StateFromText(std::string_view state) {
   if (state == "hidden") return SheetState::Hidden;
   if (state == "veryHidden") return SheetState::VeryHidden;
   return SheetState::Visible;
-}
-
-// The relationship id of a <sheet>: the attribute "id" in the relationships namespace, written
-// with whatever prefix the part declares ("r:id").
-std::string RelationshipIdOf(const pugi::xml_node& sheet) {
-  for (pugi::xml_attribute a = sheet.first_attribute(); a; a = a.next_attribute()) {
-    const std::string_view name(a.name());
-    if (name.find(':') != std::string_view::npos && LocalName(a.name()) == "id") return a.value();
-  }
-  return {};
 }
 
 // An XLWideString (32-bit character count, UTF-16LE characters) at `at`, as UTF-8; the
@@ -110,11 +94,11 @@ std::vector<WorkbookSheet> ReadWorkbookSheetsXml(std::string_view xml) {
   pugi::xml_document doc;
   if (!LoadXml(doc, xml)) return out;
   for (pugi::xml_node node = doc.document_element().first_child(); node; node = node.next_sibling()) {
-    if (LocalName(node.name()) != "sheets") continue;
+    if (LocalXmlName(node.name()) != "sheets") continue;
     for (pugi::xml_node sheet = node.first_child(); sheet && out.size() < cap::kMaxWorkbookSheets;
          sheet = sheet.next_sibling()) {
-      if (sheet.type() != pugi::node_element || LocalName(sheet.name()) != "sheet") continue;
-      out.push_back({sheet.attribute("name").value(), RelationshipIdOf(sheet),
+      if (sheet.type() != pugi::node_element || LocalXmlName(sheet.name()) != "sheet") continue;
+      out.push_back({sheet.attribute("name").value(), SheetRelationshipId(sheet),
                      StateFromText(sheet.attribute("state").value())});
     }
   }
@@ -147,7 +131,7 @@ std::vector<Relationship> ReadRelationships(std::string_view xml, std::string_vi
   if (!LoadXml(doc, xml)) return out;
   for (pugi::xml_node node = doc.document_element().first_child(); node && out.size() < cap::kMaxWorkbookSheets;
        node = node.next_sibling()) {
-    if (node.type() != pugi::node_element || LocalName(node.name()) != "Relationship") continue;
+    if (node.type() != pugi::node_element || LocalXmlName(node.name()) != "Relationship") continue;
     if (std::string_view(node.attribute("TargetMode").value()) == "External") continue;
     out.push_back({node.attribute("Id").value(), node.attribute("Type").value(),
                    ResolveTarget(std::string(sourceFolder), node.attribute("Target").value())});
@@ -170,7 +154,7 @@ std::string GatherFormulaTextXml(std::string_view xml) {
   while (!stack.empty() && out.size() < cap::kMacroSheetFormulaBytes) {
     const pugi::xml_node node = stack.back();
     stack.pop_back();
-    if (LocalName(node.name()) == "f") {
+    if (LocalXmlName(node.name()) == "f") {
       const std::string_view text = node.child_value();
       out.append(text.substr(0, cap::kMacroSheetFormulaBytes - out.size()));
       if (out.size() < cap::kMacroSheetFormulaBytes) out.push_back('\n');

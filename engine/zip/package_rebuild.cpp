@@ -64,8 +64,7 @@ bool CopyWithoutReferences(PackageReader& reader, PackageWriter& writer, const E
     return false;
   }
   const std::string content = WithoutReferencesTo(entry.name, xml, removedProject).value_or(xml);
-  return writer.BeginEntry(NewEntryLike(entry, content.size(), now)) &&
-         writer.Write(reinterpret_cast<const uint8_t*>(content.data()), content.size()) && writer.EndEntry();
+  return WriteEntryContent(writer, entry, content, now);
 }
 
 // Copies every entry that stays, in archive order. Counts the entries written. When the
@@ -81,10 +80,7 @@ bool CopyEntries(PackageReader& reader, PackageWriter& writer, const std::string
       if (copied) ++written;
       return copied;
     }
-    copied = writer.BeginEntry(NewEntryLike(entry, entry.size, now)) &&
-             reader.ReadCurrent(entry, cap::kMaxPackageEntryBytes,
-                                [&](const uint8_t* bytes, size_t length) { return writer.Write(bytes, length); }) &&
-             writer.EndEntry();
+    copied = CopyEntryAsIs(reader, writer, entry, now);
     if (copied) ++written;
     return copied;
   });

@@ -17,6 +17,19 @@ NewEntry NewEntryLike(const EntryInfo& source, uint64_t size, const platform::Lo
   return entry;
 }
 
+bool CopyEntryAsIs(PackageReader& reader, PackageWriter& writer, const EntryInfo& entry, const platform::LocalTime& now) {
+  return writer.BeginEntry(NewEntryLike(entry, entry.size, now)) &&
+         reader.ReadCurrent(entry, cap::kMaxPackageEntryBytes,
+                            [&](const uint8_t* bytes, size_t length) { return writer.Write(bytes, length); }) &&
+         writer.EndEntry();
+}
+
+bool WriteEntryContent(PackageWriter& writer, const EntryInfo& source, const std::string& content,
+                       const platform::LocalTime& now) {
+  return writer.BeginEntry(NewEntryLike(source, content.size(), now)) &&
+         writer.Write(reinterpret_cast<const uint8_t*>(content.data()), content.size()) && writer.EndEntry();
+}
+
 bool ReadsBackWhole(const std::u16string& path, uint64_t expectedEntries) {
   auto reader = PackageReader::Open(path);
   if (!reader) return false;

@@ -55,6 +55,12 @@ class RebuiltFile {
 // A new entry with the source entry's name, attributes and storage choice, stamped `now`.
 NewEntry NewEntryLike(const EntryInfo& source, uint64_t size, const platform::LocalTime& now);
 
+// Copies the entry the reader is at unchanged (streamed and checked).
+bool CopyEntryAsIs(PackageReader& reader, PackageWriter& writer, const EntryInfo& entry, const platform::LocalTime& now);
+// Writes `content` as a new entry like `source`.
+bool WriteEntryContent(PackageWriter& writer, const EntryInfo& source, const std::string& content,
+                       const platform::LocalTime& now);
+
 // Reads the finished package back: every entry must come out whole.
 bool ReadsBackWhole(const std::u16string& path, uint64_t expectedEntries);
 

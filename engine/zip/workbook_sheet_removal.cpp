@@ -12,26 +12,14 @@
 #include "engine/common/capacities.h"
 #include "engine/zip/macro_sheet_package.h"
 #include "engine/zip/macro_sheets.h"
+#include "engine/zip/workbook_xml_names.h"
 
 namespace qv::zip {
 namespace {
 
-std::string_view LocalName(const char* name) {
-  const std::string_view text(name);
-  const size_t colon = text.find(':');
-  return colon == std::string_view::npos ? text : text.substr(colon + 1);
-}
-
-std::string RelationshipIdOf(const pugi::xml_node& sheet) {
-  for (pugi::xml_attribute a = sheet.first_attribute(); a; a = a.next_attribute()) {
-    if (std::string_view(a.name()).find(':') != std::string_view::npos && LocalName(a.name()) == "id") return a.value();
-  }
-  return {};
-}
-
 pugi::xml_node ChildByLocalName(const pugi::xml_node& parent, std::string_view name) {
   for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
-    if (child.type() == pugi::node_element && LocalName(child.name()) == name) return child;
+    if (child.type() == pugi::node_element && LocalXmlName(child.name()) == name) return child;
   }
   return {};
 }
@@ -87,8 +75,8 @@ std::optional<std::string> WorkbookXmlWithoutSheets(std::string_view xml, const 
   std::vector<pugi::xml_node> doomed;
   int index = 0;
   for (pugi::xml_node sheet = sheets.first_child(); sheet; sheet = sheet.next_sibling()) {
-    if (sheet.type() != pugi::node_element || LocalName(sheet.name()) != "sheet") continue;
-    if (relationshipIds.count(RelationshipIdOf(sheet)) != 0) {
+    if (sheet.type() != pugi::node_element || LocalXmlName(sheet.name()) != "sheet") continue;
+    if (relationshipIds.count(SheetRelationshipId(sheet)) != 0) {
       removed.push_back(index);
       removedNames.emplace_back(sheet.attribute("name").value());
       doomed.push_back(sheet);
