@@ -92,7 +92,7 @@ std::optional<MacroSheetWorkbook> JudgeHiddenMacroSheets(const std::u16string& p
     const auto part = sheetParts.find(sheet.partName);
     if (part == sheetParts.end()) continue;
     const std::string formulas = EndsWith(sheet.partName, ".bin") ? GatherFormulaTokensBin(ReaderOf(part->second))
-                                                                  : GatherFormulaTextXml(part->second);
+                                                                  : MacroSheetJudgeText(sheet.sheetName, part->second);
     if (!formulas.empty()) judge(sheet, formulas);
   }
   return book;

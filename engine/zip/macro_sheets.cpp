@@ -169,6 +169,15 @@ std::string GatherFormulaTextXml(std::string_view xml) {
   return out;
 }
 
+std::string MacroSheetJudgeText(std::string_view sheetName, std::string_view xml) {
+  const std::string formulas = GatherFormulaTextXml(xml);
+  if (formulas.empty()) return formulas;
+  std::string out(kMacroSheetTextHeader);
+  out.append(sheetName.substr(0, 255));
+  out += "\r\n";
+  return out + formulas;
+}
+
 std::string GatherFormulaTokensBin(ByteReader part) {
   std::string out;
   uint64_t offset = 0;

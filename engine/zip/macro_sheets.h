@@ -44,6 +44,12 @@ bool IsMacroSheetRelationship(std::string_view type);
 // The text of every <f> element of a macro sheet part, in document order, each followed by a
 // line break, entities decoded; at most cap::kMacroSheetFormulaBytes bytes.
 std::string GatherFormulaTextXml(std::string_view xml);
+// What the matcher judges for a hidden macro sheet in XML form: the line
+// "Excel 4.0 macro sheet NAME" (CR LF), then GatherFormulaTextXml of the part; empty when the
+// sheet has no formula. The line keeps formula-text rules off VBA source and the like.
+inline constexpr std::string_view kMacroSheetTextHeader = "Excel 4.0 macro sheet ";
+std::string MacroSheetJudgeText(std::string_view sheetName, std::string_view xml);
+
 // The rgce bytes of every formula cell record (BrtFmlaString, BrtFmlaNum, BrtFmlaBool,
 // BrtFmlaError) of a BIFF12 sheet part, in record order; at most cap::kMacroSheetFormulaBytes.
 std::string GatherFormulaTokensBin(ByteReader part);

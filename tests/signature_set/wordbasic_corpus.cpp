@@ -1,6 +1,6 @@
 // WordBasic macros and the formula text of .xlsm macro sheets, as the engine hands them to
 // the matcher: each case is written with the sample writers and read back with the engine's
-// own readers (the macro table walk, the <f> gatherer). Positive cases are fragments: the
+// own readers (the macro table walk, the macro sheet's judge text). Positive cases are fragments: the
 // names and literals that matter between placeholder token bytes, never working code.
 #include <string>
 
@@ -42,7 +42,7 @@ std::vector<uint8_t> SheetText(const std::vector<std::string>& formulas) {
   book.sheets.push_back({"Macro1", true, samples::SheetVisibility::Hidden, "", formulas, {}});
   for (const auto& part : MacroSheetBookParts(book)) {
     if (part.name != SheetPartName(book, 0)) continue;
-    const std::string text = zip::GatherFormulaTextXml(std::string(part.data.begin(), part.data.end()));
+    const std::string text = zip::MacroSheetJudgeText("Macro1", std::string(part.data.begin(), part.data.end()));
     return std::vector<uint8_t>(text.begin(), text.end());
   }
   return {};
@@ -64,7 +64,7 @@ std::vector<CorpusCase> PositiveWordBasic() {
        WordBasicText("InsertPayload", {"And finally I would like to say:", "STOP ALL FRENCH NUCLEAR TESTING IN THE PACIFIC!"}),
        {"Macro.Word97.Nuclear"}},
       {"Cap: the CAP macro with its remark, named by the VBA-form rule",
-       WordBasicText("CAP", {"C.A.P: Un virus social.. y ahora digital.."}), {"Macro.Word97.Cap"}},
+       WordBasicText("CAP", {"C.A.P: Un virus social.. y ahora digital..", "j4cKy Qw3rTy"}), {"Macro.Word97.Cap"}},
       {"AutoExec copying itself into the global template",
        WordBasicText("AutoExec", {":AutoExec", "Global:AutoExec"}), {kSelfReplicate}},
       {"FileSaveAs copying macros into NORMAL.DOT with the Organizer",
