@@ -162,11 +162,15 @@ std::optional<std::string> WorkbookBinWithoutSheets(std::string_view part, const
     records.push_back(*record);
     offset = record->dataOffset + record->length;
   }
-  // The sheets in order, and which go.
-  const auto sheets = ReadWorkbookSheetsBin(in);
+  // Which sheets go, by their position among all BrtBundleSh records (a record that cannot be
+  // read still takes its place, as in the loop below).
   std::vector<int> removed;
-  for (size_t i = 0; i < sheets.size(); ++i) {
-    if (relationshipIds.count(sheets[i].relationshipId) != 0) removed.push_back(static_cast<int>(i));
+  int position = 0;
+  for (const auto& r : records) {
+    if (r.id != biff12::kBundleSheet) continue;
+    const auto one = ReadWorkbookSheetsBin(in.Slice(r.offset, r.dataOffset + r.length - r.offset));
+    if (one.size() == 1 && relationshipIds.count(one.front().relationshipId) != 0) removed.push_back(position);
+    ++position;
   }
   if (removed.empty()) return std::nullopt;
 

@@ -173,6 +173,21 @@ TEST(WorkbookEditTest, BinaryLosesTheSheetAndTheNamePointingAtIt) {
   EXPECT_FALSE(zip::WorkbookBinWithoutSheets(part.substr(0, part.size() - 1), {"rId2"}));
 }
 
+TEST(WorkbookEditTest, AnUnreadableSheetRecordKeepsItsPlace) {
+  // A BrtBundleSh whose name runs past the record still counts as a sheet: the one dropped
+  // must be the sheet named by the relationship id, not its neighbour.
+  MacroSheetBook book = Book(true, SheetVisibility::Hidden, /*autoOpen=*/false);
+  std::string part = PartText(MacroSheetBookParts(book), "xl/workbook.bin");
+  const auto first = std::find(part.begin(), part.end(), '\x9C');
+  ASSERT_NE(first, part.end());
+  const size_t at = static_cast<size_t>(first - part.begin());
+  part[at + 3 + 8] = '\x7F';  // strRelID's count (after the 3-byte header): far past the record
+  const auto edited = zip::WorkbookBinWithoutSheets(part, {"rId2"});
+  ASSERT_TRUE(edited);
+  EXPECT_NE(edited->find(std::string("S\0h\0e\0e\0t\0" "1", 11)), std::string::npos) << "the unreadable record stays";
+  EXPECT_EQ(edited->find(std::string("M\0a\0c\0r\0o\0" "1", 11)), std::string::npos) << "Macro1 goes";
+}
+
 // ---- whole scan calls ---------------------------------------------------------------------
 
 std::vector<uint8_t> TestLibrary() {
