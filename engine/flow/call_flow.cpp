@@ -12,6 +12,7 @@
 #include "engine/common/quarantine.h"
 #include "engine/common/trace.h"
 #include "engine/common/work_area.h"
+#include "engine/flow/encrypted_package.h"
 #include "engine/flow/package_sheets.h"
 #include "engine/flow/report.h"
 #include "engine/office/dispatch.h"
@@ -19,6 +20,7 @@
 #include "engine/office/excel_workbook.h"
 #include "engine/office/word6_macros.h"
 #include "engine/platform/platform.h"
+#include "engine/ppt/presentation_scan.h"
 #include "engine/signature/signature_tables.h"
 #include "engine/storage/doc_file.h"
 #include "engine/storage/vba_modules.h"
@@ -58,6 +60,7 @@ class PackageObserver : public ReportObserver {
   void OnReport(const std::u16string&, const std::string& rule, ReportAction action) override {
     held_.emplace_back(rule, action);
   }
+  void OnSkipped(const std::u16string&, const std::string& reason) override { inner_.OnSkipped(package_, reason); }
   void Deliver(bool packageReplaced) {
     for (auto [rule, action] : held_) {
       if (action == ReportAction::Repaired || action == ReportAction::Deleted) {
@@ -209,6 +212,8 @@ bool ScanDocumentMacros(WorkArea& area) {
     if (HasDirectoryTable(*area.docFile)) ScanVbaModules(*area.docFile, *area.tables);
     if (area.docFile->DocumentKind == kKindWord6) ScanWordBasicMacros(*area.docFile, *area.tables);
     ScanHiddenSheets(*area.docFile, *area.tables);
+    ScanPresentationProjects(area, *area.tables);
+    ScanEncryptedPackage(area, *area.tables);
     return true;
   } catch (const DocumentAbandoned&) {
     CloseDocFile(*area.docFile);
