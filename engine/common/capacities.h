@@ -59,6 +59,9 @@ inline constexpr int kMaxExpressionDepth = 200;            // nested nodes and r
 inline constexpr uint32_t kMemoryImageLimit = 2097152;      // documents up to 2 MiB are read into memory
 inline constexpr uint32_t kWord6MacroTableBytes = 4096;     // copy of a Word 6/95 macro table
 inline constexpr uint32_t kWord6MacroTextBytes = 36864;     // one Word 6/95 macro text
+inline constexpr uint32_t kWordDocumentCopyBytes = kLargeStreamBytes;  // "WordDocument" held for the WordBasic pass
+inline constexpr uint32_t kMaxWordBasicMacros = 4096;       // macro descriptors judged per document
+inline constexpr uint32_t kMaxWordBasicRecords = 256;       // macro table records walked
 
 // Excel workbooks
 inline constexpr uint32_t kWorkbookCopyBytes = kLargeStreamBytes;  // "Workbook" bytes held in memory at most
@@ -76,6 +79,10 @@ inline constexpr uint64_t kMaxPackageEntryBytes = 8ull << 30;    // a larger ent
 inline constexpr size_t kPackageCopyChunk = 64 * 1024;           // bytes moved per read while copying entries
 inline constexpr uint64_t kMaxReferencePartBytes = 4ull << 20;   // larger relationship parts are copied unedited
 inline constexpr int kDeflateLevel = 8;                          // entries written to a rebuilt package
+inline constexpr uint64_t kMaxWorkbookPartBytes = 64ull << 20;   // a larger workbook or macro sheet part is not read
+inline constexpr size_t kMacroSheetFormulaBytes = 1u << 20;     // formula bytes judged per macro sheet
+inline constexpr uint64_t kMaxWorkbookRecords = 4000000;         // BIFF12 records walked per part
+inline constexpr size_t kMaxWorkbookSheets = 65535;              // sheets read from one workbook part
 inline constexpr int kMaxRebuildNameVariants = 100;              // "Report.docm.bin", "Report.docm(2).bin" …
 
 // ---- presentations ------------------------------------------------------------------------

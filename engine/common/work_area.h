@@ -50,6 +50,7 @@ struct WorkArea {
   // document keep its first (pre-repair) copy.
   std::set<std::u16string> quarantinedThisCall;
   ReportObserver* observer = nullptr;    // not owned; may be null
+  std::vector<std::string>* gatheredRules = nullptr;  // not owned; the macro-sheet pass of packages
   bool consoleTrace = true;              // the C exports trace to standard output
 
   WorkArea() = default;

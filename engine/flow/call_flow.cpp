@@ -1,6 +1,7 @@
 #include "engine/flow/call_flow.h"
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 #include <optional>
@@ -13,9 +14,12 @@
 #include "engine/common/trace.h"
 #include "engine/common/work_area.h"
 #include "engine/flow/encrypted_package.h"
+#include "engine/flow/package_sheets.h"
 #include "engine/flow/report.h"
 #include "engine/office/dispatch.h"
+#include "engine/office/document_kind.h"
 #include "engine/office/excel_workbook.h"
+#include "engine/office/word6_macros.h"
 #include "engine/platform/platform.h"
 #include "engine/ppt/presentation_scan.h"
 #include "engine/signature/signature_tables.h"
@@ -113,7 +117,8 @@ bool InitWorkArea(WorkArea& area) {
   return area.log.Open(area.logPath);
 }
 
-bool RunEngine(WorkArea& area, const std::u16string& target, uint8_t mode, CallStatus& status) {
+bool RunEngine(WorkArea& area, const std::u16string& target, uint8_t mode, CallStatus& status,
+               const std::function<void()>& afterWalk) {
   const int loaded = LoadSignatureLibrary(area);
   if (loaded == kLibraryMissing) {
     ConsoleOut(area, "Load qzmacro.vlb failed\n");
@@ -129,6 +134,7 @@ bool RunEngine(WorkArea& area, const std::u16string& target, uint8_t mode, CallS
     return false;
   }
   WalkPath(area, target, mode);
+  if (afterWalk) afterWalk();
   ReleaseSignatureTables(area);
   area.log.Close();
   status = CallStatus::Ran;
@@ -209,6 +215,7 @@ bool ScanDocumentMacros(WorkArea& area) {
   try {
     BeginMacroPass(*area.docFile);
     if (HasDirectoryTable(*area.docFile)) ScanVbaModules(*area.docFile, *area.tables);
+    if (area.docFile->DocumentKind == kKindWord6) ScanWordBasicMacros(*area.docFile, *area.tables);
     ScanHiddenSheets(*area.docFile, *area.tables);
     ScanPresentationProjects(area, *area.tables);
     ScanEncryptedPackage(area, *area.tables);
@@ -247,7 +254,11 @@ CallResult RunScanCall(const std::u16string& path, const CallOptions& options) {
   if (project.found && options.observer != nullptr) {
     area->observer = &packageObserver.emplace(*options.observer, platform::FullPath(path));
   }
-  RunEngine(*area, target, options.mode, out.status);
+  // Hidden Excel 4.0 macro sheets of a workbook package, judged with the same tables.
+  RunEngine(*area, target, options.mode, out.status, [&] {
+    area->repairMode = options.mode;
+    ScanPackageMacroSheets(*area, path, options.observer);
+  });
   out.resultName = area->resultName;
   bool replaced = false;
   if (project.found && !out.resultName.empty()) replaced = RebuildVbaPackage(*area, path, project);

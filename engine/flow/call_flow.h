@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace qv {
@@ -32,7 +33,9 @@ CallResult RunScanCall(const std::u16string& path, const CallOptions& options);
 // Uses the work area's quarantineDir when set, else QuarantineFolder(); makes the folder and
 // opens the log in it.
 bool InitWorkArea(WorkArea& area);
-bool RunEngine(WorkArea& area, const std::u16string& target, uint8_t mode, CallStatus& status);
+// `afterWalk` runs once the walk is done, while the signature tables are still loaded.
+bool RunEngine(WorkArea& area, const std::u16string& target, uint8_t mode, CallStatus& status,
+               const std::function<void()>& afterWalk = {});
 void WalkPath(WorkArea& area, const std::u16string& path, uint8_t mode);
 void WalkFolder(WorkArea& area, const std::u16string& folder, std::u16string pattern, uint8_t mode);
 void ProcessFile(WorkArea& area, const std::u16string& path, uint8_t mode);

@@ -12,51 +12,12 @@
 #include "engine/zip/package_reader.h"
 #include "engine/zip/package_writer.h"
 #include "engine/zip/part_references.h"
+#include "engine/zip/rebuilt_file.h"
 
 namespace qv::zip {
 namespace {
 
 enum class ProjectState { Unchanged, Changed, Deleted, Unreadable };
-
-std::u16string NumberText(int n) {
-  std::u16string text;
-  for (char c : std::to_string(n)) text.push_back(static_cast<char16_t>(c));
-  return text;
-}
-
-// The rebuilt package, created exclusively beside the document. Removed again unless kept.
-class RebuiltFile {
- public:
-  static std::optional<RebuiltFile> CreateBeside(const std::u16string& documentPath) {
-    for (int n = 1; n <= cap::kMaxRebuildNameVariants; ++n) {
-      const std::u16string candidate =
-          n == 1 ? documentPath + u".bin" : documentPath + u"(" + NumberText(n) + u").bin";
-      // Exclusive creation: a name that is taken (a file, a link, even a dangling one) is
-      // skipped and never written through.
-      if (auto file = platform::File::CreateExclusive(candidate)) return RebuiltFile(candidate, std::move(*file));
-    }
-    return std::nullopt;
-  }
-  RebuiltFile(RebuiltFile&& other) noexcept
-      : path_(std::move(other.path_)), file_(std::move(other.file_)), keep_(other.keep_) {
-    other.keep_ = true;
-  }
-  RebuiltFile(const RebuiltFile&) = delete;
-  RebuiltFile& operator=(const RebuiltFile&) = delete;
-  RebuiltFile& operator=(RebuiltFile&&) = delete;
-  ~RebuiltFile() {
-    if (!keep_) platform::DeletePath(path_);
-  }
-  const std::u16string& path() const { return path_; }
-  platform::File TakeFile() { return std::move(file_); }
-  void Keep() { keep_ = true; }
-
- private:
-  RebuiltFile(std::u16string path, platform::File file) : path_(std::move(path)), file_(std::move(file)) {}
-  std::u16string path_;
-  platform::File file_;
-  bool keep_ = false;
-};
 
 // Finds the package's project entry by the same rule as the extraction; it must be the entry
 // that was extracted.
@@ -92,18 +53,6 @@ ProjectState CompareProject(PackageReader& reader, const EntryInfo& entry, const
   return read ? ProjectState::Unchanged : ProjectState::Unreadable;
 }
 
-NewEntry NewEntryLike(const EntryInfo& source, uint64_t size, const platform::LocalTime& now) {
-  NewEntry entry;
-  entry.name = source.name;
-  entry.stored = IsStoredByExtension(source.name);
-  entry.sizeHint = size;
-  entry.versionMadeBy = source.versionMadeBy;
-  entry.internalAttributes = source.internalAttributes;
-  entry.externalAttributes = source.externalAttributes;
-  entry.time = now;
-  return entry;
-}
-
 // Copies a part that may point at the removed project, without those pointers.
 bool CopyWithoutReferences(PackageReader& reader, PackageWriter& writer, const EntryInfo& entry,
                            const std::string& removedProject, const platform::LocalTime& now) {
@@ -115,8 +64,7 @@ bool CopyWithoutReferences(PackageReader& reader, PackageWriter& writer, const E
     return false;
   }
   const std::string content = WithoutReferencesTo(entry.name, xml, removedProject).value_or(xml);
-  return writer.BeginEntry(NewEntryLike(entry, content.size(), now)) &&
-         writer.Write(reinterpret_cast<const uint8_t*>(content.data()), content.size()) && writer.EndEntry();
+  return WriteEntryContent(writer, entry, content, now);
 }
 
 // Copies every entry that stays, in archive order. Counts the entries written. When the
@@ -132,10 +80,7 @@ bool CopyEntries(PackageReader& reader, PackageWriter& writer, const std::string
       if (copied) ++written;
       return copied;
     }
-    copied = writer.BeginEntry(NewEntryLike(entry, entry.size, now)) &&
-             reader.ReadCurrent(entry, cap::kMaxPackageEntryBytes,
-                                [&](const uint8_t* bytes, size_t length) { return writer.Write(bytes, length); }) &&
-             writer.EndEntry();
+    copied = CopyEntryAsIs(reader, writer, entry, now);
     if (copied) ++written;
     return copied;
   });
@@ -155,20 +100,6 @@ bool AddProjectFile(PackageWriter& writer, const EntryInfo& projectEntry, const 
     offset += want;
   }
   return writer.EndEntry();
-}
-
-// Reads the finished package back: every entry must come out whole.
-bool ReadsBackWhole(const std::u16string& path, uint64_t expectedEntries) {
-  auto reader = PackageReader::Open(path);
-  if (!reader) return false;
-  uint64_t seen = 0;
-  bool whole = true;
-  const bool walked = ForEachEntry(*reader, cap::kMaxPackageEntries, [&](const EntryInfo& entry) {
-    whole = reader->ReadCurrent(entry, cap::kMaxPackageEntryBytes, [](const uint8_t*, size_t) { return true; });
-    ++seen;
-    return whole;
-  });
-  return walked && whole && seen == expectedEntries;
 }
 
 }  // namespace

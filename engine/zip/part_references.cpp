@@ -22,6 +22,14 @@ std::string LocalName(const pugi::xml_node& node) {
   return colon == std::string::npos ? name : name.substr(colon + 1);
 }
 
+std::string Serialise(const pugi::xml_document& doc) {
+  std::ostringstream out;
+  doc.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+  return out.str();
+}
+
+}  // namespace
+
 // "word/_rels/document.xml.rels" relates "word/document.xml": targets resolve from "word/".
 // "_rels/.rels" relates the package itself: targets resolve from the root.
 std::string SourceFolderOf(const std::string& relsEntry) {
@@ -46,14 +54,6 @@ std::string ResolveTarget(const std::string& folder, const std::string& target) 
   for (const auto& part : parts) out += (out.empty() ? "" : "/") + part;
   return out;
 }
-
-std::string Serialise(const pugi::xml_document& doc) {
-  std::ostringstream out;
-  doc.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
-  return out.str();
-}
-
-}  // namespace
 
 bool MayReferToParts(const std::string& entryName) {
   return entryName == kContentTypes || EndsWith(entryName, kRelsSuffix);

@@ -7,6 +7,13 @@
 
 namespace qv::zip {
 
+// The folder a relationship part's targets resolve from: "word/_rels/document.xml.rels"
+// gives "word/", "_rels/.rels" gives "".
+std::string SourceFolderOf(const std::string& relsEntry);
+// A relationship target joined to its source folder, "." and ".." resolved by name; a target
+// that starts with "/" is taken from the package root.
+std::string ResolveTarget(const std::string& folder, const std::string& target);
+
 // True for the parts that can name other parts: relationship parts and "[Content_Types].xml".
 bool MayReferToParts(const std::string& entryName);
 

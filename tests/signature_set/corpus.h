@@ -35,5 +35,10 @@ std::vector<CorpusCase> BenignModules();    // the ordinary macros and the ones 
 std::vector<CorpusCase> BenignNearRules();
 std::vector<CorpusCase> PositiveSheets();
 std::vector<CorpusCase> BenignSheets();
+// WordBasic macros (the line naming the macro, then its decoded text) and .xlsm formula text.
+std::vector<CorpusCase> PositiveWordBasic();
+std::vector<CorpusCase> BenignWordBasic();
+std::vector<CorpusCase> PositiveSheetTexts();
+std::vector<CorpusCase> BenignSheetTexts();
 
 }  // namespace qv::test::sigset

@@ -57,7 +57,9 @@ class ShippedSet : public ::testing::Test {
 WorkArea* ShippedSet::area_ = nullptr;
 SignatureTables* ShippedSet::tables_ = nullptr;
 
-std::vector<CorpusCase> AllPositive() { return Joined({PositiveModules(), PositiveSheets()}); }
+std::vector<CorpusCase> AllPositive() {
+  return Joined({PositiveModules(), PositiveSheets(), PositiveWordBasic(), PositiveSheetTexts()});
+}
 
 TEST_F(ShippedSet, EveryPositiveCaseIsReportedUnderExactlyTheExpectedNames) {
   for (const CorpusCase& c : AllPositive()) {
@@ -69,7 +71,7 @@ TEST_F(ShippedSet, EveryPositiveCaseIsReportedUnderExactlyTheExpectedNames) {
 }
 
 TEST_F(ShippedSet, NothingInTheBenignCorporaFires) {
-  for (const CorpusCase& c : Joined({BenignModules(), BenignSheets()})) {
+  for (const CorpusCase& c : Joined({BenignModules(), BenignSheets(), BenignWordBasic(), BenignSheetTexts()})) {
     const Verdict v = Judge(c.text);
     EXPECT_EQ(v.reported, std::vector<std::string>{}) << c.name;
     EXPECT_EQ(v.fired, 0) << c.name;

@@ -10,10 +10,11 @@
 namespace qv::samples {
 namespace {
 
-constexpr char kXmlHead[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
 constexpr char kPackageRels[] = "http://schemas.openxmlformats.org/package/2006/relationships";
 constexpr char kOfficeDocument[] = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument";
 constexpr char kVbaProjectRel[] = "http://schemas.microsoft.com/office/2006/relationships/vbaProject";
+
+}  // namespace
 
 PackagePart Text(const std::string& name, const std::string& text) { return {name, Bytes(text.begin(), text.end())}; }
 
@@ -33,8 +34,6 @@ std::string Relationships(const std::string& items) {
 std::string Relationship(const std::string& id, const std::string& type, const std::string& target) {
   return "<Relationship Id=\"" + id + "\" Type=\"" + type + "\" Target=\"" + target + "\"/>";
 }
-
-}  // namespace
 
 bool WritePackage(const std::filesystem::path& path, const std::vector<PackagePart>& parts, std::string* error) {
   zipFile zip = zipOpen64(path.string().c_str(), APPEND_STATUS_CREATE);

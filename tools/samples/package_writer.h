@@ -17,6 +17,14 @@ struct PackagePart {
   Bytes data;
 };
 
+// Pieces of package parts shared by the package writers.
+inline constexpr char kXmlHead[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
+PackagePart Text(const std::string& name, const std::string& text);
+// "[Content_Types].xml" with defaults for rels, xml and bin (the VBA project) and `overrides`.
+std::string ContentTypes(const std::string& overrides);
+std::string Relationships(const std::string& items);
+std::string Relationship(const std::string& id, const std::string& type, const std::string& target);
+
 // Writes a zip package holding `parts` in order, deflated, with a fixed time stamp. False
 // (and `error` set) when the file cannot be written.
 bool WritePackage(const std::filesystem::path& path, const std::vector<PackagePart>& parts, std::string* error);

@@ -6,6 +6,8 @@
 #include "tools/samples/encrypted_package_writer.h"
 #include "tools/samples/package_writer.h"
 #include "tools/samples/presentation_writer.h"
+#include "tools/samples/macro_sheet_writer.h"
+#include "tools/samples/word6_document_writer.h"
 #include "tools/samples/word_document_writer.h"
 #include "tools/samples/workbook_writer.h"
 
@@ -68,6 +70,30 @@ Bytes Excel97Macro4Sample() {
   return BuildWorkbook(book);
 }
 
+// A Word 6.0 document whose one WordBasic macro holds the test string in a remark. The
+// macro is no working WordBasic: Word would not run it, it is only there to be found.
+Bytes Word6Sample() {
+  Word6Document doc;
+  doc.text = "Quorvane test sample. This Word 6.0 document holds a harmless WordBasic macro, QuorvaneTestSample, "
+             "with the Quorvane test string. A scanner that uses the Quorvane signature library reports it as "
+             "Macro.Test.Signature.";
+  const std::string remark = std::string("REM ") + kTestString + " - harmless test macro";
+  doc.macros = {{"QuorvaneTestSample", 0, Bytes(remark.begin(), remark.end())}};
+  return BuildWord6Document(doc);
+}
+
+// An .xlsm whose very hidden Excel 4.0 macro sheet holds the test string in its first
+// formula. No Auto_Open name: the sheet never runs by itself.
+std::vector<PackagePart> ExcelPackageMacro4Sample() {
+  MacroSheetBook book;
+  book.sheets.push_back({"Sheet1", false, SheetVisibility::Visible,
+                         "Quorvane test sample: a hidden Excel 4.0 macro sheet, Macro1, holds the Quorvane test string.",
+                         {}, {}});
+  book.sheets.push_back({"Macro1", true, SheetVisibility::VeryHidden, "",
+                         {std::string("\"") + kTestString + "\"", "RETURN()"}, {}});
+  return MacroSheetBookParts(book);
+}
+
 }  // namespace
 
 const std::vector<SampleInfo>& Samples() {
@@ -80,6 +106,8 @@ const std::vector<SampleInfo>& Samples() {
       {SampleKind::Presentation97, "ppt", "quorvane-sample.ppt", "PowerPoint 97 presentation with a VBA module"},
       {SampleKind::EncryptedExcelPackage, "xlsm-enc", "quorvane-sample-encrypted.xlsm",
        "the .xlsm encrypted with Excel's default password VelvetSweatshop"},
+      {SampleKind::Word6, "doc6", "quorvane-sample-word6.doc", "Word 6.0 document with a WordBasic macro"},
+      {SampleKind::ExcelPackageMacro4, "xlsm4", "quorvane-sample-xl4.xlsm", "macro-enabled Excel workbook with a hidden Excel 4.0 macro sheet"},
   };
   return samples;
 }
@@ -106,6 +134,8 @@ bool WriteSample(const SampleInfo& sample, const std::filesystem::path& folder, 
     }
     case SampleKind::Presentation97:
       return WriteBytes(path, BuildPresentation({BuildProjectPart({TestModule()}, "VBAProject")}), error);
+    case SampleKind::Word6: return WriteBytes(path, Word6Sample(), error);
+    case SampleKind::ExcelPackageMacro4: return WritePackage(path, ExcelPackageMacro4Sample(), error);
   }
   if (error) *error = "unknown sample";
   return false;

@@ -1,4 +1,4 @@
-// The harmless test samples: five documents that carry the test string
+// The harmless test samples: documents that carry the test string
 // QUORVANE-MACRO-TEST-SIGNATURE in a macro, so that detection, quarantine, repair and restore
 // can be seen end to end without real malware. The macros never run by themselves; the VBA
 // one only shows a message when started by hand.
@@ -12,7 +12,8 @@ namespace qv::samples {
 
 inline constexpr char kTestString[] = "QUORVANE-MACRO-TEST-SIGNATURE";
 
-enum class SampleKind { Word97, Excel97Vba, Excel97Macro4, WordPackage, ExcelPackage, Presentation97, EncryptedExcelPackage };
+enum class SampleKind { Word97, Excel97Vba, Excel97Macro4, WordPackage, ExcelPackage, Presentation97, EncryptedExcelPackage,
+                        Word6, ExcelPackageMacro4 };
 
 struct SampleInfo {
   SampleKind kind;

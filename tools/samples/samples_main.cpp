@@ -1,6 +1,6 @@
 // quorvane-samples: writes the harmless test samples.
 //
-//   quorvane-samples [-o FOLDER] [doc|xls|xls4|docm|xlsm|ppt|xlsm-enc ...]
+//   quorvane-samples [-o FOLDER] [doc|xls|xls4|docm|xlsm|ppt|xlsm-enc|doc6|xlsm4 ...]
 #include <cstdio>
 #include <cstring>
 #include <filesystem>

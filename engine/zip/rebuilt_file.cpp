@@ -1,0 +1,46 @@
+#include "engine/zip/rebuilt_file.h"
+
+#include "engine/common/capacities.h"
+#include "engine/zip/entry_rules.h"
+
+namespace qv::zip {
+
+NewEntry NewEntryLike(const EntryInfo& source, uint64_t size, const platform::LocalTime& now) {
+  NewEntry entry;
+  entry.name = source.name;
+  entry.stored = IsStoredByExtension(source.name);
+  entry.sizeHint = size;
+  entry.versionMadeBy = source.versionMadeBy;
+  entry.internalAttributes = source.internalAttributes;
+  entry.externalAttributes = source.externalAttributes;
+  entry.time = now;
+  return entry;
+}
+
+bool CopyEntryAsIs(PackageReader& reader, PackageWriter& writer, const EntryInfo& entry, const platform::LocalTime& now) {
+  return writer.BeginEntry(NewEntryLike(entry, entry.size, now)) &&
+         reader.ReadCurrent(entry, cap::kMaxPackageEntryBytes,
+                            [&](const uint8_t* bytes, size_t length) { return writer.Write(bytes, length); }) &&
+         writer.EndEntry();
+}
+
+bool WriteEntryContent(PackageWriter& writer, const EntryInfo& source, const std::string& content,
+                       const platform::LocalTime& now) {
+  return writer.BeginEntry(NewEntryLike(source, content.size(), now)) &&
+         writer.Write(reinterpret_cast<const uint8_t*>(content.data()), content.size()) && writer.EndEntry();
+}
+
+bool ReadsBackWhole(const std::u16string& path, uint64_t expectedEntries) {
+  auto reader = PackageReader::Open(path);
+  if (!reader) return false;
+  uint64_t seen = 0;
+  bool whole = true;
+  const bool walked = ForEachEntry(*reader, cap::kMaxPackageEntries, [&](const EntryInfo& entry) {
+    whole = reader->ReadCurrent(entry, cap::kMaxPackageEntryBytes, [](const uint8_t*, size_t) { return true; });
+    ++seen;
+    return whole;
+  });
+  return walked && whole && seen == expectedEntries;
+}
+
+}  // namespace qv::zip
