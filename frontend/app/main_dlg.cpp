@@ -22,7 +22,7 @@ const std::string kProgress = "scanshow.prog";
 const std::string kResultList = "virusshow";
 
 int RestoreWithEngine(const std::u16string& virPath, const std::u16string& destPath) {
-  return ReVirFile(virPath.c_str(), destPath.c_str());
+  return ReVirFile(reinterpret_cast<const sv_char16*>(virPath.c_str()), reinterpret_cast<const sv_char16*>(destPath.c_str()));
 }
 
 // The folder chooser may answer with '/' separators; the driver gets the system's own.
@@ -70,6 +70,8 @@ CMainDlg::~CMainDlg() {
   // The worker may be waiting for this thread inside a send: release it, then wait until
   // its current file is done. Nothing reaches the window after this.
   CloseMessageBridge();
+  driver_.RequestStop();
+  while (!driver_.WaitForWorker(std::chrono::milliseconds(20))) ReleasePendingSends();
   driver_.Stop();
 }
 

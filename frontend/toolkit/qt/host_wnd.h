@@ -56,6 +56,8 @@ class SHostWnd : public QWidget {
   // The caller must then make sure no thread is inside SendMessage before destroying the
   // window (for example by waiting for its worker).
   void CloseMessageBridge() { bridge_.Close(); }
+  // Nothing to do here: closing the bridge already released every waiting send.
+  void ReleasePendingSends() {}
 
   // ---- timers (any thread; ticks arrive as WM_TIMER on the window's thread) ----
   void SetTimer(UINT id, UINT periodMs);
