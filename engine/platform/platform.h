@@ -46,7 +46,7 @@ class File {
   // Write access; creates the file and fails when anything (a file, a link) has that name.
   static std::optional<File> CreateExclusive(const std::u16string& path);
 
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return fd_ != -1; }
   // Number of bytes moved; short on end of file or error.
   size_t ReadAt(uint64_t offset, void* buffer, size_t length) const;
   size_t WriteAt(uint64_t offset, const void* buffer, size_t length);
@@ -55,9 +55,10 @@ class File {
   void Close();
 
  private:
-  explicit File(int fd) : fd_(fd) {}
-  static std::optional<File> Adopt(int fd);
-  int fd_ = -1;
+  explicit File(intptr_t fd) : fd_(fd) {}
+  static std::optional<File> Adopt(intptr_t fd);
+  // A POSIX descriptor, or a Win32 handle (whose invalid value is also -1).
+  intptr_t fd_ = -1;
 };
 
 enum class PathKind { Missing, File, Folder };
