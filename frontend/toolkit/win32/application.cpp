@@ -3,10 +3,7 @@
 #include <vector>
 
 #include "frontend/toolkit/win32/host_wnd.h"
-#include <windows.h>
-#include <commctrl.h>
-#include <ole2.h>
-#include <gdiplus.h>
+#include "frontend/toolkit/win32/system_headers.h"
 
 namespace qv::ui {
 namespace {

@@ -6,10 +6,7 @@
 #include "frontend/toolkit/win32/host_wnd.h"
 #include "frontend/toolkit/win32/list_ctrl.h"
 #include "frontend/toolkit/win32/skin.h"
-#include <windows.h>
-#include <gdiplus.h>
-#include <shellapi.h>
-#undef DrawText
+#include "frontend/toolkit/win32/system_headers.h"
 
 namespace qv::ui {
 

@@ -7,9 +7,7 @@
 
 #include "frontend/toolkit/win32/application.h"
 #include "frontend/toolkit/win32/host_wnd.h"
-#include <windows.h>
-#include <commdlg.h>
-#include <shlobj.h>
+#include "frontend/toolkit/win32/system_headers.h"
 
 namespace qv::ui {
 namespace {

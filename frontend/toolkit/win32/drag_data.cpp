@@ -1,7 +1,6 @@
 #include "frontend/toolkit/win32/drag_data.h"
 
-#include <windows.h>
-#include <shellapi.h>
+#include "frontend/toolkit/win32/system_headers.h"
 
 namespace qv::ui {
 

@@ -5,13 +5,7 @@
 #include "frontend/toolkit/drop_target.h"
 #include "frontend/toolkit/win32/application.h"
 #include "frontend/toolkit/win32/list_ctrl.h"
-#include <windows.h>
-#include <commctrl.h>
-#include <ole2.h>
-#include <shellapi.h>
-#include <gdiplus.h>
-#undef SendMessage
-#undef PostMessage
+#include "frontend/toolkit/win32/system_headers.h"
 
 namespace qv::ui {
 
@@ -24,6 +18,7 @@ constexpr UINT kKillTimerMessage = WM_APP + 0x101;
 class OleDropTarget : public ::IDropTarget {
  public:
   explicit OleDropTarget(SHostWnd* host) : host_(host) {}
+  virtual ~OleDropTarget() = default;
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
     if (id == IID_IUnknown || id == IID_IDropTarget) {
       *object = static_cast<::IDropTarget*>(this);
@@ -77,10 +72,7 @@ class OleDropTarget : public ::IDropTarget {
     STGMEDIUM medium{};
     if (FAILED(data->GetData(&format, &medium))) return result;
     result.hasFileList = true;
-    if (void* drop = GlobalLock(medium.hGlobal)) {
-      GlobalUnlock(medium.hGlobal);
-      result.files = PathsOfHDrop(medium.hGlobal);
-    }
+    result.files = PathsOfHDrop(medium.hGlobal);
     ReleaseStgMedium(&medium);
     return result;
   }
@@ -326,7 +318,7 @@ intptr_t SHostWnd::HandleNativeMessage(unsigned message, uintptr_t wParam, intpt
       ProcessWindowMessage(WM_SHOWWINDOW, wParam, 0);
       break;
     default:
-      if (message == WM_INITDIALOG || message >= WM_USER && message < WM_APP) {
+      if (message == WM_INITDIALOG || (message >= WM_USER && message < WM_APP)) {
         // A send from another thread after the bridge closed is answered without handling.
         if (bridgeClosed_.load() && InSendMessage()) return 0;
         return ProcessWindowMessage(message, wParam, lParam);

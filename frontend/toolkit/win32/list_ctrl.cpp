@@ -4,8 +4,7 @@
 
 #include "frontend/toolkit/win32/application.h"
 #include "frontend/toolkit/win32/host_wnd.h"
-#include <windows.h>
-#include <commctrl.h>
+#include "frontend/toolkit/win32/system_headers.h"
 
 namespace qv::ui {
 namespace {

@@ -1,9 +1,6 @@
 #include "frontend/toolkit/win32/res_provider.h"
 
-#include <windows.h>
-#include <objidl.h>
-#include <shlwapi.h>
-#include <gdiplus.h>
+#include "frontend/toolkit/win32/system_headers.h"
 
 namespace qv::ui {
 

@@ -1,7 +1,6 @@
 #include "frontend/toolkit/win32/skin.h"
 
-#include <windows.h>
-#include <gdiplus.h>
+#include "frontend/toolkit/win32/system_headers.h"
 
 namespace qv::ui {
 

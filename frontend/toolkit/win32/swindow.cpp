@@ -6,10 +6,7 @@
 #include "frontend/toolkit/win32/controls.h"
 #include "frontend/toolkit/win32/host_wnd.h"
 #include "frontend/toolkit/win32/skin.h"
-// The system headers last: their macros (DrawText, WM_…) must not touch ours.
-#include <windows.h>
-#include <gdiplus.h>
-#undef DrawText
+#include "frontend/toolkit/win32/system_headers.h"
 
 namespace qv::ui {
 
