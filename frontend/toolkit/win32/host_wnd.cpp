@@ -330,16 +330,16 @@ intptr_t SHostWnd::HandleNativeMessage(unsigned message, uintptr_t wParam, intpt
 
 // ---- painting ----
 
-void SHostWnd::PaintTo(void* target, int width, int height) {
+void SHostWnd::PaintTo(void* target, const PixelRect& clip) {
   HDC dc = static_cast<HDC>(target);
   // What the rounded corners and the shadow's translucent pixels lie on.
-  RECT all{0, 0, width, height};
+  RECT area{clip.x, clip.y, clip.x + clip.width, clip.y + clip.height};
   HBRUSH back = CreateSolidBrush(RGB(0xFF, 0xFF, 0xFF));
-  FillRect(dc, &all, back);
+  FillRect(dc, &area, back);
   DeleteObject(back);
   Gdiplus::Graphics graphics(dc);
-  graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintClearTypeGridFit);
-  Canvas canvas{&graphics, dc};
+  graphics.SetClip(Gdiplus::Rect(clip.x, clip.y, clip.width, clip.height));
+  Canvas canvas{&graphics, dc, clip};
   if (root_) root_->Paint(canvas);
 }
 
@@ -354,7 +354,8 @@ void SHostWnd::Paint() {
   HDC memory = CreateCompatibleDC(dc);
   HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
   HGDIOBJ old = SelectObject(memory, bitmap);
-  PaintTo(memory, width, height);
+  PaintTo(memory, PixelRect{ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
+                            ps.rcPaint.bottom - ps.rcPaint.top});
   BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left, ps.rcPaint.bottom - ps.rcPaint.top,
          memory, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
   SelectObject(memory, old);
@@ -384,7 +385,7 @@ bool SHostWnd::RenderTo(std::vector<uint32_t>& pixels, int& width, int& height) 
     return false;
   }
   HGDIOBJ old = SelectObject(memory, bitmap);
-  PaintTo(memory, width, height);
+  PaintTo(memory, PixelRect{0, 0, width, height});
   GdiFlush();
   const auto* source = static_cast<const uint32_t*>(bits);
   pixels.assign(source, source + size_t(width) * size_t(height));

@@ -112,7 +112,7 @@ class SHostWnd {
 
  private:
   void Paint();
-  void PaintTo(void* dc, int width, int height);
+  void PaintTo(void* dc, const PixelRect& clip);
   void OnMouseMove(int x, int y);
   void OnMouseLeaveWindow();
   void OnLeftDown(int x, int y);

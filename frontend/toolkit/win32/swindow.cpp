@@ -158,6 +158,10 @@ SWindow* SWindow::HitTest(int x, int y) {
 
 void SWindow::Paint(Canvas& canvas) {
   if (!visible_ || box_.IsEmpty()) return;
+  const PixelRect& c = canvas.clip;
+  if (box_.x >= c.x + c.width || c.x >= box_.x + box_.width || box_.y >= c.y + c.height || c.y >= box_.y + box_.height) {
+    return;  // children lie inside their parent
+  }
   DrawContent(canvas);
   for (const auto& child : children_) child->Paint(canvas);
 }

@@ -34,6 +34,7 @@ using FontHandle = void*;
 struct Canvas {
   Gdiplus::Graphics* graphics = nullptr;
   void* dc = nullptr;  // the HDC under `graphics`
+  PixelRect clip;      // the part that needs painting; elements outside it are skipped
 };
 
 // An element's attributes: its own first, then those of its style class.
