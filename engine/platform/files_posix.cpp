@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "engine/platform/platform.h"
 
@@ -145,6 +146,18 @@ std::u16string FullPath(const std::u16string& path) {
   if (out.empty()) return std::u16string(1, kSep);
   if (trailing) out.push_back(kSep);
   return out;
+}
+
+bool IsRegularFile(const std::u16string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(ToNarrow(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::optional<std::string> FolderReadError(const std::u16string& path) {
+  DIR* dir = ::opendir(ToNarrow(path).c_str());
+  if (dir == nullptr) return std::string(std::strerror(errno));
+  ::closedir(dir);
+  return std::nullopt;
 }
 
 std::optional<std::pair<uint64_t, uint64_t>> FileIdentity(const std::u16string& path) {
