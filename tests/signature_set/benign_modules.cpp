@@ -495,9 +495,7 @@ End Sub
 }  // namespace
 
 std::vector<CorpusCase> BenignModules() {
-  std::vector<CorpusCase> all = Excel();
-  for (CorpusCase& c : Word()) all.push_back(std::move(c));
-  return all;
+  return Joined({Excel(), Word(), BenignNearRules()});
 }
 
 }  // namespace qv::test::sigset

@@ -26,8 +26,13 @@ std::vector<uint8_t> StandardModule(std::string_view name, std::string_view body
 // A document module (ThisDocument, ThisWorkbook, Sheet1) with the attributes the editor writes.
 std::vector<uint8_t> DocumentModule(std::string_view name, std::string_view body);
 
-std::vector<CorpusCase> PositiveModules();
-std::vector<CorpusCase> BenignModules();
+// The cases of every part, in order.
+std::vector<CorpusCase> Joined(std::vector<std::vector<CorpusCase>> parts);
+
+std::vector<CorpusCase> PositiveModules();  // the families and the behaviours
+std::vector<CorpusCase> FamilyModules();
+std::vector<CorpusCase> BenignModules();    // the ordinary macros and the ones near the rules
+std::vector<CorpusCase> BenignNearRules();
 std::vector<CorpusCase> PositiveSheets();
 std::vector<CorpusCase> BenignSheets();
 

@@ -14,6 +14,14 @@ std::vector<uint8_t> Lines(std::string_view text) {
 
 }  // namespace
 
+std::vector<CorpusCase> Joined(std::vector<std::vector<CorpusCase>> parts) {
+  std::vector<CorpusCase> all;
+  for (std::vector<CorpusCase>& part : parts) {
+    for (CorpusCase& c : part) all.push_back(std::move(c));
+  }
+  return all;
+}
+
 std::vector<uint8_t> StandardModule(std::string_view name, std::string_view body) {
   return Lines("Attribute VB_Name = \"" + std::string(name) + "\"\n" + std::string(body));
 }

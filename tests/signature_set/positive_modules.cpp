@@ -1,160 +1,18 @@
-// Positive module corpus: for every named family and every behaviour rule, fragments that
-// carry the characteristic names, strings and calls. They are not working code: loops,
+// Positive module corpus: for every behaviour rule, fragments that carry the characteristic
+// names, strings and calls (the families are in positive_families.cpp). They are not working code: loops,
 // targets and payloads are cut out, and every address is a reserved example name.
 #include "tests/signature_set/corpus.h"
 
 namespace qv::test::sigset {
 namespace {
 
-constexpr char kMelissa[] = "Macro.Word97.Melissa";
-constexpr char kMarker[] = "Macro.Word97.Marker";
-constexpr char kClass[] = "Macro.Word97.Class";
-constexpr char kEthan[] = "Macro.Word97.Ethan";
-constexpr char kThus[] = "Macro.Word97.Thus";
-constexpr char kCaligula[] = "Macro.Word97.Caligula";
-constexpr char kConcept[] = "Macro.Word97.Concept";
-constexpr char kWazzu[] = "Macro.Word97.Wazzu";
-constexpr char kNuclear[] = "Macro.Word97.Nuclear";
-constexpr char kCap[] = "Macro.Word97.Cap";
-constexpr char kLaroux[] = "Macro.Excel97.Laroux";
-constexpr char kTristate[] = "Macro.Office97.Tristate";
 constexpr char kSelfReplicate[] = "Macro.Heur.AutoExec.SelfReplicate";
 constexpr char kDownloader[] = "Macro.Heur.AutoExec.Downloader";
 constexpr char kShellcode[] = "Macro.Heur.AutoExec.ShellcodeRunner";
 constexpr char kLauncher[] = "Macro.Heur.AutoExec.ShellLauncher";
 constexpr char kProtection[] = "Macro.Heur.AutoExec.DisableProtection";
-
-std::vector<CorpusCase> Families() {
-  return {
-      {"Melissa: mailer identifiers, subject and body",
-       DocumentModule("Melissa", R"vba(Private Sub Document_Open()
-On Error Resume Next
-Dim UngaDasOutlook, DasMapiName, BreakUmOffASlice
-' the address-book loop is cut out of this fragment
-BreakUmOffASlice.Subject = "Important Message From " & Application.UserName
-BreakUmOffASlice.Body = "Here is that document you asked for ... don't show anyone else ;-)"
-Set ADI1 = ActiveDocument.VBProject.VBComponents.Item(1)
-' ADI1.CodeModule.InsertLines ... (cut)
-End Sub
-)vba"),
-       {kMelissa}},
-      {"Melissa variant: identifiers renamed, marker and payload text kept",
-       DocumentModule("ThisDocument", R"vba(Private Sub Document_Close()
-If System.PrivateProfileString("", "HKEY_CURRENT_USER\Software\Microsoft\Office\", "Melissa?") <> "... by Kwyjibo" Then
-End If
-If Day(Now) = Minute(Now) Then Selection.TypeText " Twenty-two points, plus triple-word-score, plus fifty points for using all my letters."
-End Sub
-)vba"),
-       {kMelissa}},
-      {"Marker: marker comment and the FTP script files",
-       DocumentModule("ThisDocument", R"vba(Private Sub Document_Close()
-On Error Resume Next
-Const Marker = "<- this is a marker!"
-Options.VirusProtection = False
-Open "c:\netldx.vxd" For Output As #1
-' Print #1, "o 209.201.88.110"  (script lines cut)
-Close #1
-' upload of c:\hsf.sys cut
-End Sub
-)vba"),
-       {kMarker}},
-      {"Class: payload message and author tag",
-       DocumentModule("ThisDocument", R"vba(Private Sub Document_Close()
-On Error Resume Next
-Options.VirusProtection = False
-If Day(Now()) = 14 Then MsgBox "I think " & Application.UserName & " is a big stupid jerk!", 0, "VicodinES Loves You"
-' replication through the class module cut
-End Sub
-)vba"),
-       {kClass}},
-      {"Ethan: code file, title and author payload",
-       DocumentModule("ThisDocument", R"vba(Private Sub Document_Close()
-On Error Resume Next
-If Dir("c:\ethan.___", 6) = "" Then Exit Sub
-' ...CodeModule.AddFromFile "c:\ethan.___"  (cut)
-ActiveDocument.BuiltInDocumentProperties("Title") = "Ethan Frome"
-ActiveDocument.BuiltInDocumentProperties("Author") = "EW/LN/CB"
-ActiveDocument.BuiltInDocumentProperties("Keywords") = "Ethan"
-End Sub
-)vba"),
-       {kEthan}},
-      {"Thus: infection marker and the date check",
-       DocumentModule("ThisDocument", R"vba(Private Sub Document_Open()
-On Error Resume Next
-Options.VirusProtection = False
-Set NT = NormalTemplate.VBProject.VBComponents(1).CodeModule
-If NT.Lines(1, 1) <> "'Thus_001'" Then
-' NT.InsertLines ... (cut)
-End If
-If Day(Now()) = 13 And Month(Now()) = 12 Then
-' payload cut
-End If
-End Sub
-)vba"),
-       {kThus}},
-      {"Caligula: marker, author and the key ring it looks for",
-       DocumentModule("ThisDocument", R"vba(Private Sub Document_Close()
-On Error Resume Next
-System.PrivateProfileString("", "HKEY_CURRENT_USER\Software\Microsoft\MS Setup (ACME)\User Info", "Caligula") = "By Opic [CodeBreakers 1998]"
-' search for secring.skr and the upload cut
-End Sub
-)vba"),
-       {kCaligula}},
-      {"Concept converted to VBA: its macro names and the PayLoad remark",
-       StandardModule("AAAZAO", R"vba(Public Sub MAIN()
-' converted from WordBasic; copy of AAAZFS to the global template cut
-End Sub
-' That's enough to prove my point
-)vba"),
-       {kConcept}},
-      {"Wazzu converted to VBA: the copy to Global:AutoOpen and the inserted word",
-       StandardModule("AutoOpen", R"vba(Public Sub MAIN()
-On Error Resume Next
-WordBasic.MacroCopy WordBasic.[FileName$]() + ":autoOpen", "Global:autoOpen"
-' word shuffling cut
-WordBasic.Insert "wazzu "
-End Sub
-)vba"),
-       {kWazzu}},
-      {"Nuclear converted to VBA: protest text and macro names",
-       StandardModule("InsertPayload", R"vba(Public Sub MAIN()
-' called by FilePrint; DropSuriv cut
-WordBasic.Insert "And finally I would like to say:"
-WordBasic.Insert "STOP ALL FRENCH NUCLEAR TESTING IN THE PACIFIC!"
-End Sub
-)vba"),
-       {kNuclear}},
-      {"Cap converted to VBA: the author's remark",
-       StandardModule("CAP", R"vba(Public Sub MAIN()
-REM C.A.P: Un virus social.. y ahora digital..
-REM "j4cKy Qw3rTy" (jqw3rty@hotmail.com). jj - Venezuela
-End Sub
-)vba"),
-       {kCap}},
-      {"Laroux: the sheet hook and the copy to the personal workbook",
-       StandardModule("laroux", R"vba(Sub auto_open()
-    Application.OnSheetActivate = "check_files"
-End Sub
-
-Sub check_files()
-    c$ = Application.StartupPath
-    m$ = Dir(c$ & "\" & "PERSONAL.XLS")
-    whichfile = p + w * 10
-    ' Sheets("laroux").Copy and the SaveAs cut
-End Sub
-)vba"),
-       {kLaroux}},
-      {"Tristate: the three host templates in one module",
-       DocumentModule("ThisDocument", R"vba(Private Sub Document_Close()
-On Error Resume Next
-' Word: NormalTemplate.VBProject.VBComponents(1).CodeModule (cut)
-' Excel: Application.StartupPath & "\XLSTART\Book1." (cut)
-' PowerPoint: "Blank Presentation.pot" (cut)
-End Sub
-)vba"),
-       {kTristate}},
-  };
-}
+constexpr char kMassMailer[] = "Macro.Heur.AutoExec.MassMailer";
+constexpr char kConcept[] = "Macro.Word97.Concept";
 
 std::vector<CorpusCase> Behaviours() {
   return {
@@ -346,12 +204,158 @@ End Sub
   };
 }
 
+// Module text with a byte of the module's own code page (Windows-1252) that no raw string
+// literal can hold.
+std::vector<uint8_t> WithByte(std::vector<uint8_t> text, std::string_view before, uint8_t byte) {
+  const std::string whole(text.begin(), text.end());
+  const size_t at = whole.find(before);
+  if (at != std::string::npos) text.insert(text.begin() + static_cast<std::ptrdiff_t>(at + before.size()), byte);
+  return text;
+}
+
+std::vector<CorpusCase> MailersAndStarts() {
+  return {
+      // ---- mass mailing: session, address walk, the own file attached, started by itself ----
+      {"MassMailer: Document_Open walks Outlook's address lists and attaches the document",
+       DocumentModule("ThisDocument", R"vba(Private Sub Document_Open()
+On Error Resume Next
+Set ol = CreateObject("Outlook.Application")
+Set ns = ol.GetNameSpace("MAPI")
+' For Each lst In ns.AddressLists: For Each e In lst.AddressEntries ... (loop cut)
+Set m = ol.CreateItem(0)
+m.Attachments.Add ActiveDocument.FullName
+' m.Recipients.Add e.Address: m.Send  (cut)
+End Sub
+)vba"),
+       {kMassMailer}},
+      {"MassMailer: Workbook_Open sends the workbook through a CDO session to every entry",
+       DocumentModule("ThisWorkbook", R"vba(Private Sub Workbook_Open()
+On Error Resume Next
+Set s = CreateObject("MAPI.Session")
+' s.Logon: Set lst = s.AddressLists(1).AddressEntries  (cut)
+Set a = msg.Attachments.Add
+a.Source = ThisWorkbook.FullName
+End Sub
+)vba"),
+       {kMassMailer}},
+      {"MassMailer: Auto_Close mails the workbook to the contacts folder with SendMail",
+       StandardModule("Module1", R"vba(Sub Auto_Close()
+Set ns = CreateObject("Outlook.Application").GetNameSpace("MAPI")
+Set contacts = ns.GetDefaultFolder(10).Items
+' the recipients array is filled from contacts (cut)
+ActiveWorkbook.SendMail Recipients:=list, Subject:="Report"
+End Sub
+)vba"),
+       {kMassMailer}},
+      {"a mass mailer that also replicates is named MassMailer only",
+       DocumentModule("ThisDocument", R"vba(Private Sub Document_Close()
+Set ol = CreateObject("Outlook.Application")
+' ol.GetNameSpace("MAPI").AddressLists(1).AddressEntries ... (cut)
+' mail.Attachments.Add ActiveDocument.FullName  (cut)
+NormalTemplate.VBProject.VBComponents(1).CodeModule.InsertLines 1, code
+End Sub
+)vba"),
+       {kMassMailer}},
+      // ---- security lowered in the registry ----
+      {"DisableProtection: AutoOpen writes a registry file for Word's security and runs regedit",
+       StandardModule("Module1", R"vba(Sub AutoOpen()
+Open Environ("TEMP") & "\s.reg" For Output As #1
+Print #1, "REGEDIT4"
+Print #1, "[HKEY_CURRENT_USER\Software\Microsoft\Office\9.0\Word\Security]"
+Print #1, """Level""=dword:00000001"
+Close #1
+' Shell "regedit /s " & Environ("TEMP") & "\s.reg"  (cut)
+End Sub
+)vba"),
+       {kProtection}},
+      {"DisableProtection: Word 97's virus warning switched off through a profile string",
+       StandardModule("Module1", R"vba(Sub AutoExec()
+System.PrivateProfileString("", "HKEY_CURRENT_USER\Software\Microsoft\Office\8.0\Word\Options", "EnableMacroVirusProtection") = "0"
+End Sub
+)vba"),
+       {kProtection}},
+      {"DisableProtection: Excel 97's Options6 written through the registry API at closing",
+       DocumentModule("ThisWorkbook", R"vba(Private Declare Function RegSetValueExA Lib "advapi32" (ByVal k As Long, ByVal n As String, ByVal r As Long, ByVal t As Long, v As Long, ByVal c As Long) As Long
+Private Sub Workbook_BeforeClose(Cancel As Boolean)
+' RegOpenKeyExA HKCU, "Software\Microsoft\Office\8.0\Excel\Microsoft Excel" ... (cut)
+' RegSetValueExA key, "Options6", 0, 4, 0&, 4  (cut)
+End Sub
+)vba"),
+       {kProtection}},
+      {"DisableProtection: reg.exe sets the security level from a new-sheet event",
+       DocumentModule("ThisWorkbook", R"vba(Private Sub Workbook_NewSheet(ByVal Sh As Object)
+' Shell "reg add HKCU\Software\Microsoft\Office\11.0\Excel\Security /v Level /t REG_DWORD /d 1 /f", vbHide  (cut)
+End Sub
+)vba"),
+       {kProtection}},
+      {"DisableProtection: WMI writes AccessVBOM when a content control is entered",
+       DocumentModule("ThisDocument", R"vba(Private Sub Document_ContentControlOnEnter(ByVal ContentControl As ContentControl)
+Set reg = GetObject("winmgmts:\\.\root\default:StdRegProv")
+' reg.SetDWORDValue &H80000001, "Software\Microsoft\Office\14.0\Word\Security", "AccessVBOM", 1  (cut)
+End Sub
+)vba"),
+       {kProtection}},
+      // ---- automatic starts the first round did not know ----
+      {"SelfReplicate: Spanish Auto_Abrir saves into XLSTART",
+       StandardModule("Modulo1", R"vba(Sub Auto_Abrir()
+ThisWorkbook.SaveCopyAs Application.Path & "\XLSTART\libro.xls"
+End Sub
+)vba"),
+       {kSelfReplicate}},
+      {"SelfReplicate: German Auto_Oeffnen in the module's code page copies its code",
+       WithByte(StandardModule("Modul1", R"vba(Sub Auto_ffnen()
+ActiveWorkbook.VBProject.VBComponents(1).CodeModule.AddFromString code
+End Sub
+)vba"),
+                "Sub Auto_", 0xD6),
+       {kSelfReplicate}},
+      {"SelfReplicate: Workbook_SheetActivate imports a module into every workbook",
+       DocumentModule("ThisWorkbook", R"vba(Private Sub Workbook_SheetActivate(ByVal Sh As Object)
+If ActiveWorkbook.VBProject.VBComponents.Count < 2 Then ActiveWorkbook.VBProject.VBComponents.Import f
+End Sub
+)vba"),
+       {kSelfReplicate}},
+      {"SelfReplicate: Document_ContentControlOnExit inserts lines into the global template",
+       DocumentModule("ThisDocument", R"vba(Private Sub Document_ContentControlOnExit(ByVal ContentControl As ContentControl, Cancel As Boolean)
+NormalTemplate.VBProject.VBComponents(1).CodeModule.InsertLines 1, code
+End Sub
+)vba"),
+       {kSelfReplicate}},
+      {"SelfReplicate: an application event of a class module infects every document saved",
+       StandardModule("clsHook", R"vba(Public WithEvents appWord As Word.Application
+Private Sub appWord_DocumentBeforeSave(ByVal Doc As Document, SaveAsUI As Boolean, Cancel As Boolean)
+Doc.VBProject.VBComponents(1).CodeModule.AddFromString code
+End Sub
+)vba"),
+       {kSelfReplicate}},
+      {"SelfReplicate: an Excel 5 sheet handler copies the workbook to the start-up folder",
+       StandardModule("Module1", R"vba(Sub Install()
+Application.OnSheetActivate = "Spread"
+End Sub
+Sub Spread()
+ThisWorkbook.SaveCopyAs Application.StartupPath & "\book1.xls"
+End Sub
+)vba"),
+       {kSelfReplicate}},
+      {"SelfReplicate: AUTO_OPEN in capitals",
+       StandardModule("Module1", R"vba(SUB AUTO_OPEN()
+ThisWorkbook.SaveCopyAs Application.StartupPath & "\book1.xls"
+END SUB
+)vba"),
+       {kSelfReplicate}},
+      {"SelfReplicate: converted FileSaveAs module copies macros",
+       StandardModule("FileSaveAs", R"vba(Public Sub MAIN()
+WordBasic.MacroCopy "Global:Spread", WordBasic.[FileName$]() + ":Spread"
+End Sub
+)vba"),
+       {kSelfReplicate}},
+  };
+}
+
 }  // namespace
 
 std::vector<CorpusCase> PositiveModules() {
-  std::vector<CorpusCase> all = Families();
-  for (CorpusCase& c : Behaviours()) all.push_back(std::move(c));
-  return all;
+  return Joined({FamilyModules(), Behaviours(), MailersAndStarts()});
 }
 
 }  // namespace qv::test::sigset
