@@ -13,17 +13,6 @@
 #include "engine/platform/platform.h"
 
 namespace qv::platform {
-File::~File() { Close(); }
-File::File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    fd_ = other.fd_;
-    other.fd_ = -1;
-  }
-  return *this;
-}
-
 // A file without owner write permission counts as read-only and is refused, even for root,
 // as the read-only attribute refuses write access on Windows.
 std::optional<File> File::OpenReadWrite(const std::u16string& path) {

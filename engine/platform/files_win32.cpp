@@ -33,17 +33,6 @@ constexpr size_t kMaxTransfer = 1u << 30;
 
 }  // namespace
 
-File::~File() { Close(); }
-File::File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    fd_ = other.fd_;
-    other.fd_ = -1;
-  }
-  return *this;
-}
-
 // A read-only file refuses write access, and a file another process holds without sharing
 // refuses to open at all: both are left alone.
 std::optional<File> File::OpenReadWrite(const std::u16string& path) {
