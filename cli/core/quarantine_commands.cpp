@@ -13,12 +13,13 @@ int RunRestore(const Arguments& arguments) {
   Console console(false);
   const std::string& copy = arguments.operands[0];
   std::string dest = arguments.operands[1];
-  const std::u16string copyPath = platform::FromUtf8(copy);
+  // Full paths in the platform's own form ("/" becomes "\\" on Windows), so that the name part is found.
+  const std::u16string copyPath = platform::FullPath(platform::FromUtf8(copy));
   if (!platform::IsRegularFile(copyPath)) {
     console.Message("no such quarantine copy: " + copy);
     return kExitError;
   }
-  std::u16string destPath = platform::FromUtf8(dest);
+  std::u16string destPath = platform::FullPath(platform::FromUtf8(dest));
   if (platform::GetPathKind(destPath) == platform::PathKind::Folder) {
     if (destPath.back() != platform::kSep) destPath.push_back(platform::kSep);
     destPath += qv::api::OriginalNameOf(platform::FileNamePart(copyPath));

@@ -36,6 +36,10 @@ constexpr size_t kMaxTransfer = 1u << 30;
 // A read-only file refuses write access, and a file another process holds without sharing
 // refuses to open at all: both are left alone.
 std::optional<File> File::OpenReadWrite(const std::u16string& path) {
+  // Asked first, so that the answer is the same for an administrator (and under Wine run as
+  // root, where the attribute is only a permission bit that root may pass).
+  const DWORD attributes = ::GetFileAttributesW(LongPathForm(path).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return std::nullopt;
   return Adopt(OpenHandle(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING));
 }
 std::optional<File> File::OpenRead(const std::u16string& path) {
