@@ -8,21 +8,11 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "engine/platform/platform.h"
 
 namespace qv::platform {
-File::~File() { Close(); }
-File::File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    fd_ = other.fd_;
-    other.fd_ = -1;
-  }
-  return *this;
-}
-
 // A file without owner write permission counts as read-only and is refused, even for root,
 // as the read-only attribute refuses write access on Windows.
 std::optional<File> File::OpenReadWrite(const std::u16string& path) {
@@ -145,6 +135,18 @@ std::u16string FullPath(const std::u16string& path) {
   if (out.empty()) return std::u16string(1, kSep);
   if (trailing) out.push_back(kSep);
   return out;
+}
+
+bool IsRegularFile(const std::u16string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(ToNarrow(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::optional<std::string> FolderReadError(const std::u16string& path) {
+  DIR* dir = ::opendir(ToNarrow(path).c_str());
+  if (dir == nullptr) return std::string(std::strerror(errno));
+  ::closedir(dir);
+  return std::nullopt;
 }
 
 std::optional<std::pair<uint64_t, uint64_t>> FileIdentity(const std::u16string& path) {

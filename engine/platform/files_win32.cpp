@@ -33,20 +33,13 @@ constexpr size_t kMaxTransfer = 1u << 30;
 
 }  // namespace
 
-File::~File() { Close(); }
-File::File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    fd_ = other.fd_;
-    other.fd_ = -1;
-  }
-  return *this;
-}
-
 // A read-only file refuses write access, and a file another process holds without sharing
 // refuses to open at all: both are left alone.
 std::optional<File> File::OpenReadWrite(const std::u16string& path) {
+  // Asked first, so that the answer is the same for an administrator (and under Wine run as
+  // root, where the attribute is only a permission bit that root may pass).
+  const DWORD attributes = ::GetFileAttributesW(LongPathForm(path).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return std::nullopt;
   return Adopt(OpenHandle(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING));
 }
 std::optional<File> File::OpenRead(const std::u16string& path) {
@@ -151,6 +144,34 @@ std::u16string FullPath(const std::u16string& path) {
   if (got == 0 || got >= need) return {};
   full.resize(got);
   return win32::CallerForm(std::move(full));
+}
+
+bool IsRegularFile(const std::u16string& path) {
+  if (path.empty()) return false;
+  const DWORD attributes = ::GetFileAttributesW(LongPathForm(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
+std::optional<std::string> FolderReadError(const std::u16string& path) {
+  std::u16string query = path;
+  if (query.empty() || query.back() != kSep) query.push_back(kSep);
+  query.push_back(u'*');
+  WIN32_FIND_DATAW data;
+  HANDLE find = ::FindFirstFileW(LongPathForm(query).c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    ::FindClose(find);
+    return std::nullopt;
+  }
+  const DWORD error = ::GetLastError();
+  if (error == ERROR_FILE_NOT_FOUND) return std::nullopt;  // an empty folder (no "." either)
+  wchar_t* text = nullptr;
+  ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+  std::u16string reason = text != nullptr ? std::u16string(text, text + wcslen(text)) : u"";
+  if (text != nullptr) ::LocalFree(text);
+  while (!reason.empty() && (reason.back() == u'\n' || reason.back() == u'\r' || reason.back() == u'.')) reason.pop_back();
+  return reason.empty() ? "error " + std::to_string(error) : ToUtf8(reason);
 }
 
 std::optional<std::pair<uint64_t, uint64_t>> FileIdentity(const std::u16string& path) {

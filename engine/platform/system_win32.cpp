@@ -4,25 +4,13 @@
 #include <cstdio>
 #include <cwchar>
 #include <iterator>
-#include <mutex>
 
 #include "engine/platform/platform.h"
+#include "engine/platform/test_overrides.h"
 #include "engine/platform/platform_win32.h"
 
 namespace qv::platform {
 namespace {
-
-// Test seams: set only by tests, before any engine call.
-struct Overrides {
-  std::mutex lock;
-  std::optional<std::u16string> programPath;
-  std::optional<LocalTime> clock;
-  std::optional<std::optional<int16_t>> consoleWidth;
-};
-Overrides& TestOverrides() {
-  static Overrides overrides;
-  return overrides;
-}
 
 bool IsConsole(DWORD which) {
   HANDLE h = ::GetStdHandle(which);
@@ -32,28 +20,10 @@ bool IsConsole(DWORD which) {
 
 }  // namespace
 
-namespace testing {
-void OverrideProgramPath(std::optional<std::u16string> path) {
-  std::lock_guard g(TestOverrides().lock);
-  TestOverrides().programPath = std::move(path);
-}
-void OverrideClock(std::optional<LocalTime> time) {
-  std::lock_guard g(TestOverrides().lock);
-  TestOverrides().clock = time;
-}
-void OverrideConsoleWidth(std::optional<std::optional<int16_t>> width) {
-  std::lock_guard g(TestOverrides().lock);
-  TestOverrides().consoleWidth = width;
-}
-}  // namespace testing
-
 // The module that holds this code: SCanVirus.dll when the engine runs as the DLL, the
 // program itself when it is linked in. Either way the folder is where everything ships.
 std::u16string ProgramPath() {
-  {
-    std::lock_guard g(TestOverrides().lock);
-    if (TestOverrides().programPath) return *TestOverrides().programPath;
-  }
+  if (auto pinned = detail::OverriddenProgramPath()) return *pinned;
   HMODULE module = nullptr;
   if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                             reinterpret_cast<LPCWSTR>(&ProgramPath), &module)) {
@@ -72,10 +42,7 @@ std::u16string ProgramPath() {
 }
 
 LocalTime Now() {
-  {
-    std::lock_guard g(TestOverrides().lock);
-    if (TestOverrides().clock) return *TestOverrides().clock;
-  }
+  if (auto pinned = detail::OverriddenClock()) return *pinned;
   SYSTEMTIME t;
   ::GetLocalTime(&t);
   return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
@@ -85,10 +52,7 @@ bool StdoutIsTerminal() { return IsConsole(STD_OUTPUT_HANDLE); }
 bool StderrIsTerminal() { return IsConsole(STD_ERROR_HANDLE); }
 
 std::optional<int16_t> ConsoleMaxWidth() {
-  {
-    std::lock_guard g(TestOverrides().lock);
-    if (TestOverrides().consoleWidth) return *TestOverrides().consoleWidth;
-  }
+  if (auto pinned = detail::OverriddenConsoleWidth()) return *pinned;
   CONSOLE_SCREEN_BUFFER_INFO info;
   if (!::GetConsoleScreenBufferInfo(::GetStdHandle(STD_OUTPUT_HANDLE), &info)) return std::nullopt;
   return static_cast<int16_t>(info.dwMaximumWindowSize.X);
@@ -129,26 +93,11 @@ std::vector<std::u16string> LocalDriveRoots() {
 
 // ---- AppendLog ---------------------------------------------------------------------------
 // A text stream: "\n" is written as "\r\n".
-AppendLog::~AppendLog() { Close(); }
-
 bool AppendLog::Open(const std::u16string& path) {
   Close();
   const std::wstring wide = win32::LongPathForm(path);
   stream_ = ::_wfopen(wide.c_str(), L"a+t");
   return stream_ != nullptr;
-}
-
-void AppendLog::Write(std::string_view text) {
-  if (stream_ != nullptr) std::fwrite(text.data(), 1, text.size(), static_cast<FILE*>(stream_));
-}
-
-void AppendLog::Flush() {
-  if (stream_ != nullptr) std::fflush(static_cast<FILE*>(stream_));
-}
-
-void AppendLog::Close() {
-  if (stream_ != nullptr) std::fclose(static_cast<FILE*>(stream_));
-  stream_ = nullptr;
 }
 
 }  // namespace qv::platform
