@@ -6,7 +6,10 @@
 //
 //   gui_screenshot_run.exe FOLDER OUTPUT_DIR
 // Pictures: startup.png, scanning.png (when the run lasts long enough), scanned.png.
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -16,10 +19,6 @@
 #include "frontend/toolkit/controls.h"
 #include "frontend/toolkit/application.h"
 #include "frontend/toolkit/list_ctrl.h"
-
-namespace {
-constexpr qv::ui::UINT kClose = qv::ui::WM_CLOSE;  // read before the system headers make WM_CLOSE a macro
-}  // namespace
 
 #include "frontend/toolkit/win32/system_headers.h"
 
@@ -41,10 +40,9 @@ class ScriptedDialogs : public qv::gui::FileDialogs {
 struct Run {
   qv::gui::CMainDlg* dlg = nullptr;
   std::filesystem::path out;
-  int failures = 0;
-  int phase = 0;  // 0 waiting to start, 1 scanning, 2 done
-  bool midRunSaved = false;
-  int settleTicks = 0;
+  std::atomic<int> failures{0};
+  std::atomic<size_t> engineCalls{0};
+  size_t files = 0;  // in the folder to scan
 };
 Run g_run;
 
@@ -93,40 +91,58 @@ bool SaveScreenshot(const std::filesystem::path& path) {
 
 std::string Utf8(const std::u16string& text) { return qv::ui::Utf8Of(text); }
 
-void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD) {
-  qv::gui::CMainDlg& dlg = *g_run.dlg;
-  if (g_run.phase == 0) {
-    KillTimer(nullptr, timer);
-    SaveScreenshot(g_run.out / "startup.png");
-    dlg.FindChildByName2<qv::ui::SImageButton>("scan_dir")->Click();
-    g_run.phase = 1;
-    SetTimer(nullptr, 0, 30, Tick);
-    return;
+constexpr UINT kClickMessage = WM_APP + 0x200;
+constexpr UINT kReportMessage = WM_APP + 0x201;
+void Report(qv::gui::CMainDlg& dlg);
+
+LRESULT CALLBACK Requests(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  if (message == kClickMessage) {
+    g_run.dlg->FindChildByName2<qv::ui::SImageButton>("scan_dir")->Click();
+    return 0;
   }
-  if (g_run.phase == 1) {
-    const std::u16string info = dlg.FindChildByName("scanshow.info")->GetWindowText();
-    const int progress = dlg.FindChildByName2<qv::ui::SProgress>("scanshow.prog")->GetValue();
-    if (!g_run.midRunSaved && dlg.Driver().IsRunning() && progress >= 30 && progress < 90) {
-      g_run.midRunSaved = true;
-      UpdateWindow(static_cast<HWND>(dlg.Hwnd()));
+  if (message == kReportMessage) {
+    Report(*g_run.dlg);
+    return 0;
+  }
+  return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+// Drives the run from a thread of its own: the window's thread is busy with the worker's
+// notifications and their painting, which go before any timer of its own.
+void Drive() {
+  using namespace std::chrono_literals;
+  qv::gui::CMainDlg& dlg = *g_run.dlg;
+  std::this_thread::sleep_for(2500ms);
+  SaveScreenshot(g_run.out / "startup.png");
+  // The click as the window's thread would take it.
+  SendMessageW(static_cast<HWND>(dlg.Hwnd()), kClickMessage, 0, 0);
+  bool midRunSaved = false;
+  for (int waited = 0; waited < 60000 && !dlg.Driver().IsRunning(); waited += 10) std::this_thread::sleep_for(10ms);
+  while (dlg.Driver().IsRunning()) {
+    const size_t calls = g_run.engineCalls.load();
+    if (!midRunSaved && g_run.files > 0 && calls * 100 >= g_run.files * 40) {
+      midRunSaved = true;
       SaveScreenshot(g_run.out / "scanning.png");
     }
-    if (dlg.Driver().IsRunning() || info.rfind(u"共扫描", 0) != 0) return;
-    auto* list = dlg.FindChildByName2<qv::ui::SListCtrl>("virusshow");
-    for (int row = 0; list && row < list->GetItemCount(); ++row) {
-      std::printf("row %d: %s | %s | %s | %s\n", row, Utf8(list->GetSubItemText(row, 0)).c_str(),
-                  Utf8(list->GetSubItemText(row, 1)).c_str(), Utf8(list->GetSubItemText(row, 2)).c_str(),
-                  Utf8(list->GetSubItemText(row, 3)).c_str());
-    }
-    std::printf("status: %s\n", Utf8(info).c_str());
-    std::fflush(stdout);
-    g_run.phase = 2;
-    return;
+    std::this_thread::sleep_for(20ms);
   }
-  if (++g_run.settleTicks < 14) return;  // let the last paint reach the screen
-  KillTimer(nullptr, timer);
+  // The worker has ended: every notification it sent has been handled.
+  std::this_thread::sleep_for(1500ms);
+  SendMessageW(static_cast<HWND>(dlg.Hwnd()), kReportMessage, 0, 0);
   SaveScreenshot(g_run.out / "scanned.png");
-  dlg.SendMessage(kClose);
+  SendMessageW(static_cast<HWND>(dlg.Hwnd()), WM_CLOSE, 0, 0);
+}
+
+// Prints the rows and the status line (on the window's thread).
+void Report(qv::gui::CMainDlg& dlg) {
+  auto* list = dlg.FindChildByName2<qv::ui::SListCtrl>("virusshow");
+  for (int row = 0; list && row < list->GetItemCount(); ++row) {
+    std::printf("row %d: %s | %s | %s | %s\n", row, Utf8(list->GetSubItemText(row, 0)).c_str(),
+                Utf8(list->GetSubItemText(row, 1)).c_str(), Utf8(list->GetSubItemText(row, 2)).c_str(),
+                Utf8(list->GetSubItemText(row, 3)).c_str());
+  }
+  std::printf("status: %s\n", Utf8(dlg.FindChildByName("scanshow.info")->GetWindowText()).c_str());
+  std::fflush(stdout);
 }
 
 }  // namespace
@@ -143,10 +159,19 @@ int main(int argc, char** argv) {
   qv::gui::AppOptions options;
   options.programDir = std::filesystem::path(module).parent_path();
   options.deps.dialogs = std::make_shared<ScriptedDialogs>(folder.u16string());
-  options.onShown = [](qv::gui::CMainDlg& dlg) {
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) g_run.files += entry.is_regular_file();
+  options.deps.engine = [engine = qv::frontend::DefaultEngineCall()](const char16_t* path, int mode, char16_t* text) {
+    ++g_run.engineCalls;
+    return engine(path, mode, text);
+  };
+  std::thread driver;
+  options.onShown = [&driver](qv::gui::CMainDlg& dlg) {
     g_run.dlg = &dlg;
-    SetTimer(nullptr, 0, 2500, Tick);
+    // The driving thread's requests, handled on the window's thread.
+    SetWindowSubclass(static_cast<HWND>(dlg.Hwnd()), Requests, 1, 0);
+    driver = std::thread(Drive);
   };
   const int code = qv::gui::CQuorvaneApp().InitInstance(options);
-  return code != 0 ? code : (g_run.failures ? 1 : 0);
+  if (driver.joinable()) driver.join();
+  return code != 0 ? code : (g_run.failures.load() ? 1 : 0);
 }
