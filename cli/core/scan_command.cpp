@@ -69,6 +69,10 @@ class EngineAdapter {
       if (driver_ != nullptr) driver_->RequestStop();
       return 0;
     }
+    for (const auto& skipped : outcome.skipped) {
+      console_.Message(SkippedNotice(skipped));
+      if (arguments_.json) console_.Line(SkippedJson(skipped));
+    }
     bool changed = false;
     for (const auto& finding : outcome.findings) {
       console_.Line(FindingLine(finding, arguments_.json));

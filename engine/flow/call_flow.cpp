@@ -11,10 +11,12 @@
 #include "engine/common/quarantine.h"
 #include "engine/common/trace.h"
 #include "engine/common/work_area.h"
+#include "engine/flow/encrypted_package.h"
 #include "engine/flow/report.h"
 #include "engine/office/dispatch.h"
 #include "engine/office/excel_workbook.h"
 #include "engine/platform/platform.h"
+#include "engine/ppt/presentation_scan.h"
 #include "engine/signature/signature_tables.h"
 #include "engine/storage/doc_file.h"
 #include "engine/storage/vba_modules.h"
@@ -54,6 +56,7 @@ class PackageObserver : public ReportObserver {
   void OnReport(const std::u16string&, const std::string& rule, ReportAction action) override {
     held_.emplace_back(rule, action);
   }
+  void OnSkipped(const std::u16string&, const std::string& reason) override { inner_.OnSkipped(package_, reason); }
   void Deliver(bool packageReplaced) {
     for (auto [rule, action] : held_) {
       if (action == ReportAction::Repaired || action == ReportAction::Deleted) {
@@ -202,6 +205,8 @@ bool ScanDocumentMacros(WorkArea& area) {
     BeginMacroPass(*area.docFile);
     if (HasDirectoryTable(*area.docFile)) ScanVbaModules(*area.docFile, *area.tables);
     ScanHiddenSheets(*area.docFile, *area.tables);
+    ScanPresentationProjects(area, *area.tables);
+    ScanEncryptedPackage(area, *area.tables);
     return true;
   } catch (const DocumentAbandoned&) {
     CloseDocFile(*area.docFile);

@@ -17,6 +17,12 @@ struct Finding {
   Action action = Action::Reported;
 };
 
+// A document the engine could not examine: not clean, only unknown.
+struct Skipped {
+  std::u16string path;
+  std::string reason;  // "encrypted": encrypted with a password other than the default one
+};
+
 struct ScanOptions {
   bool repair = false;        // false: report only
   bool consoleTrace = false;  // the engine's own trace on standard output
@@ -26,6 +32,7 @@ struct ScanOutcome {
   Status status = Status::Failed;
   std::u16string resultText;  // what SCanFileVirus would put into its text buffer
   std::vector<Finding> findings;
+  std::vector<Skipped> skipped;
 };
 
 // One engine call on a file, folder or pattern (as SCanFileVirus).

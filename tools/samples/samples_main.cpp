@@ -1,6 +1,6 @@
 // quorvane-samples: writes the harmless test samples.
 //
-//   quorvane-samples [-o FOLDER] [doc|xls|xls4|docm|xlsm ...]
+//   quorvane-samples [-o FOLDER] [doc|xls|xls4|docm|xlsm|ppt|xlsm-enc ...]
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -18,7 +18,7 @@ void Usage(FILE* to) {
                "so that detection, quarantine, repair and restore can be tried safely.\n"
                "Without SAMPLE names, all are written (into the current folder without -o):\n",
                qv::samples::kTestString);
-  for (const auto& s : qv::samples::Samples()) std::fprintf(to, "  %-5s %-24s %s\n", s.key, s.fileName, s.description);
+  for (const auto& s : qv::samples::Samples()) std::fprintf(to, "  %-8s %-30s %s\n", s.key, s.fileName, s.description);
 }
 
 }  // namespace
