@@ -16,7 +16,7 @@ bool IsCjkLayoutFace(const std::string& face) {
          face == "Microsoft YaHei";
 }
 
-int CALLBACK CollectFace(const LOGFONTW* font, const TEXTMETRICW*, DWORD type, LPARAM param) {
+int CALLBACK CollectFace(const LOGFONTW* font, const TEXTMETRICW*, DWORD type, ::LPARAM param) {
   auto* faces = reinterpret_cast<std::vector<std::u16string>*>(param);
   if (font->lfFaceName[0] != L'@') faces->push_back(reinterpret_cast<const char16_t*>(font->lfFaceName));
   return 1;
@@ -28,7 +28,7 @@ std::vector<std::u16string> InstalledCjkFaces() {
   HDC dc = GetDC(nullptr);
   LOGFONTW wanted{};
   wanted.lfCharSet = GB2312_CHARSET;
-  EnumFontFamiliesExW(dc, &wanted, CollectFace, reinterpret_cast<LPARAM>(&faces), 0);
+  EnumFontFamiliesExW(dc, &wanted, CollectFace, reinterpret_cast<::LPARAM>(&faces), 0);
   ReleaseDC(nullptr, dc);
   return faces;
 }

@@ -90,7 +90,7 @@ const wchar_t* ClassNameOf(const std::string& name, std::wstring& storage) {
   return storage.c_str();
 }
 
-LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+::LRESULT CALLBACK HostProc(HWND hwnd, ::UINT message, ::WPARAM wParam, ::LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, LONG_PTR(create->lpCreateParams));
