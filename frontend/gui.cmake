@@ -1,13 +1,27 @@
-# The GUI program Quorvane: the toolkit layer over Qt 6, the application and main window,
-# and the resource package packed into the program folder.
-find_package(Qt6 REQUIRED COMPONENTS Widgets Gui Core)
+# The GUI program Quorvane: the toolkit layer (its shared part, and a backend: Win32 on
+# Windows, Qt 6 elsewhere), the application and main window, and the resource package
+# packed into the program folder.
 set(QV_FRONTEND ${CMAKE_CURRENT_LIST_DIR})
 
 include(${QV_FRONTEND}/toolkit/markup/markup.cmake)
-quorvane_library(qv_toolkit DIR ${QV_FRONTEND}/toolkit DEPS qv_uimarkup Qt6::Widgets PkgConfig::MINIZIP)
-quorvane_library(qv_gui DIR ${QV_FRONTEND}/app DEPS qv_toolkit qv_driver SCanVirus)
+if(NOT DEFINED QUORVANE_MINIZIP_TARGET)
+  set(QUORVANE_MINIZIP_TARGET PkgConfig::MINIZIP)
+endif()
+quorvane_library(qv_toolkit_core DIR ${QV_FRONTEND}/toolkit DEPS qv_uimarkup ${QUORVANE_MINIZIP_TARGET})
+if(WIN32)
+  quorvane_library(qv_toolkit DIR ${QV_FRONTEND}/toolkit/win32
+                   DEPS qv_toolkit_core gdiplus comctl32 ole32 oleaut32 shell32 shlwapi comdlg32 uuid gdi32 user32)
+  target_compile_definitions(qv_toolkit PUBLIC UNICODE _UNICODE NOMINMAX)
+  add_executable(Quorvane WIN32 ${QV_FRONTEND}/quorvane_main_win32.cpp)
+  # The two engine calls come from SCanVirus.dll, which the loader binds at start.
+  target_link_libraries(Quorvane PRIVATE SCanVirus)
+else()
+  find_package(Qt6 REQUIRED COMPONENTS Widgets Gui Core)
+  quorvane_library(qv_toolkit DIR ${QV_FRONTEND}/toolkit/qt DEPS qv_toolkit_core Qt6::Widgets)
+  add_executable(Quorvane ${QV_FRONTEND}/quorvane_main.cpp)
+endif()
+quorvane_library(qv_gui DIR ${QV_FRONTEND}/app DEPS qv_toolkit qv_driver qv_engine_api)
 
-add_executable(Quorvane ${QV_FRONTEND}/quorvane_main.cpp)
 target_include_directories(Quorvane PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(Quorvane PRIVATE qv_gui)
 
@@ -29,6 +43,8 @@ add_custom_target(uires ALL DEPENDS ${QUORVANE_PROGRAM_DIR}/uires.zip ${QUORVANE
 add_dependencies(Quorvane uires)
 
 # The tool that draws the package's images (run by scripts/draw-uires, not by the build).
+if(NOT WIN32)
 add_executable(draw-uires EXCLUDE_FROM_ALL ${QV_UIRES}/tools/draw_uires.cpp)
 target_link_libraries(draw-uires PRIVATE Qt6::Gui)
 set_target_properties(draw-uires PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
+endif()

@@ -7,6 +7,7 @@
 #include "cli/core/arguments.h"
 #include "cli/core/quarantine_commands.h"
 #include "cli/core/scan_command.h"
+#include "cli/core/terminal.h"
 
 namespace qv::cli {
 namespace {
@@ -29,9 +30,17 @@ int Dispatch(const Arguments& arguments) {
 }  // namespace
 }  // namespace qv::cli
 
-extern "C" __attribute__((visibility("default"))) int QuorvaneCliMain(int argc, char** argv) {
+#ifdef _WIN32
+#define QUORVANE_CLI_ENTRY
+#else
+#define QUORVANE_CLI_ENTRY __attribute__((visibility("default")))
+#endif
+
+// Arguments arrive in UTF-8.
+extern "C" QUORVANE_CLI_ENTRY int QuorvaneCliMain(int argc, char** argv) {
   using namespace qv::cli;
   try {
+    PrepareConsole();
     const ParseResult parsed = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.ok) {
       std::fprintf(stderr, "quorvane-scan: %s\n\n%s", parsed.error.c_str(), kUsage);

@@ -1,10 +1,8 @@
 #include "cli/core/output.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <vector>
 
+#include "cli/core/terminal.h"
 #include "engine/platform/platform.h"
 #include "frontend/driver/scan_driver.h"
 
@@ -34,7 +32,7 @@ std::string JsonString(std::string_view utf8) {
 }
 
 std::string FindingLine(const qv::api::Finding& finding, bool json) {
-  const std::string path = platform::ToNarrow(finding.path);
+  const std::string path = platform::ToUtf8(finding.path);
   const std::string action = qv::api::ActionName(finding.action);
   if (json) {
     return "{\"path\":" + JsonString(path) + ",\"rule\":" + JsonString(finding.ruleName) +
@@ -44,15 +42,15 @@ std::string FindingLine(const qv::api::Finding& finding, bool json) {
 }
 
 std::string SkippedNotice(const qv::api::Skipped& skipped) {
-  return platform::ToNarrow(skipped.path) + ": not examined (" + skipped.reason + ")";
+  return platform::ToUtf8(skipped.path) + ": not examined (" + skipped.reason + ")";
 }
 
 std::string SkippedJson(const qv::api::Skipped& skipped) {
-  return "{\"path\":" + JsonString(platform::ToNarrow(skipped.path)) + ",\"skipped\":" + JsonString(skipped.reason) + "}";
+  return "{\"path\":" + JsonString(platform::ToUtf8(skipped.path)) + ",\"skipped\":" + JsonString(skipped.reason) + "}";
 }
 
 std::string SummaryLine(int files, int detected, int repaired, bool json) {
-  const std::string text = platform::ToNarrow(qv::frontend::FormatSummary(files, detected, repaired));
+  const std::string text = platform::ToUtf8(qv::frontend::FormatSummary(files, detected, repaired));
   if (!json) return text;
   return "{\"files\":" + std::to_string(files) + ",\"detected\":" + std::to_string(detected) +
          ",\"repaired\":" + std::to_string(repaired) + ",\"summary\":" + JsonString(text) + "}";
@@ -94,11 +92,6 @@ void Console::ClearProgress() {
   ClearLocked();
 }
 
-int TerminalWidth() {
-  winsize size{};
-  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-  return 80;
-}
 
 namespace {
 
@@ -108,7 +101,7 @@ int Columns(char32_t c) { return (c >= 0x1100 && (c <= 0x115F || (c >= 0x2E80 &&
 }  // namespace
 
 std::string FitToWidth(const std::string& text, int width) {
-  const std::u16string wide = platform::FromNarrow(text);
+  const std::u16string wide = platform::FromUtf8(text);
   int total = 0;
   for (char16_t c : wide) total += Columns(c);
   if (total <= width) return text;
@@ -124,7 +117,7 @@ std::string FitToWidth(const std::string& text, int width) {
     used += cols;
     start = prev;
   }
-  return "..." + platform::ToNarrow(std::u16string_view(wide).substr(start));
+  return "..." + platform::ToUtf8(std::u16string_view(wide).substr(start));
 }
 
 }  // namespace qv::cli

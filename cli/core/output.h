@@ -38,8 +38,6 @@ class Console {
   bool shown_ = false;
 };
 
-// The width of the terminal on standard error (80 when unknown).
-int TerminalWidth();
 // The end of `text` that fits in `width` display columns, with "..." in front when cut.
 std::string FitToWidth(const std::string& text, int width);
 

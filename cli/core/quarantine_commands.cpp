@@ -1,9 +1,6 @@
 #include "cli/core/quarantine_commands.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <filesystem>
 #include <vector>
 
 #include "cli/core/output.h"
@@ -13,16 +10,9 @@
 namespace qv::cli {
 namespace {
 
-namespace fs = std::filesystem;
-
-bool IsRegularFile(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 // The quarantine folder of this run: --quarantine, else the engine's rule.
-std::string QuarantineFolderOf(const Arguments& arguments) {
-  return platform::ToNarrow(qv::api::ResolveQuarantineFolder(platform::FromNarrow(arguments.quarantine)));
+std::u16string QuarantineFolderOf(const Arguments& arguments) {
+  return qv::api::ResolveQuarantineFolder(platform::FromUtf8(arguments.quarantine));
 }
 
 }  // namespace
@@ -31,22 +21,29 @@ int RunRestore(const Arguments& arguments) {
   Console console(false);
   std::string copy = arguments.operands[0];
   std::string dest = arguments.operands[1];
+  // Full paths in the platform's own form ("/" becomes "\\" on Windows), so that the name part is found.
+  std::u16string copyPath = platform::FullPath(platform::FromUtf8(copy));
   // A bare name ("Report.doc.vir", as quarantine list shows it) that is not in the current
   // folder is taken from the quarantine folder.
-  if (!IsRegularFile(copy) && copy.find('/') == std::string::npos) {
-    const std::string inQuarantine = QuarantineFolderOf(arguments) + copy;
-    if (IsRegularFile(inQuarantine)) copy = inQuarantine;
+  if (!platform::IsRegularFile(copyPath) && copy.find('/') == std::string::npos &&
+      copy.find('\\') == std::string::npos) {
+    const std::u16string inQuarantine = QuarantineFolderOf(arguments) + platform::FromUtf8(copy);
+    if (platform::IsRegularFile(inQuarantine)) {
+      copyPath = inQuarantine;
+      copy = platform::ToUtf8(inQuarantine);
+    }
   }
-  if (!IsRegularFile(copy)) {
+  if (!platform::IsRegularFile(copyPath)) {
     console.Message("no such quarantine copy: " + copy);
     return kExitError;
   }
-  std::error_code ec;
-  if (fs::is_directory(dest, ec)) {
-    const std::u16string name = qv::api::OriginalNameOf(platform::FromNarrow(fs::path(copy).filename().string()));
-    dest = (fs::path(dest) / platform::ToNarrow(name)).string();
+  std::u16string destPath = platform::FullPath(platform::FromUtf8(dest));
+  if (platform::GetPathKind(destPath) == platform::PathKind::Folder) {
+    if (destPath.back() != platform::kSep) destPath.push_back(platform::kSep);
+    destPath += qv::api::OriginalNameOf(platform::FileNamePart(copyPath));
+    dest = platform::ToUtf8(destPath);
   }
-  if (!qv::api::RestoreQuarantineCopy(platform::FromNarrow(copy), platform::FromNarrow(dest))) {
+  if (!qv::api::RestoreQuarantineCopy(copyPath, destPath)) {
     console.Message("cannot restore " + copy + " to " + dest + " (empty copy, or destination not writable)");
     return kExitError;
   }
@@ -60,27 +57,32 @@ int RunRestore(const Arguments& arguments) {
 
 int RunQuarantineList(const Arguments& arguments) {
   Console console(false);
-  const std::string folder = QuarantineFolderOf(arguments);
-  std::error_code ec;
-  if (!fs::exists(folder, ec)) return kExitClean;  // nothing was ever quarantined
-  std::vector<fs::path> copies;
-  for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    if (it->path().extension() == ".vir" && it->is_regular_file(ec)) copies.push_back(it->path());
-  }
-  if (ec) {
-    console.Message("cannot read the quarantine folder " + folder + ": " + ec.message());
+  const std::u16string folder = QuarantineFolderOf(arguments);
+  if (platform::GetPathKind(folder) == platform::PathKind::Missing) return kExitClean;  // nothing was ever quarantined
+  if (const auto reason = platform::FolderReadError(folder)) {
+    console.Message("cannot read the quarantine folder " + platform::ToUtf8(folder) + ": " + *reason);
     return kExitError;
   }
+  std::vector<std::u16string> copies;
+  for (const auto& entry : platform::ListFolder(folder, u"*.vir")) {
+    const std::u16string path = folder + entry.name;
+    // the extension exactly (the pattern folds case), and plain files only
+    if (entry.name.size() > 4 && entry.name.compare(entry.name.size() - 4, 4, u".vir") == 0 &&
+        platform::IsRegularFile(path)) {
+      copies.push_back(path);
+    }
+  }
   std::sort(copies.begin(), copies.end());
-  for (const fs::path& copy : copies) {
-    const std::string original =
-        platform::ToNarrow(qv::api::OriginalNameOf(platform::FromNarrow(copy.filename().string())));
-    const uintmax_t size = fs::file_size(copy, ec);
+  for (const std::u16string& copy : copies) {
+    const std::string copyText = platform::ToUtf8(copy);
+    const std::string original = platform::ToUtf8(qv::api::OriginalNameOf(platform::FileNamePart(copy)));
+    const auto file = platform::File::OpenRead(copy);
+    const uint64_t size = file ? file->Size() : 0;
     if (arguments.json) {
-      console.Line("{\"copy\":" + JsonString(copy.string()) + ",\"restoresTo\":" + JsonString(original) +
-                   ",\"bytes\":" + std::to_string(ec ? 0 : size) + "}");
+      console.Line("{\"copy\":" + JsonString(copyText) + ",\"restoresTo\":" + JsonString(original) +
+                   ",\"bytes\":" + std::to_string(size) + "}");
     } else {
-      console.Line(copy.string() + "\t" + original + "\t" + std::to_string(ec ? 0 : size));
+      console.Line(copyText + "\t" + original + "\t" + std::to_string(size));
     }
   }
   return kExitClean;

@@ -1,49 +1,19 @@
 #include "cli/core/scan_command.h"
 
-#include <dirent.h>
-
-#include <cerrno>
-#include <csignal>
-#include <cstring>
-#include <filesystem>
 #include <set>
-#include <sys/stat.h>
 
 #include "cli/core/output.h"
+#include "cli/core/terminal.h"
 #include "engine/platform/platform.h"
 #include "frontend/driver/scan_driver.h"
 
 namespace qv::cli {
 namespace {
 
-namespace fs = std::filesystem;
 using frontend::ScanRunDriver;
 
-std::atomic<bool> g_interrupted{false};
-extern "C" void OnInterrupt(int) { g_interrupted.store(true); }
-
-// Ctrl-C and termination ask the run to stop after the document in hand, never inside a repair.
-class InterruptGuard {
- public:
-  InterruptGuard() {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, &oldInt_);
-    ::sigaction(SIGTERM, &action, &oldTerm_);
-  }
-  ~InterruptGuard() {
-    ::sigaction(SIGINT, &oldInt_, nullptr);
-    ::sigaction(SIGTERM, &oldTerm_, nullptr);
-  }
-
- private:
-  struct sigaction oldInt_ {}, oldTerm_ {};
-};
-
 std::string ProgramFolderFile(const char* name) {
-  const std::string program = platform::ToNarrow(platform::ProgramPath());
-  return fs::path(program).parent_path() / name;
+  return platform::ToUtf8(platform::ProgramFolder()) + name;
 }
 
 // Shows the run on the terminal and turns unreadable folders into messages.
@@ -60,11 +30,11 @@ class ScanReporter : public frontend::ScanReceiver {
     } else if (message == frontend::UM_SCAN_TEXT && !finished_) {
       const std::u16string text = reinterpret_cast<const char16_t*>(wParam);
       if (text == frontend::kSearchNotice) {
-        console_.Progress(platform::ToNarrow(text));
+        console_.Progress(platform::ToUtf8(text));
       } else {
         ++done_;
         const size_t total = driver_ != nullptr ? driver_->m_setFiles.size() : 0;
-        console_.Progress("[" + std::to_string(done_) + "/" + std::to_string(total) + "] " + platform::ToNarrow(text));
+        console_.Progress("[" + std::to_string(done_) + "/" + std::to_string(total) + "] " + platform::ToUtf8(text));
       }
     }
   }
@@ -72,7 +42,7 @@ class ScanReporter : public frontend::ScanReceiver {
   void KillTimer(uint32_t) override {}
   void OnSearchError(std::u16string_view path, std::string_view what) override {
     errors_.store(true);
-    console_.Message("cannot read folder " + platform::ToNarrow(path) + ": " + std::string(what));
+    console_.Message("cannot read folder " + platform::ToUtf8(path) + ": " + std::string(what));
   }
 
  private:
@@ -93,7 +63,7 @@ class EngineAdapter {
   int operator()(const char16_t* path, int /*mode*/, char16_t* text) {
     qv::api::ScanOptions options;
     options.repair = arguments_.repair;
-    options.quarantineFolder = platform::FromNarrow(arguments_.quarantine);
+    options.quarantineFolder = platform::FromUtf8(arguments_.quarantine);
     const qv::api::ScanOutcome outcome = qv::api::ScanPath(path, options);
     if (outcome.status != qv::api::Status::Ran) {
       problem_ = EngineProblem(outcome.status, arguments_.quarantine);
@@ -135,32 +105,30 @@ class EngineAdapter {
 std::set<std::u16string> CheckedTargets(const std::vector<std::string>& operands, Console& console, bool& errors) {
   std::set<std::u16string> targets;
   for (const std::string& operand : operands) {
-    std::error_code ec;
-    fs::path full = fs::absolute(operand, ec).lexically_normal();
-    std::string text = full.string();
-    while (text.size() > 1 && text.back() == '/') text.pop_back();
-    struct stat st {};
-    if (::stat(text.c_str(), &st) != 0) {
-      const int error = errno;
-      console.Message(error == ENOENT ? "no such file or folder: " + operand
-                                      : "cannot read " + operand + ": " + std::strerror(error));
-      errors = true;
-      continue;
-    }
-    if (S_ISDIR(st.st_mode)) {
-      DIR* dir = ::opendir(text.c_str());
-      if (dir == nullptr) {
-        console.Message("cannot read folder " + operand + ": " + std::strerror(errno));
+    std::u16string full = platform::FullPath(platform::FromUtf8(operand));
+    // no trailing separator, except on a root ("/", "C:\\")
+    while (full.size() > 1 && full.back() == platform::kSep && !(full.size() == 3 && full[1] == u':')) full.pop_back();
+    switch (platform::GetPathKind(full)) {
+      case platform::PathKind::Missing:
+        console.Message("no such file or folder: " + operand);
         errors = true;
         continue;
-      }
-      ::closedir(dir);
-    } else if (!S_ISREG(st.st_mode)) {
-      console.Message("not a document or folder: " + operand);
-      errors = true;
-      continue;
+      case platform::PathKind::Folder:
+        if (const auto reason = platform::FolderReadError(full)) {
+          console.Message("cannot read folder " + operand + ": " + *reason);
+          errors = true;
+          continue;
+        }
+        break;
+      case platform::PathKind::File:
+        if (!platform::IsRegularFile(full)) {
+          console.Message("not a document or folder: " + operand);
+          errors = true;
+          continue;
+        }
+        break;
     }
-    targets.insert(platform::FromNarrow(text));
+    targets.insert(full);
   }
   return targets;
 }
@@ -175,7 +143,7 @@ std::string EngineProblem(qv::api::Status status, const std::string& quarantine)
       return "the signature library is damaged or unusable: " + ProgramFolderFile("qzmacro.vlb");
     case qv::api::Status::NoWorkArea:
       return "the quarantine folder cannot be written (log.txt cannot be opened): " +
-             platform::ToNarrow(qv::api::ResolveQuarantineFolder(platform::FromNarrow(quarantine)));
+             platform::ToUtf8(qv::api::ResolveQuarantineFolder(platform::FromUtf8(quarantine)));
     case qv::api::Status::BadArguments:
     case qv::api::Status::Failed: break;
   }
@@ -191,7 +159,7 @@ int RunScan(const Arguments& arguments) {
   // One call with nothing to walk tells whether the quarantine, the log and the signature
   // library are usable, before any document is touched.
   qv::api::ScanOptions probe;
-  probe.quarantineFolder = platform::FromNarrow(arguments.quarantine);
+  probe.quarantineFolder = platform::FromUtf8(arguments.quarantine);
   const std::string problem = EngineProblem(qv::api::ScanPath(u"", probe).status, arguments.quarantine);
   if (!problem.empty()) {
     console.Message(problem);
@@ -203,22 +171,21 @@ int RunScan(const Arguments& arguments) {
   ScanRunDriver driver(reporter, std::ref(adapter));
   reporter.Attach(&driver);
   adapter.Attach(&driver);
-  InterruptGuard interrupts;
-  g_interrupted.store(false);
+  InterruptWatch interrupts;
   const bool started = arguments.allDrives ? driver.OnScanAllDisk() : driver.ScanDroppedPaths(&targets);
   if (!started) {
     console.Message("the scan could not be started");
     return kExitError;
   }
   while (!driver.WaitForWorker(std::chrono::milliseconds(100))) {
-    if (g_interrupted.load()) driver.RequestStop();
+    if (InterruptWatch::Requested()) driver.RequestStop();
   }
   console.ClearProgress();
   if (!adapter.problem().empty()) {
     console.Message(adapter.problem());
     return kExitError;
   }
-  if (g_interrupted.load()) {
+  if (InterruptWatch::Requested()) {
     console.Message("interrupted (the document in hand was finished first)");
     return kExitError;
   }

@@ -13,10 +13,12 @@
 #ifdef _WIN32
 #include <wchar.h>
 #define SCANVIRUS_CALL __stdcall
+#define SCANVIRUS_EXPORT /* exported by ordinal through the module definition */
 typedef wchar_t sv_char16;
 #else
 #include <uchar.h>
 #define SCANVIRUS_CALL
+#define SCANVIRUS_EXPORT __attribute__((visibility("default")))
 typedef char16_t sv_char16;
 #endif
 
@@ -24,8 +26,8 @@ typedef char16_t sv_char16;
 extern "C" {
 #endif
 
-__attribute__((visibility("default"))) int SCANVIRUS_CALL SCanFileVirus(const sv_char16* path, int mode, sv_char16* text);
-__attribute__((visibility("default"))) int SCANVIRUS_CALL ReVirFile(const sv_char16* virPath, const sv_char16* destPath);
+SCANVIRUS_EXPORT int SCANVIRUS_CALL SCanFileVirus(const sv_char16* path, int mode, sv_char16* text);
+SCANVIRUS_EXPORT int SCANVIRUS_CALL ReVirFile(const sv_char16* virPath, const sv_char16* destPath);
 
 #ifdef __cplusplus
 }

@@ -8,27 +8,11 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "engine/platform/platform.h"
 
 namespace qv::platform {
-namespace {
-
-char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
-
-}  // namespace
-
-File::~File() { Close(); }
-File::File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    fd_ = other.fd_;
-    other.fd_ = -1;
-  }
-  return *this;
-}
-
 // A file without owner write permission counts as read-only and is refused, even for root,
 // as the read-only attribute refuses write access on Windows.
 std::optional<File> File::OpenReadWrite(const std::u16string& path) {
@@ -45,7 +29,8 @@ std::optional<File> File::CreateExclusive(const std::u16string& path) {
   return Adopt(::open(ToNarrow(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
 }
 
-std::optional<File> File::Adopt(int fd) {
+std::optional<File> File::Adopt(intptr_t handle) {
+  const int fd = static_cast<int>(handle);
   if (fd < 0) return std::nullopt;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
@@ -60,7 +45,7 @@ size_t File::ReadAt(uint64_t offset, void* buffer, size_t length) const {
   size_t done = 0;
   auto* out = static_cast<unsigned char*>(buffer);
   while (done < length) {
-    ssize_t n = ::pread(fd_, out + done, length - done, static_cast<off_t>(offset + done));
+    ssize_t n = ::pread(static_cast<int>(fd_), out + done, length - done, static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     done += static_cast<size_t>(n);
@@ -73,7 +58,7 @@ size_t File::WriteAt(uint64_t offset, const void* buffer, size_t length) {
   size_t done = 0;
   const auto* in = static_cast<const unsigned char*>(buffer);
   while (done < length) {
-    ssize_t n = ::pwrite(fd_, in + done, length - done, static_cast<off_t>(offset + done));
+    ssize_t n = ::pwrite(static_cast<int>(fd_), in + done, length - done, static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     done += static_cast<size_t>(n);
@@ -83,14 +68,14 @@ size_t File::WriteAt(uint64_t offset, const void* buffer, size_t length) {
 
 uint64_t File::Size() const {
   struct stat st {};
-  if (fd_ < 0 || ::fstat(fd_, &st) != 0) return 0;
+  if (fd_ < 0 || ::fstat(static_cast<int>(fd_), &st) != 0) return 0;
   return static_cast<uint64_t>(st.st_size);
 }
 
-bool File::Flush() { return fd_ >= 0 && ::fsync(fd_) == 0; }
+bool File::Flush() { return fd_ >= 0 && ::fsync(static_cast<int>(fd_)) == 0; }
 
 void File::Close() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) ::close(static_cast<int>(fd_));
   fd_ = -1;
 }
 
@@ -152,31 +137,22 @@ std::u16string FullPath(const std::u16string& path) {
   return out;
 }
 
+bool IsRegularFile(const std::u16string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(ToNarrow(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::optional<std::string> FolderReadError(const std::u16string& path) {
+  DIR* dir = ::opendir(ToNarrow(path).c_str());
+  if (dir == nullptr) return std::string(std::strerror(errno));
+  ::closedir(dir);
+  return std::nullopt;
+}
+
 std::optional<std::pair<uint64_t, uint64_t>> FileIdentity(const std::u16string& path) {
   struct stat st {};
   if (::stat(ToNarrow(path).c_str(), &st) != 0) return std::nullopt;
   return std::make_pair(static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino));
-}
-
-bool MatchesPattern(std::u16string_view name, std::u16string_view pattern) {
-  if (pattern == u"*.*" || pattern == u"*") return true;
-  // Iterative wildcard match with one backtrack point for the last '*'.
-  size_t n = 0, p = 0, starP = std::u16string_view::npos, starN = 0;
-  while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == u'?' || FoldAscii(pattern[p]) == FoldAscii(name[n]))) {
-      ++n, ++p;
-    } else if (p < pattern.size() && pattern[p] == u'*') {
-      starP = p++;
-      starN = n;
-    } else if (starP != std::u16string_view::npos) {
-      p = starP + 1;
-      n = ++starN;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && pattern[p] == u'*') ++p;
-  return p == pattern.size();
 }
 
 std::vector<FolderEntry> ListFolder(const std::u16string& folder, std::u16string_view pattern) {

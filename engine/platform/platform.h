@@ -25,6 +25,10 @@ inline constexpr char16_t kSep = u'/';
 // Characters that cannot be represented become '?'.
 std::string ToNarrow(std::u16string_view text);
 std::u16string FromNarrow(std::string_view text);
+// UTF-8 on every platform (what the command line prints and reads). Ill-formed input
+// becomes '?'.
+std::string ToUtf8(std::u16string_view text);
+std::u16string FromUtf8(std::string_view text);
 
 // ---- files ---------------------------------------------------------------------------
 // An open file with positioned reads and writes. Moving only; closes on destruction.
@@ -46,7 +50,7 @@ class File {
   // Write access; creates the file and fails when anything (a file, a link) has that name.
   static std::optional<File> CreateExclusive(const std::u16string& path);
 
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return fd_ != -1; }
   // Number of bytes moved; short on end of file or error.
   size_t ReadAt(uint64_t offset, void* buffer, size_t length) const;
   size_t WriteAt(uint64_t offset, const void* buffer, size_t length);
@@ -55,9 +59,10 @@ class File {
   void Close();
 
  private:
-  explicit File(int fd) : fd_(fd) {}
-  static std::optional<File> Adopt(int fd);
-  int fd_ = -1;
+  explicit File(intptr_t fd) : fd_(fd) {}
+  static std::optional<File> Adopt(intptr_t fd);
+  // A POSIX descriptor, or a Win32 handle (whose invalid value is also -1).
+  intptr_t fd_ = -1;
 };
 
 enum class PathKind { Missing, File, Folder };
@@ -74,6 +79,10 @@ bool CopyPermissions(const std::u16string& from, const std::u16string& to);
 // Absolute form of a path with "." and ".." resolved by name (links are not resolved);
 // empty on failure.
 std::u16string FullPath(const std::u16string& path);
+// A plain file (links followed): not a folder, FIFO, socket or device.
+bool IsRegularFile(const std::u16string& path);
+// Whether a folder can be listed; when not, the system's reason.
+std::optional<std::string> FolderReadError(const std::u16string& path);
 // Identity of the file or folder a path leads to (links followed), for visit guards.
 std::optional<std::pair<uint64_t, uint64_t>> FileIdentity(const std::u16string& path);
 

@@ -5,49 +5,15 @@
 #include <cstdio>
 #include <ctime>
 #include <fstream>
-#include <mutex>
 #include <set>
 #include <sstream>
 
 #include "engine/platform/platform.h"
+#include "engine/platform/test_overrides.h"
 
 namespace qv::platform {
-namespace {
-
-// Test seams: set only by tests, before any engine call.
-struct Overrides {
-  std::mutex lock;
-  std::optional<std::u16string> programPath;
-  std::optional<LocalTime> clock;
-  std::optional<std::optional<int16_t>> consoleWidth;
-};
-Overrides& TestOverrides() {
-  static Overrides overrides;
-  return overrides;
-}
-
-}  // namespace
-
-namespace testing {
-void OverrideProgramPath(std::optional<std::u16string> path) {
-  std::lock_guard g(TestOverrides().lock);
-  TestOverrides().programPath = std::move(path);
-}
-void OverrideClock(std::optional<LocalTime> time) {
-  std::lock_guard g(TestOverrides().lock);
-  TestOverrides().clock = time;
-}
-void OverrideConsoleWidth(std::optional<std::optional<int16_t>> width) {
-  std::lock_guard g(TestOverrides().lock);
-  TestOverrides().consoleWidth = width;
-}
-}  // namespace testing
-
 std::u16string ProgramPath() {
-  {
-    std::lock_guard g(TestOverrides().lock);
-    if (TestOverrides().programPath) return *TestOverrides().programPath;
-  }
+  if (auto pinned = detail::OverriddenProgramPath()) return *pinned;
   std::string buffer(4096, '\0');
   ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
   if (n <= 0) return {};
@@ -56,10 +22,7 @@ std::u16string ProgramPath() {
 }
 
 LocalTime Now() {
-  {
-    std::lock_guard g(TestOverrides().lock);
-    if (TestOverrides().clock) return *TestOverrides().clock;
-  }
+  if (auto pinned = detail::OverriddenClock()) return *pinned;
   std::time_t t = std::time(nullptr);
   std::tm tm {};
   ::localtime_r(&t, &tm);
@@ -70,10 +33,7 @@ bool StdoutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
 bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
 std::optional<int16_t> ConsoleMaxWidth() {
-  {
-    std::lock_guard g(TestOverrides().lock);
-    if (TestOverrides().consoleWidth) return *TestOverrides().consoleWidth;
-  }
+  if (auto pinned = detail::OverriddenConsoleWidth()) return *pinned;
   winsize ws {};
   if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) != 0) return std::nullopt;
   return static_cast<int16_t>(ws.ws_col);
@@ -129,25 +89,10 @@ std::vector<std::u16string> LocalDriveRoots() {
 }
 
 // ---- AppendLog ---------------------------------------------------------------------------
-AppendLog::~AppendLog() { Close(); }
-
 bool AppendLog::Open(const std::u16string& path) {
   Close();
   stream_ = std::fopen(ToNarrow(path).c_str(), "a+");
   return stream_ != nullptr;
-}
-
-void AppendLog::Write(std::string_view text) {
-  if (stream_ != nullptr) std::fwrite(text.data(), 1, text.size(), static_cast<FILE*>(stream_));
-}
-
-void AppendLog::Flush() {
-  if (stream_ != nullptr) std::fflush(static_cast<FILE*>(stream_));
-}
-
-void AppendLog::Close() {
-  if (stream_ != nullptr) std::fclose(static_cast<FILE*>(stream_));
-  stream_ = nullptr;
 }
 
 }  // namespace qv::platform

@@ -3,9 +3,9 @@
 // while it is dragged; only a list of local files and folders is taken on release.
 #pragma once
 
-#include <QPointer>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "frontend/toolkit/drop_target.h"
 #include "frontend/toolkit/swindow.h"
@@ -19,8 +19,8 @@ class CTestDropTarget : public ui::IDropTarget {
  public:
   long AddRef() override { return ++refCount_; }
   long Release() override;
-  long DragEnter(const QMimeData* data, uint32_t keyState, QPoint point, uint32_t* effect) override;
-  long DragOver(uint32_t keyState, QPoint point, uint32_t* effect) override;
+  long DragEnter(const ui::DragData* data, uint32_t keyState, ui::DragPoint point, uint32_t* effect) override;
+  long DragOver(uint32_t keyState, ui::DragPoint point, uint32_t* effect) override;
   long DragLeave() override { return ui::S_OK; }
 
  protected:
@@ -36,14 +36,15 @@ class CTestDropTarget1 : public CTestDropTarget {
   CTestDropTarget1(ui::SWindow* editBox, CMainDlg* mainWindow);
   // S_FALSE (nothing changes) when the data holds no local files or folders; otherwise the
   // distinct names replace the window's dropped set and a scan run starts on them.
-  long Drop(const QMimeData* data, uint32_t keyState, QPoint point, uint32_t* effect) override;
+  long Drop(const ui::DragData* data, uint32_t keyState, ui::DragPoint point, uint32_t* effect) override;
 
  private:
-  QPointer<ui::SWindow> editBox_;  // cleared if the element goes first
+  ui::SHostWnd* host_;
+  ui::SWND editBox_;  // looked up again at each drop: the element may have gone first
   CMainDlg* mainWindow_;
 };
 
 // The local file and folder paths a drag carries, in its order (duplicates kept).
-std::vector<std::u16string> LocalPathsOf(const QMimeData* data);
+std::vector<std::u16string> LocalPathsOf(const ui::DragData* data);
 
 }  // namespace qv::gui

@@ -3,35 +3,34 @@
 // without a person (tests, the screenshot run).
 #pragma once
 
-#include <QString>
-#include <QWidget>
 #include <optional>
+#include <string>
+
+#include "frontend/toolkit/dialogs.h"
+#include "frontend/toolkit/host_wnd.h"
 
 namespace qv::gui {
 
-struct FileRequest {
-  QString title;
-  QString filter;       // in Qt's form, "隔离文件 (*.vir)"
-  QString initialDir;
-  QString initialName;  // save dialogs: the proposed file name
-};
+using FileRequest = ui::FileDialogRequest;
 
 class FileDialogs {
  public:
   virtual ~FileDialogs() = default;
   // nullopt when the user cancels.
-  virtual std::optional<QString> ChooseFolder(QWidget* owner, const QString& title) = 0;
-  virtual std::optional<QString> OpenFile(const FileRequest& request) = 0;
+  virtual std::optional<std::u16string> ChooseFolder(ui::SHostWnd* owner, const std::u16string& title) = 0;
+  virtual std::optional<std::u16string> OpenFile(const FileRequest& request) = 0;
   // Asks before an existing file is replaced.
-  virtual std::optional<QString> SaveFile(const FileRequest& request) = 0;
+  virtual std::optional<std::u16string> SaveFile(const FileRequest& request) = 0;
 };
 
-// Qt's own file dialogs.
-class QtFileDialogs : public FileDialogs {
+// The window system's own dialogs.
+class NativeFileDialogs : public FileDialogs {
  public:
-  std::optional<QString> ChooseFolder(QWidget* owner, const QString& title) override;
-  std::optional<QString> OpenFile(const FileRequest& request) override;
-  std::optional<QString> SaveFile(const FileRequest& request) override;
+  std::optional<std::u16string> ChooseFolder(ui::SHostWnd* owner, const std::u16string& title) override {
+    return ui::ChooseFolderDialog(owner, title);
+  }
+  std::optional<std::u16string> OpenFile(const FileRequest& request) override { return ui::OpenFileDialog(request); }
+  std::optional<std::u16string> SaveFile(const FileRequest& request) override { return ui::SaveFileDialog(request); }
 };
 
 }  // namespace qv::gui

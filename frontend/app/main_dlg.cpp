@@ -1,6 +1,5 @@
 #include "frontend/app/main_dlg.h"
 
-#include <QDir>
 #include <cstdio>
 
 #include "engine/include/scanvirus.h"
@@ -23,10 +22,36 @@ const std::string kProgress = "scanshow.prog";
 const std::string kResultList = "virusshow";
 
 int RestoreWithEngine(const std::u16string& virPath, const std::u16string& destPath) {
-  return ReVirFile(virPath.c_str(), destPath.c_str());
+  return ReVirFile(reinterpret_cast<const sv_char16*>(virPath.c_str()), reinterpret_cast<const sv_char16*>(destPath.c_str()));
+}
+
+// The folder chooser may answer with '/' separators; the driver gets the system's own.
+std::u16string NativeSeparators(std::u16string path) {
+#if defined(_WIN32)
+  for (char16_t& c : path) {
+    if (c == u'/') c = u'\\';
+  }
+#endif
+  return path;
 }
 
 }  // namespace
+
+bool SetCurrentFolder(const std::u16string& folder) {
+  std::error_code error;
+  std::filesystem::current_path(std::filesystem::path(folder), error);
+  return !error;
+}
+
+CurrentFolderKeeper::CurrentFolderKeeper() {
+  std::error_code error;
+  saved_ = std::filesystem::current_path(error);
+}
+
+CurrentFolderKeeper::~CurrentFolderKeeper() {
+  std::error_code error;
+  if (!saved_.empty()) std::filesystem::current_path(saved_, error);
+}
 
 void DebugOutput(std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), stderr);
@@ -36,15 +61,17 @@ void DebugOutput(std::string_view text) {
 CMainDlg::CMainDlg(MainDlgDeps deps)
     : ui::SHostWnd(kMainLayout), deps_(std::move(deps)), driver_(*this, deps_.engine, deps_.drives) {
   if (!deps_.restore) deps_.restore = RestoreWithEngine;
-  if (!deps_.dialogs) deps_.dialogs = std::make_shared<QtFileDialogs>();
+  if (!deps_.dialogs) deps_.dialogs = std::make_shared<NativeFileDialogs>();
 }
 
 CMainDlg::~CMainDlg() {
   closing_.store(true);
-  hide();
+  ShowWindow(0);
   // The worker may be waiting for this thread inside a send: release it, then wait until
   // its current file is done. Nothing reaches the window after this.
   CloseMessageBridge();
+  driver_.RequestStop();
+  while (!driver_.WaitForWorker(std::chrono::milliseconds(20))) ReleasePendingSends();
   driver_.Stop();
 }
 
@@ -123,14 +150,13 @@ void CMainDlg::OnScanAllDisk() {
 
 void CMainDlg::OnScanDirectory() {
   if (driver_.IsRunning() || closing_.load()) return;
-  const QString saved = QDir::currentPath();
+  const CurrentFolderKeeper keeper;
   try {
-    auto folder = deps_.dialogs->ChooseFolder(this, QStringLiteral("请选择文件夹"));
-    if (folder && !folder->isEmpty()) driver_.OnScanDirectory(QDir::toNativeSeparators(*folder).toStdU16String());
+    auto folder = deps_.dialogs->ChooseFolder(this, u"请选择文件夹");
+    if (folder && !folder->empty()) driver_.OnScanDirectory(NativeSeparators(*folder));
   } catch (...) {
     DebugOutput(kScanDirectoryFault);
   }
-  QDir::setCurrent(saved);
 }
 
 void CMainDlg::ScanDroppedPaths(const std::set<std::u16string>* paths) {
@@ -146,13 +172,13 @@ LRESULT CMainDlg::OnScanNotify(UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case UM_SCAN_START:
       if (auto* list = FindChildByName2<ui::SListCtrl>(kResultList)) list->DeleteAllItems();
-      if (info) info->SetWindowText(QString());
+      if (info) info->SetWindowText(std::u16string());
       if (progress) progress->SetValue(0);
       EnableScanControls(false);
       break;
     case UM_SCAN_TEXT: {
       const auto* text = reinterpret_cast<const char16_t*>(wParam);
-      if (text && *text && info) info->SetWindowText(QString::fromStdU16String(text));
+      if (text && *text && info) info->SetWindowText(std::u16string(text));
       break;
     }
     case UM_SCAN_PROGRESS: {
@@ -184,10 +210,10 @@ void CMainDlg::AddResultRow(const ScanResultRow* row) {
   auto* list = FindChildByName2<ui::SListCtrl>(kResultList);
   if (!row || !list) return;
   const int n = list->GetItemCount();
-  list->InsertItem(n, QString::fromStdU16String(row->path), -1);
-  list->SetSubItemText(n, 1, QString::fromStdU16String(row->sizeText));
-  list->SetSubItemText(n, 2, QString::fromStdU16String(row->anomaly));
-  list->SetSubItemText(n, 3, QString::fromStdU16String(row->action));
+  list->InsertItem(n, row->path, -1);
+  list->SetSubItemText(n, 1, row->sizeText);
+  list->SetSubItemText(n, 2, row->anomaly);
+  list->SetSubItemText(n, 3, row->action);
 }
 
 // ---- ScanReceiver ----

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <set>
@@ -27,7 +28,7 @@ inline constexpr char kMainLayout[] = "LAYOUT:XML_MAINWND";
 struct MainDlgDeps {
   frontend::EngineCall engine = frontend::DefaultEngineCall();
   frontend::DriveLister drives = frontend::DefaultDriveLister();
-  std::shared_ptr<FileDialogs> dialogs = std::make_shared<QtFileDialogs>();
+  std::shared_ptr<FileDialogs> dialogs = std::make_shared<NativeFileDialogs>();
   // ReVirFile: the quarantine copy, the destination.
   std::function<int(const std::u16string& virPath, const std::u16string& destPath)> restore;
 };
@@ -76,5 +77,20 @@ class CMainDlg : public ui::SHostWnd, public frontend::ScanReceiver {
 
 // Writes a text to the debugger output (standard error here).
 void DebugOutput(std::string_view text);
+
+// Makes `folder` the current directory; false (nothing changes) when it cannot be.
+bool SetCurrentFolder(const std::u16string& folder);
+
+// Puts the current directory back as it was when it was made (the dialogs move it).
+class CurrentFolderKeeper {
+ public:
+  CurrentFolderKeeper();
+  ~CurrentFolderKeeper();
+  CurrentFolderKeeper(const CurrentFolderKeeper&) = delete;
+  CurrentFolderKeeper& operator=(const CurrentFolderKeeper&) = delete;
+
+ private:
+  std::filesystem::path saved_;
+};
 
 }  // namespace qv::gui

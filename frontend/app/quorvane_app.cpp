@@ -1,9 +1,7 @@
 #include "frontend/app/quorvane_app.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QMessageBox>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "frontend/toolkit/application.h"
@@ -18,28 +16,26 @@ inline constexpr char kLanguageFile[] = "Translator/lang_cn.xml";
 // The language file from the file system (not from the package). False when it is missing
 // or not a language file: the texts then show as the layout writes them.
 bool InstallLanguage(ui::STranslatorMgr& translator) {
-  QFile file(QString::fromLatin1(kLanguageFile));
-  if (!file.open(QIODevice::ReadOnly)) return false;
-  const QByteArray bytes = file.readAll();
-  auto tree = ui::ParseMarkup(std::string_view(bytes.constData(), size_t(bytes.size())));
+  std::ifstream file(kLanguageFile, std::ios::binary);
+  if (!file) return false;
+  const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (file.bad()) return false;
+  auto tree = ui::ParseMarkup(bytes);
   return tree && translator.InstallTranslator(*tree);
 }
 
+std::u16string Utf16(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+
 }  // namespace
 
-void ReportStartupFailure(const QString& message) {
-  std::fprintf(stderr, "Quorvane: %s\n", message.toLocal8Bit().constData());
-  const QString platform = QGuiApplication::platformName();
-  if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal")) {
-    QMessageBox::critical(nullptr, QStringLiteral("Quorvane"), message);
-  }
-}
+void ReportStartupFailure(const std::u16string& message) { ui::ReportFatalError(u"Quorvane", message); }
 
 int CQuorvaneApp::InitInstance(const AppOptions& options) {
-  QApplication::setQuitOnLastWindowClosed(false);  // the loop ends on WM_QUIT only
   // Every location derives from the program folder.
-  if (!QDir::setCurrent(QString::fromStdString(options.programDir.string()))) {
-    ReportStartupFailure(QStringLiteral("无法进入程序目录 %1").arg(QString::fromStdString(options.programDir.string())));
+  std::error_code error;
+  std::filesystem::current_path(options.programDir, error);
+  if (error) {
+    ReportStartupFailure(u"无法进入程序目录 " + options.programDir.u16string());
     return kExitNoProgramFolder;
   }
 
@@ -50,20 +46,19 @@ int CQuorvaneApp::InitInstance(const AppOptions& options) {
 
   auto package = std::make_unique<ui::SResProviderZip>();
   if (!package->Init(kPackageName)) {
-    ReportStartupFailure(QStringLiteral("找不到或无法读取界面资源包 %1（应在程序目录 %2 中）")
-                             .arg(QString::fromLatin1(kPackageName), QDir::currentPath()));
+    ReportStartupFailure(u"找不到或无法读取界面资源包 " + Utf16(kPackageName) + u"（应在程序目录 " +
+                         std::filesystem::current_path(error).u16string() + u" 中）");
     return kExitNoPackage;
   }
   app->AddResProvider(std::move(package));
   if (!app->Init("XML_INIT", "UIDEF")) {
-    ReportStartupFailure(QStringLiteral("界面资源包 %1 缺少全局定义 XML_INIT").arg(QString::fromLatin1(kPackageName)));
+    ReportStartupFailure(u"界面资源包 " + Utf16(kPackageName) + u" 缺少全局定义 XML_INIT");
     return kExitNoPackage;
   }
 
   auto mainDlg = std::make_unique<CMainDlg>(options.deps);
-  if (!mainDlg->Create(QApplication::activeWindow(), 0, 0, 0, 0)) {
-    ReportStartupFailure(QStringLiteral("界面资源包 %1 缺少主窗口布局 %2")
-                             .arg(QString::fromLatin1(kPackageName), QString::fromLatin1(kMainLayout)));
+  if (!mainDlg->Create(nullptr, 0, 0, 0, 0)) {
+    ReportStartupFailure(u"界面资源包 " + Utf16(kPackageName) + u" 缺少主窗口布局 " + Utf16(kMainLayout));
     return kExitNoWindow;
   }
   mainDlg->SendMessage(ui::WM_INITDIALOG, 0, 0);

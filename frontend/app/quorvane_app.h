@@ -26,13 +26,13 @@ inline constexpr int kExitNoWindow = 4;
 
 class CQuorvaneApp {
  public:
-  // Needs a QApplication. Answers 0 after a normal end, a kExit… code when start-up failed
+  // Needs the backend's application (a QApplication with Qt). Answers 0 after a normal end, a kExit… code when start-up failed
   // (after telling the user why).
   int InitInstance(const AppOptions& options);
 };
 
 // Reports a start-up failure: on standard error, and in a message box where there is a
 // display.
-void ReportStartupFailure(const QString& message);
+void ReportStartupFailure(const std::u16string& message);
 
 }  // namespace qv::gui

@@ -1,7 +1,7 @@
 // The pieces of the quarantine restore flow that do not need a window.
 #pragma once
 
-#include <QString>
+#include <string>
 
 namespace qv::gui {
 
@@ -10,13 +10,13 @@ inline constexpr char16_t kQuarantineFilter[] = u"隔离文件 (*.vir)";
 inline constexpr char16_t kSaveAnyFilter[] = u"*.* (*)";  // every file, shown as "*.*"
 
 // The last path component (after the last '/' or '\').
-QString FileNameOf(const QString& path);
+std::u16string FileNameOf(const std::u16string& path);
 // The name a restored file is proposed under: the quarantined name cut at its last "."
 // (report.doc.vir -> report.doc); a name without a "." is kept whole.
-QString ProposedRestoreName(const QString& quarantinedName);
+std::u16string ProposedRestoreName(const std::u16string& quarantinedName);
 // "请选择%s保存位置" with the quarantined name, bounded to 1023 units like its buffer.
-QString SaveDialogTitle(const QString& quarantinedName);
+std::u16string SaveDialogTitle(const std::u16string& quarantinedName);
 // The quarantine folder beside the program, without a trailing separator.
-QString QuarantineFolderPath();
+std::u16string QuarantineFolderPath();
 
 }  // namespace qv::gui

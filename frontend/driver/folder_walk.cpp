@@ -1,31 +1,32 @@
-// The search phase: folder targets are walked with boost::filesystem and every file found
+// The search phase: folder targets are walked with the file-system library and every file found
 // goes into one ordered set.
-#include <boost/filesystem.hpp>
-
 #include "engine/platform/platform.h"
 #include "frontend/driver/scan_driver.h"
+#include "frontend/driver/walk_filesystem.h"
 #include "frontend/driver/walk_state.h"
 
 namespace qv::frontend {
 namespace {
 
-namespace fs = boost::filesystem;
+namespace fs = walkfs::fs;
+using platform::kSep;
 
-// Absolute and normalised ("." and ".." resolved by name, no trailing separator).
-std::string Complete(const fs::path& path) {
-  std::string text = fs::system_complete(path).lexically_normal().string();
-  while (text.size() > 1 && (text.back() == '/' || (text.back() == '.' && text[text.size() - 2] == '/'))) {
+// Absolute and normalised ("." and ".." resolved by name, no trailing separator; a drive
+// root keeps its own).
+std::u16string Complete(const std::u16string& path) {
+  std::u16string text = walkfs::FromFsPath(walkfs::SystemComplete(walkfs::ToFsPath(path)).lexically_normal());
+  while (text.size() > 1 && (text.back() == kSep || (text.back() == u'.' && text[text.size() - 2] == kSep))) {
+#ifdef _WIN32
+    if (text.back() == kSep && text[text.size() - 2] == u':') break;  // a drive root keeps its separator
+#endif
     text.pop_back();
   }
   return text;
 }
 
-bool IsSpecialType(fs::file_type type) {
-  return type == fs::fifo_file || type == fs::socket_file || type == fs::character_file ||
-         type == fs::block_file;
-}
+bool IsRoot(const std::u16string& folder) { return !folder.empty() && folder.back() == kSep; }
 
-constexpr char kRecycleBin[] = "$Recycle.Bin";
+constexpr char16_t kRecycleBin[] = u"$Recycle.Bin";
 
 }  // namespace
 
@@ -58,12 +59,12 @@ void ScanRunDriver::SearchDirectory(std::set<std::u16string>* set, const std::u1
 void ScanRunDriver::SearchDirectoryIn(std::set<std::u16string>& set, const std::u16string& dir,
                                       WalkState& walk, unsigned depth) {
   if (dir.empty() || depth > kMaxFolderDepth || stopRequested_.load()) return;
-  const std::string full = Complete(platform::ToNarrow(dir));
-  const fs::file_status status = fs::status(full);  // throws when the status cannot be read
-  if (status.type() == fs::status_error || status.type() == fs::file_not_found) return;
+  const std::u16string full = Complete(dir);
+  const fs::file_status status = fs::status(walkfs::ToFsPath(full));  // throws when the status cannot be read
+  if (walkfs::IsUnreadable(status.type())) return;
   if (!fs::is_directory(status)) return;
 
-  const auto identity = platform::FileIdentity(platform::FromNarrow(full));
+  const auto identity = platform::FileIdentity(full);
   if (identity) {
     // The all-drives run walks every local drive as its own target: another device met
     // below a drive (pseudo file systems, other drives) is not entered from here.
@@ -72,21 +73,21 @@ void ScanRunDriver::SearchDirectoryIn(std::set<std::u16string>& set, const std::
   }
 
   // Opening the folder may throw: the caller's handler (or the target's guard) takes it.
-  fs::directory_iterator it(full);
+  fs::directory_iterator it(walkfs::ToFsPath(full));
   const fs::directory_iterator end;
   while (it != end) {
     if (stopRequested_.load()) return;
     try {
-      const std::string name = it->path().filename().string();
-      const std::string child = full == "/" ? "/" + name : full + "/" + name;
-      const fs::file_status entry = fs::status(child);  // follows links
+      const std::u16string name = walkfs::FromFsPath(it->path().filename());
+      const std::u16string child = IsRoot(full) ? full + name : full + kSep + name;
+      const fs::file_status entry = fs::status(walkfs::ToFsPath(child));  // follows links
       if (fs::is_directory(entry)) {
-        if (name != kRecycleBin) SearchDirectoryIn(set, platform::FromNarrow(child), walk, depth + 1);
-      } else if (!IsSpecialType(entry.type())) {
-        set.insert(platform::FromNarrow(Complete(child)));
+        if (name != kRecycleBin) SearchDirectoryIn(set, child, walk, depth + 1);
+      } else if (!walkfs::IsSpecialType(entry.type())) {
+        set.insert(Complete(child));
       }
     } catch (const std::exception& e) {
-      if (!stopRequested_.load()) receiver_.OnSearchError(platform::FromNarrow(full), e.what());
+      if (!stopRequested_.load()) receiver_.OnSearchError(full, e.what());
     }
     ++it;  // a failing advance abandons the rest of this folder (the caller goes on)
   }

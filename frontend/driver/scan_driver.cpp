@@ -1,9 +1,8 @@
 // Start requests, the worker and its stop request.
 #include "frontend/driver/scan_driver.h"
 
-#include <boost/filesystem.hpp>
-
 #include "engine/platform/platform.h"
+#include "frontend/driver/walk_filesystem.h"
 #include "frontend/driver/walk_state.h"
 
 namespace qv::frontend {
@@ -20,18 +19,7 @@ void CopyBounded(char16_t (&field)[N], std::u16string_view text) {
 
 // FIFOs, sockets and device nodes exist on this platform's file systems but are no
 // documents; opening one may block forever or act on the device.
-bool IsSpecialFile(const boost::filesystem::file_status& status) {
-  using boost::filesystem::file_type;
-  switch (status.type()) {
-    case file_type::fifo_file:
-    case file_type::socket_file:
-    case file_type::character_file:
-    case file_type::block_file:
-      return true;
-    default:
-      return false;
-  }
-}
+bool IsSpecialFile(const walkfs::fs::file_status& status) { return walkfs::IsSpecialType(status.type()); }
 
 }  // namespace
 
@@ -95,9 +83,9 @@ bool ScanRunDriver::ScanDroppedPaths(const std::set<std::u16string>* paths) {
     for (const auto& path : *paths) {
       // A path whose status cannot be read (missing, access denied) goes to the engine as a
       // file, which then leaves it alone.
-      boost::system::error_code ec;
-      const auto status = boost::filesystem::status(platform::ToNarrow(path), ec);
-      targets.push_back({path, ec || !boost::filesystem::is_directory(status)});
+      walkfs::error_code ec;
+      const auto status = walkfs::fs::status(walkfs::ToFsPath(path), ec);
+      targets.push_back({path, ec || !walkfs::fs::is_directory(status)});
     }
     return StartWorker(std::move(targets), false);
   } catch (...) {
@@ -197,9 +185,9 @@ void ScanRunDriver::RunWorker() {
 void ScanRunDriver::ScanFile(const std::u16string& path) {
   if (path.empty() || stopRequested_.load()) return;
   try {
-    const std::string narrow = platform::ToNarrow(path);
-    boost::system::error_code ec;
-    if (IsSpecialFile(boost::filesystem::status(narrow, ec))) return;
+    const walkfs::fs::path native = walkfs::ToFsPath(path);
+    walkfs::error_code ec;
+    if (IsSpecialFile(walkfs::fs::status(native, ec))) return;
     char16_t text[260] = {0};
     const int result = engine_(path.c_str(), 1, text);
     // The call in progress always finishes; once a stop was asked for, its outcome is not
@@ -208,7 +196,7 @@ void ScanRunDriver::ScanFile(const std::u16string& path) {
     if (result == 0 || text[0] == 0) return;
     m_nDetected.fetch_add(1);
     m_nRepaired.fetch_add(1);
-    const uintmax_t size = boost::filesystem::file_size(narrow);  // the engine may have deleted it
+    const uintmax_t size = walkfs::fs::file_size(native);  // the engine may have deleted it
     ScanResultRow row{};
     CopyBounded(row.path, path);
     CopyBounded(row.sizeText, FormatSizeText(size));

@@ -25,7 +25,7 @@ std::u16string FormatSummary(int files, int detected, int repaired) {
   char text[4096];
   std::snprintf(text, sizeof text, "共扫描 %d 个文件   检测到 %d 个异常   修复 %d 个异常", files, detected,
                 repaired);
-  std::u16string summary = platform::FromNarrow(text);
+  std::u16string summary = platform::FromUtf8(text);  // the text above is UTF-8 source
   if (summary.size() > 1023) summary.resize(1023);
   return summary;
 }

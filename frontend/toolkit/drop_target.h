@@ -3,9 +3,9 @@
 // Reference counted: the host holds one reference per registration.
 #pragma once
 
-#include <QMimeData>
-#include <QPoint>
 #include <cstdint>
+
+#include "frontend/toolkit/drag_data.h"
 
 namespace qv::ui {
 
@@ -14,10 +14,10 @@ class IDropTarget {
   virtual long AddRef() = 0;
   virtual long Release() = 0;  // deletes the object when the count reaches 0
   // `effect` is in/out: the effects the source allows in, the one chosen out.
-  virtual long DragEnter(const QMimeData* data, uint32_t keyState, QPoint point, uint32_t* effect) = 0;
-  virtual long DragOver(uint32_t keyState, QPoint point, uint32_t* effect) = 0;
+  virtual long DragEnter(const DragData* data, uint32_t keyState, DragPoint point, uint32_t* effect) = 0;
+  virtual long DragOver(uint32_t keyState, DragPoint point, uint32_t* effect) = 0;
   virtual long DragLeave() = 0;
-  virtual long Drop(const QMimeData* data, uint32_t keyState, QPoint point, uint32_t* effect) = 0;
+  virtual long Drop(const DragData* data, uint32_t keyState, DragPoint point, uint32_t* effect) = 0;
 
  protected:
   virtual ~IDropTarget() = default;

@@ -9,10 +9,9 @@ bool STranslatorMgr::InstallTranslator(const MarkupNode& languageElement) {
   return true;
 }
 
-QString STranslatorMgr::Translate(std::string_view context, const QString& source) const {
-  const std::string key = source.toStdString();
+std::string STranslatorMgr::Translate(std::string_view context, const std::string& source) const {
   for (const Language& language : languages_) {
-    if (const std::string* text = language.Translate(context, key)) return QString::fromStdString(*text);
+    if (const std::string* text = language.Translate(context, source)) return *text;
   }
   return source;
 }

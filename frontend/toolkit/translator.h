@@ -1,7 +1,6 @@
 // The translator manager: installed languages, asked for every layout text and tooltip.
 #pragma once
 
-#include <QString>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -17,8 +16,8 @@ class STranslatorMgr {
   bool InstallTranslator(const MarkupNode& languageElement);
   void UninstallAll() { languages_.clear(); }
   bool HasLanguage() const { return !languages_.empty(); }
-  // The text in the first installed language that has it, else `source` unchanged.
-  QString Translate(std::string_view context, const QString& source) const;
+  // The text (UTF-8) in the first installed language that has it, else `source` unchanged.
+  std::string Translate(std::string_view context, const std::string& source) const;
 
  private:
   std::vector<Language> languages_;

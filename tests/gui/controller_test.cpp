@@ -161,12 +161,12 @@ TEST_F(Controller, FolderScanFillsTheListAndTheSummary) {
   folder.Write("sub/c.xls", 12345);
   engine_->SetVerdict("a.doc", u"Macro.Test.Signature");
   engine_->SetVerdict("c.xls", u"Other.Rule");
-  dialogs_->folderAnswer = QString::fromStdString(folder.Path().string());
+  dialogs_->folderAnswer = folder.Path().u16string();
 
   Click("scan_dir");
   ASSERT_TRUE(WaitForRunEnd());
   ASSERT_EQ(dialogs_->folderTitles.size(), 1u);
-  EXPECT_EQ(dialogs_->folderTitles[0], QString::fromUtf8("请选择文件夹"));
+  EXPECT_EQ(dialogs_->folderTitles[0], u"请选择文件夹");
   EXPECT_EQ(Info(), QString::fromUtf8("共扫描 3 个文件   检测到 2 个异常   修复 2 个异常"));
   ASSERT_EQ(List()->GetItemCount(), 2);
   EXPECT_EQ(List()->GetSubItemText(0, 0), QString::fromStdString((folder.Path() / "a.doc").string()));
@@ -200,7 +200,7 @@ TEST_F(Controller, ASecondStartWhileRunningIsRefused) {
   TempFolder folder;
   folder.Write("one.doc", 1);
   folder.Write("two.doc", 1);
-  dialogs_->folderAnswer = QString::fromStdString(folder.Path().string());
+  dialogs_->folderAnswer = folder.Path().u16string();
   engine_->Close();
   Click("scan_dir");
   ASSERT_TRUE(engine_->WaitForCalls(1));
@@ -224,7 +224,7 @@ TEST_F(Controller, ClosingDuringARunLetsTheCurrentFileFinishAndTouchesNothingAft
   TempFolder folder;
   for (const char* name : {"1.doc", "2.doc", "3.doc"}) folder.Write(name, 100);
   engine_->SetVerdict("1.doc", u"Macro.Test.Signature");
-  dialogs_->folderAnswer = QString::fromStdString(folder.Path().string());
+  dialogs_->folderAnswer = folder.Path().u16string();
   engine_->Close();
   Click("scan_dir");
   ASSERT_TRUE(engine_->WaitForCalls(1));

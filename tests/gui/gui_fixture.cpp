@@ -59,18 +59,18 @@ std::filesystem::path TempFolder::Write(const std::string& name, size_t bytes, c
   return file;
 }
 
-std::optional<QString> FakeDialogs::ChooseFolder(QWidget*, const QString& title) {
+std::optional<std::u16string> FakeDialogs::ChooseFolder(ui::SHostWnd*, const std::u16string& title) {
   folderTitles.push_back(title);
   return folderAnswer;
 }
 
-std::optional<QString> FakeDialogs::OpenFile(const gui::FileRequest& request) {
+std::optional<std::u16string> FakeDialogs::OpenFile(const gui::FileRequest& request) {
   opens.push_back(request);
   cwdAtOpen.push_back(QDir::currentPath());
   return openAnswer;
 }
 
-std::optional<QString> FakeDialogs::SaveFile(const gui::FileRequest& request) {
+std::optional<std::u16string> FakeDialogs::SaveFile(const gui::FileRequest& request) {
   saves.push_back(request);
   cwdAtSave.push_back(QDir::currentPath());
   return saveAnswer;

@@ -53,14 +53,14 @@ class TempFolder {
 // was shown are kept.
 class FakeDialogs : public gui::FileDialogs {
  public:
-  std::optional<QString> folderAnswer, openAnswer, saveAnswer;
-  std::vector<QString> folderTitles;
+  std::optional<std::u16string> folderAnswer, openAnswer, saveAnswer;
+  std::vector<std::u16string> folderTitles;
   std::vector<gui::FileRequest> opens, saves;
   std::vector<QString> cwdAtOpen, cwdAtSave;
 
-  std::optional<QString> ChooseFolder(QWidget*, const QString& title) override;
-  std::optional<QString> OpenFile(const gui::FileRequest& request) override;
-  std::optional<QString> SaveFile(const gui::FileRequest& request) override;
+  std::optional<std::u16string> ChooseFolder(ui::SHostWnd*, const std::u16string& title) override;
+  std::optional<std::u16string> OpenFile(const gui::FileRequest& request) override;
+  std::optional<std::u16string> SaveFile(const gui::FileRequest& request) override;
 };
 
 // An engine stand-in: records the paths it is called with, answers a verdict per file name

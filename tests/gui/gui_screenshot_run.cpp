@@ -21,13 +21,13 @@ namespace {
 // Answers the folder chooser with the folder to scan; the restore dialogs are not used.
 class ScriptedDialogs : public qv::gui::FileDialogs {
  public:
-  explicit ScriptedDialogs(QString folder) : folder_(std::move(folder)) {}
-  std::optional<QString> ChooseFolder(QWidget*, const QString&) override { return folder_; }
-  std::optional<QString> OpenFile(const qv::gui::FileRequest&) override { return std::nullopt; }
-  std::optional<QString> SaveFile(const qv::gui::FileRequest&) override { return std::nullopt; }
+  explicit ScriptedDialogs(std::u16string folder) : folder_(std::move(folder)) {}
+  std::optional<std::u16string> ChooseFolder(qv::ui::SHostWnd*, const std::u16string&) override { return folder_; }
+  std::optional<std::u16string> OpenFile(const qv::gui::FileRequest&) override { return std::nullopt; }
+  std::optional<std::u16string> SaveFile(const qv::gui::FileRequest&) override { return std::nullopt; }
 
  private:
-  QString folder_;
+  std::u16string folder_;
 };
 
 // What the screen shows where the window is.
@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
   const QString out = QDir(QString::fromLocal8Bit(argv[2])).absolutePath();
   qv::gui::AppOptions options;
   options.programDir = QCoreApplication::applicationDirPath().toStdString();
-  options.deps.dialogs = std::make_shared<ScriptedDialogs>(folder);
+  options.deps.dialogs = std::make_shared<ScriptedDialogs>(folder.toStdU16String());
   int failures = 0;
   options.onShown = [&](qv::gui::CMainDlg& dlg) {
     QTimer::singleShot(1200, &dlg, [&] {

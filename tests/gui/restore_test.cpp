@@ -19,6 +19,9 @@ namespace {
 using qv::testing::MainWindowTest;
 using qv::testing::TempFolder;
 
+std::u16string U16(const char* utf8) { return QString::fromUtf8(utf8).toStdU16String(); }
+QString Q(const std::u16string& text) { return QString::fromStdU16String(text); }
+
 TEST(RestoreNames, ProposedNameIsCutAtTheLastDotAndTheTitleNamesTheCopy) {
   struct {
     const char* chosen;
@@ -32,11 +35,11 @@ TEST(RestoreNames, ProposedNameIsCutAtTheLastDotAndTheTitleNamesTheCopy) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.chosen);
-    const QString name = FileNameOf(QString::fromUtf8(c.chosen));
-    EXPECT_EQ(ProposedRestoreName(name), QString::fromUtf8(c.proposed));
-    EXPECT_EQ(SaveDialogTitle(name), QString::fromUtf8(c.title));
+    const std::u16string name = FileNameOf(U16(c.chosen));
+    EXPECT_EQ(ProposedRestoreName(name), U16(c.proposed));
+    EXPECT_EQ(SaveDialogTitle(name), U16(c.title));
   }
-  EXPECT_EQ(SaveDialogTitle(QString(2000, QLatin1Char('x'))).size(), 1023);
+  EXPECT_EQ(SaveDialogTitle(std::u16string(2000, u'x')).size(), 1023u);
 }
 
 std::string ReadAll(const std::filesystem::path& path) {
@@ -50,7 +53,7 @@ class Restore : public MainWindowTest {
     MainWindowTest::SetUp();
     before_ = QDir::currentPath();
     QDir::setCurrent(QString::fromStdString(start_.Path().string()));
-    std::filesystem::create_directories(QuarantineFolderPath().toStdString());
+    std::filesystem::create_directories(std::filesystem::path(QuarantineFolderPath()));
   }
   void TearDown() override {
     QDir::setCurrent(before_);
@@ -70,21 +73,21 @@ TEST_F(Restore, RestoresTheChosenCopyWhereTheUserSaysAndPutsTheDirectoryBack) {
   std::ofstream(vir, std::ios::binary).write(reinterpret_cast<const char*>(scrambled.data()), scrambled.size());
   const auto dest = work.Path() / "restored" / "report.doc";
   std::filesystem::create_directories(dest.parent_path());
-  dialogs_->openAnswer = QString::fromStdString(vir.string());
-  dialogs_->saveAnswer = QString::fromStdString(dest.string());
+  dialogs_->openAnswer = vir.u16string();
+  dialogs_->saveAnswer = dest.u16string();
 
   dlg_->OnRestoreQuarantine();
 
   ASSERT_EQ(dialogs_->opens.size(), 1u);
-  EXPECT_EQ(dialogs_->opens[0].title, QString::fromUtf8("请选择RepairBrack目录需要恢复的文件"));
-  EXPECT_EQ(dialogs_->opens[0].filter, QString::fromUtf8("隔离文件 (*.vir)"));
+  EXPECT_EQ(dialogs_->opens[0].title, u"请选择RepairBrack目录需要恢复的文件");
+  EXPECT_EQ(dialogs_->opens[0].filter, u"隔离文件 (*.vir)");
   EXPECT_EQ(dialogs_->opens[0].initialDir, QuarantineFolderPath());
-  EXPECT_TRUE(QuarantineFolderPath().endsWith("RepairBrack"));
-  EXPECT_EQ(dialogs_->cwdAtOpen[0], QDir(QuarantineFolderPath()).absolutePath());
+  EXPECT_TRUE(Q(QuarantineFolderPath()).endsWith("RepairBrack"));
+  EXPECT_EQ(dialogs_->cwdAtOpen[0], QDir(Q(QuarantineFolderPath())).absolutePath());
   ASSERT_EQ(dialogs_->saves.size(), 1u);
-  EXPECT_EQ(dialogs_->saves[0].title, QString::fromUtf8("请选择report.doc.vir保存位置"));
-  EXPECT_EQ(dialogs_->saves[0].initialName, "report.doc");
-  EXPECT_EQ(dialogs_->saves[0].initialDir, QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+  EXPECT_EQ(dialogs_->saves[0].title, u"请选择report.doc.vir保存位置");
+  EXPECT_EQ(dialogs_->saves[0].initialName, u"report.doc");
+  EXPECT_EQ(Q(dialogs_->saves[0].initialDir), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
   EXPECT_EQ(restoreCalls_, 1);
   EXPECT_EQ(ReadAll(dest), original);
   EXPECT_EQ(QDir::currentPath(), QString::fromStdString(start_.Path().string()));
@@ -97,7 +100,7 @@ TEST_F(Restore, CancellingEitherDialogRestoresNothingAndPutsTheDirectoryBack) {
     SCOPED_TRACE(cancelOpen);
     dialogs_->opens.clear();
     dialogs_->saves.clear();
-    dialogs_->openAnswer = cancelOpen ? std::nullopt : std::optional<QString>(QString::fromStdString(vir.string()));
+    dialogs_->openAnswer = cancelOpen ? std::nullopt : std::optional<std::u16string>(vir.u16string());
     dialogs_->saveAnswer = std::nullopt;
     dlg_->OnRestoreQuarantine();
     EXPECT_EQ(dialogs_->opens.size(), 1u);

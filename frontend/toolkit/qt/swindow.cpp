@@ -1,13 +1,13 @@
-#include "frontend/toolkit/swindow.h"
+#include "frontend/toolkit/qt/swindow.h"
 
 #include <QPainter>
 #include <QResizeEvent>
 #include <charconv>
 
-#include "frontend/toolkit/application.h"
-#include "frontend/toolkit/controls.h"
-#include "frontend/toolkit/host_wnd.h"
-#include "frontend/toolkit/skin.h"
+#include "frontend/toolkit/qt/application.h"
+#include "frontend/toolkit/qt/controls.h"
+#include "frontend/toolkit/qt/host_wnd.h"
+#include "frontend/toolkit/qt/skin.h"
 
 namespace qv::ui {
 

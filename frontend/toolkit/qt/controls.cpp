@@ -1,4 +1,4 @@
-#include "frontend/toolkit/controls.h"
+#include "frontend/toolkit/qt/controls.h"
 
 #include <QDesktopServices>
 #include <QEnterEvent>
@@ -7,10 +7,10 @@
 #include <QUrl>
 #include <QWindow>
 
-#include "frontend/toolkit/application.h"
-#include "frontend/toolkit/host_wnd.h"
-#include "frontend/toolkit/list_ctrl.h"
-#include "frontend/toolkit/skin.h"
+#include "frontend/toolkit/qt/application.h"
+#include "frontend/toolkit/qt/host_wnd.h"
+#include "frontend/toolkit/qt/list_ctrl.h"
+#include "frontend/toolkit/qt/skin.h"
 
 namespace qv::ui {
 

@@ -1,4 +1,4 @@
-#include "frontend/toolkit/message_bridge.h"
+#include "frontend/toolkit/qt/message_bridge.h"
 
 #include <QMetaObject>
 #include <memory>

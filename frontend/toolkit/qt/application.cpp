@@ -1,10 +1,10 @@
-#include "frontend/toolkit/application.h"
+#include "frontend/toolkit/qt/application.h"
 
 #include <QApplication>
 #include <QFontDatabase>
 #include <QStringList>
 
-#include "frontend/toolkit/host_wnd.h"
+#include "frontend/toolkit/qt/host_wnd.h"
 
 namespace qv::ui {
 namespace {
@@ -38,6 +38,7 @@ QColor ColorOr(const std::string* text, QColor fallback) {
 
 SApplication::SApplication(std::string hostClassName) : hostClassName_(std::move(hostClassName)) {
   g_application = this;
+  QApplication::setQuitOnLastWindowClosed(false);  // the loop ends on WM_QUIT only
   InstallCjkFontFallbacks();
 }
 
@@ -83,7 +84,7 @@ QString SApplication::ExpandStrings(std::string_view text) const {
 
 QString SApplication::Translate(std::string_view context, const QString& text) const {
   if (!translator_ || text.isEmpty()) return text;
-  return translator_->Translate(context, text);
+  return QString::fromStdString(translator_->Translate(context, text.toStdString()));
 }
 
 QFont SApplication::MakeFont(std::string_view fontAttr) const {

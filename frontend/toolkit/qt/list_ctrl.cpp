@@ -1,9 +1,9 @@
-#include "frontend/toolkit/list_ctrl.h"
+#include "frontend/toolkit/qt/list_ctrl.h"
 
 #include <QHeaderView>
 #include <algorithm>
 
-#include "frontend/toolkit/application.h"
+#include "frontend/toolkit/qt/application.h"
 
 namespace qv::ui {
 

@@ -1,4 +1,4 @@
-#include "frontend/toolkit/host_wnd.h"
+#include "frontend/toolkit/qt/host_wnd.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -10,7 +10,7 @@
 #include <QThread>
 #include <QTimer>
 
-#include "frontend/toolkit/application.h"
+#include "frontend/toolkit/qt/application.h"
 #include "frontend/toolkit/drop_target.h"
 
 namespace qv::ui {

@@ -1,9 +1,9 @@
-// Narrow text on POSIX is UTF-8.
+// UTF-8 text, and the narrow text of POSIX, which is UTF-8.
 #include "engine/platform/platform.h"
 
 namespace qv::platform {
 
-std::string ToNarrow(std::u16string_view text) {
+std::string ToUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
@@ -35,7 +35,7 @@ std::string ToNarrow(std::u16string_view text) {
   return out;
 }
 
-std::u16string FromNarrow(std::string_view text) {
+std::u16string FromUtf8(std::string_view text) {
   std::u16string out;
   out.reserve(text.size());
   size_t i = 0;
@@ -80,5 +80,10 @@ std::u16string FromNarrow(std::string_view text) {
   }
   return out;
 }
+
+#ifndef _WIN32
+std::string ToNarrow(std::u16string_view text) { return ToUtf8(text); }
+std::u16string FromNarrow(std::string_view text) { return FromUtf8(text); }
+#endif
 
 }  // namespace qv::platform

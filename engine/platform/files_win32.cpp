@@ -1,0 +1,235 @@
+// Files and folders on Windows: the wide Win32 calls, long paths in the "\\?\" form.
+#include <windows.h>
+
+#include <algorithm>
+#include <climits>
+#include <cwchar>
+
+#include "engine/platform/platform.h"
+#include "engine/platform/platform_win32.h"
+
+namespace qv::platform {
+namespace {
+
+using win32::LongPathForm;
+
+HANDLE AsHandle(intptr_t fd) { return reinterpret_cast<HANDLE>(fd); }
+
+intptr_t OpenHandle(const std::u16string& path, DWORD access, DWORD share, DWORD disposition) {
+  if (path.empty()) return -1;
+  HANDLE h = ::CreateFileW(LongPathForm(path).c_str(), access, share, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  return reinterpret_cast<intptr_t>(h);  // INVALID_HANDLE_VALUE is -1
+}
+
+bool SeekTo(HANDLE h, uint64_t offset) {
+  LARGE_INTEGER to;
+  to.QuadPart = static_cast<LONGLONG>(offset);
+  return ::SetFilePointerEx(h, to, nullptr, FILE_BEGIN) != 0;
+}
+
+// Each transfer is at most this many bytes, so the DWORD count never overflows.
+constexpr size_t kMaxTransfer = 1u << 30;
+
+}  // namespace
+
+// A read-only file refuses write access, and a file another process holds without sharing
+// refuses to open at all: both are left alone.
+std::optional<File> File::OpenReadWrite(const std::u16string& path) {
+  // Asked first, so that the answer is the same for an administrator (and under Wine run as
+  // root, where the attribute is only a permission bit that root may pass).
+  const DWORD attributes = ::GetFileAttributesW(LongPathForm(path).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return std::nullopt;
+  return Adopt(OpenHandle(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING));
+}
+std::optional<File> File::OpenRead(const std::u16string& path) {
+  return Adopt(OpenHandle(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING));
+}
+std::optional<File> File::CreateTruncate(const std::u16string& path) {
+  return Adopt(OpenHandle(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS));
+}
+std::optional<File> File::CreateExclusive(const std::u16string& path) {
+  return Adopt(OpenHandle(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW));
+}
+
+std::optional<File> File::Adopt(intptr_t fd) {
+  if (fd == -1 || fd == 0) return std::nullopt;
+  // Folders do not open without FILE_FLAG_BACKUP_SEMANTICS, so a handle here is a file.
+  return File(fd);
+}
+
+size_t File::ReadAt(uint64_t offset, void* buffer, size_t length) const {
+  if (fd_ == -1 || offset > static_cast<uint64_t>(LLONG_MAX)) return 0;
+  HANDLE h = AsHandle(fd_);
+  if (!SeekTo(h, offset)) return 0;
+  size_t done = 0;
+  auto* out = static_cast<unsigned char*>(buffer);
+  while (done < length) {
+    DWORD n = 0;
+    const DWORD want = static_cast<DWORD>(std::min(length - done, kMaxTransfer));
+    if (!::ReadFile(h, out + done, want, &n, nullptr) || n == 0) break;
+    done += n;
+  }
+  return done;
+}
+
+size_t File::WriteAt(uint64_t offset, const void* buffer, size_t length) {
+  if (fd_ == -1 || offset > static_cast<uint64_t>(LLONG_MAX)) return 0;
+  HANDLE h = AsHandle(fd_);
+  if (!SeekTo(h, offset)) return 0;
+  size_t done = 0;
+  const auto* in = static_cast<const unsigned char*>(buffer);
+  while (done < length) {
+    DWORD n = 0;
+    const DWORD want = static_cast<DWORD>(std::min(length - done, kMaxTransfer));
+    if (!::WriteFile(h, in + done, want, &n, nullptr) || n == 0) break;
+    done += n;
+  }
+  return done;
+}
+
+uint64_t File::Size() const {
+  LARGE_INTEGER size;
+  if (fd_ == -1 || !::GetFileSizeEx(AsHandle(fd_), &size)) return 0;
+  return static_cast<uint64_t>(size.QuadPart);
+}
+
+bool File::Flush() { return fd_ != -1 && ::FlushFileBuffers(AsHandle(fd_)) != 0; }
+
+void File::Close() {
+  if (fd_ != -1) ::CloseHandle(AsHandle(fd_));
+  fd_ = -1;
+}
+
+PathKind GetPathKind(const std::u16string& path) {
+  if (path.empty()) return PathKind::Missing;
+  const DWORD attributes = ::GetFileAttributesW(LongPathForm(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
+}
+
+// FILE_ATTRIBUTE_NORMAL clears read-only, hidden and system alike.
+bool ClearReadOnly(const std::u16string& path) {
+  return ::SetFileAttributesW(LongPathForm(path).c_str(), FILE_ATTRIBUTE_NORMAL) != 0;
+}
+
+bool DeletePath(const std::u16string& path) { return ::DeleteFileW(LongPathForm(path).c_str()) != 0; }
+bool CreateFolder(const std::u16string& path) {
+  return ::CreateDirectoryW(LongPathForm(path).c_str(), nullptr) != 0;
+}
+bool RemoveEmptyFolder(const std::u16string& path) {
+  return ::RemoveDirectoryW(LongPathForm(path).c_str()) != 0;
+}
+bool RenameReplace(const std::u16string& from, const std::u16string& to) {
+  return ::MoveFileExW(LongPathForm(from).c_str(), LongPathForm(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+// Access on Windows follows the folder (inherited), and the replacement lies in the same
+// folder; what the document carries itself are its attributes.
+bool CopyPermissions(const std::u16string& from, const std::u16string& to) {
+  const DWORD attributes = ::GetFileAttributesW(LongPathForm(from).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  const DWORD kept = attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                   FILE_ATTRIBUTE_ARCHIVE);
+  return ::SetFileAttributesW(LongPathForm(to).c_str(), kept == 0 ? FILE_ATTRIBUTE_NORMAL : kept) != 0;
+}
+
+std::u16string FullPath(const std::u16string& path) {
+  if (path.empty()) return {};
+  const std::wstring wide(path.begin(), path.end());
+  const DWORD need = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (need == 0) return {};
+  std::wstring full(need, L'\0');
+  const DWORD got = ::GetFullPathNameW(wide.c_str(), need, full.data(), nullptr);
+  if (got == 0 || got >= need) return {};
+  full.resize(got);
+  return win32::CallerForm(std::move(full));
+}
+
+bool IsRegularFile(const std::u16string& path) {
+  if (path.empty()) return false;
+  const DWORD attributes = ::GetFileAttributesW(LongPathForm(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
+std::optional<std::string> FolderReadError(const std::u16string& path) {
+  std::u16string query = path;
+  if (query.empty() || query.back() != kSep) query.push_back(kSep);
+  query.push_back(u'*');
+  WIN32_FIND_DATAW data;
+  HANDLE find = ::FindFirstFileW(LongPathForm(query).c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    ::FindClose(find);
+    return std::nullopt;
+  }
+  const DWORD error = ::GetLastError();
+  if (error == ERROR_FILE_NOT_FOUND) return std::nullopt;  // an empty folder (no "." either)
+  wchar_t* text = nullptr;
+  ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+  std::u16string reason = text != nullptr ? std::u16string(text, text + wcslen(text)) : u"";
+  if (text != nullptr) ::LocalFree(text);
+  while (!reason.empty() && (reason.back() == u'\n' || reason.back() == u'\r' || reason.back() == u'.')) reason.pop_back();
+  return reason.empty() ? "error " + std::to_string(error) : ToUtf8(reason);
+}
+
+std::optional<std::pair<uint64_t, uint64_t>> FileIdentity(const std::u16string& path) {
+  HANDLE h = ::CreateFileW(LongPathForm(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool ok = ::GetFileInformationByHandle(h, &info) != 0;
+  ::CloseHandle(h);
+  if (!ok) return std::nullopt;
+  return std::make_pair(static_cast<uint64_t>(info.dwVolumeSerialNumber),
+                        (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+}
+
+// Every name is listed and matched here, so '*' and '?' mean the same on every platform
+// (no match against the 8.3 short names).
+std::vector<FolderEntry> ListFolder(const std::u16string& folder, std::u16string_view pattern) {
+  std::vector<FolderEntry> out;
+  std::u16string query = folder;
+  if (query.empty() || query.back() != kSep) query.push_back(kSep);
+  query.push_back(u'*');
+  WIN32_FIND_DATAW data;
+  HANDLE find = ::FindFirstFileW(LongPathForm(query).c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return out;
+  do {
+    const std::u16string name(data.cFileName, data.cFileName + wcsnlen(data.cFileName, MAX_PATH));
+    if (name == u"." || name == u"..") continue;
+    if (!MatchesPattern(name, pattern)) continue;
+    out.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+  } while (::FindNextFileW(find, &data));
+  ::FindClose(find);
+  return out;
+}
+
+std::u16string TempFolder() {
+  wchar_t buffer[MAX_PATH + 2];
+  const DWORD n = ::GetTempPathW(MAX_PATH + 1, buffer);
+  std::u16string path = (n == 0 || n > MAX_PATH + 1) ? std::u16string(u"C:\\Windows\\Temp\\")
+                                                     : std::u16string(buffer, buffer + n);
+  if (path.back() != kSep) path.push_back(kSep);
+  return path;
+}
+
+// The user's temporary folder is private to the user already; the name only has to be new.
+std::u16string CreatePrivateTempFolder() {
+  const std::u16string base = TempFolder() + u"quorvane-";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    LARGE_INTEGER ticks;
+    ::QueryPerformanceCounter(&ticks);
+    const uint64_t stamp = (static_cast<uint64_t>(::GetCurrentProcessId()) << 32) ^
+                           (static_cast<uint64_t>(ticks.QuadPart) * 0x9E3779B97F4A7C15ull) ^
+                           static_cast<uint64_t>(attempt);
+    std::u16string name = base;
+    for (int i = 0; i < 12; ++i) name.push_back(u"0123456789abcdefghijklmnopqrstuv"[(stamp >> (5 * i)) & 31]);
+    if (CreateFolder(name)) return name;
+    if (::GetLastError() != ERROR_ALREADY_EXISTS) return {};
+  }
+  return {};
+}
+
+}  // namespace qv::platform

@@ -1,0 +1,82 @@
+// The parts of the platform layer that every platform shares: the test seams, the file
+// handle's ownership and the log stream's writes.
+#include <cstdio>
+#include <mutex>
+
+#include "engine/platform/platform.h"
+#include "engine/platform/test_overrides.h"
+
+namespace qv::platform {
+namespace {
+
+// Test seams: set only by tests, before any engine call.
+struct Overrides {
+  std::mutex lock;
+  std::optional<std::u16string> programPath;
+  std::optional<LocalTime> clock;
+  std::optional<std::optional<int16_t>> consoleWidth;
+};
+Overrides& TestOverrides() {
+  static Overrides overrides;
+  return overrides;
+}
+
+}  // namespace
+
+namespace testing {
+void OverrideProgramPath(std::optional<std::u16string> path) {
+  std::lock_guard g(TestOverrides().lock);
+  TestOverrides().programPath = std::move(path);
+}
+void OverrideClock(std::optional<LocalTime> time) {
+  std::lock_guard g(TestOverrides().lock);
+  TestOverrides().clock = time;
+}
+void OverrideConsoleWidth(std::optional<std::optional<int16_t>> width) {
+  std::lock_guard g(TestOverrides().lock);
+  TestOverrides().consoleWidth = width;
+}
+}  // namespace testing
+
+namespace detail {
+std::optional<std::u16string> OverriddenProgramPath() {
+  std::lock_guard g(TestOverrides().lock);
+  return TestOverrides().programPath;
+}
+std::optional<LocalTime> OverriddenClock() {
+  std::lock_guard g(TestOverrides().lock);
+  return TestOverrides().clock;
+}
+std::optional<std::optional<int16_t>> OverriddenConsoleWidth() {
+  std::lock_guard g(TestOverrides().lock);
+  return TestOverrides().consoleWidth;
+}
+}  // namespace detail
+
+File::~File() { Close(); }
+File::File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = other.fd_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+AppendLog::~AppendLog() { Close(); }
+
+void AppendLog::Write(std::string_view text) {
+  if (stream_ != nullptr) std::fwrite(text.data(), 1, text.size(), static_cast<FILE*>(stream_));
+}
+
+void AppendLog::Flush() {
+  if (stream_ != nullptr) std::fflush(static_cast<FILE*>(stream_));
+}
+
+void AppendLog::Close() {
+  if (stream_ != nullptr) std::fclose(static_cast<FILE*>(stream_));
+  stream_ = nullptr;
+}
+
+}  // namespace qv::platform
