@@ -130,7 +130,7 @@ TEST_F(Restore, InstalledProgramOpensTheUsersOwnQuarantine) {
     ::unsetenv("XDG_DATA_HOME");
   }
   ASSERT_EQ(dialogs_->opens.size(), 1u);
-  EXPECT_EQ(dialogs_->opens[0].initialDir,
+  EXPECT_EQ(Q(dialogs_->opens[0].initialDir),
             QString::fromStdString((data.Path() / "quorvane" / "RepairBrack").string()));
   EXPECT_EQ(QDir::currentPath(), QString::fromStdString(start_.Path().string()));
 }
