@@ -43,6 +43,14 @@ std::string FindingLine(const qv::api::Finding& finding, bool json) {
   return path + ": " + (finding.ruleName.empty() ? std::string("-") : finding.ruleName) + " " + action;
 }
 
+std::string SkippedNotice(const qv::api::Skipped& skipped) {
+  return platform::ToNarrow(skipped.path) + ": not examined (" + skipped.reason + ")";
+}
+
+std::string SkippedJson(const qv::api::Skipped& skipped) {
+  return "{\"path\":" + JsonString(platform::ToNarrow(skipped.path)) + ",\"skipped\":" + JsonString(skipped.reason) + "}";
+}
+
 std::string SummaryLine(int files, int detected, int repaired, bool json) {
   const std::string text = platform::ToNarrow(qv::frontend::FormatSummary(files, detected, repaired));
   if (!json) return text;

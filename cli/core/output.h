@@ -14,6 +14,10 @@ std::string JsonString(std::string_view utf8);  // quoted and escaped
 
 // "<path>: <rule> <action>" or {"path":…,"rule":…,"action":…}.
 std::string FindingLine(const qv::api::Finding& finding, bool json);
+// A document that was not examined: "<path>: not examined (<reason>)" for standard error,
+// or {"path":…,"skipped":…} for standard output.
+std::string SkippedNotice(const qv::api::Skipped& skipped);
+std::string SkippedJson(const qv::api::Skipped& skipped);
 // The summary: the scan run's own wording, or {"files":…,"detected":…,"repaired":…,"summary":…}.
 std::string SummaryLine(int files, int detected, int repaired, bool json);
 

@@ -93,11 +93,16 @@ class EngineAdapter {
   int operator()(const char16_t* path, int /*mode*/, char16_t* text) {
     qv::api::ScanOptions options;
     options.repair = arguments_.repair;
+    options.stop = &g_interrupted;  // Ctrl-C during a long package rebuild leaves the package as it was
     const qv::api::ScanOutcome outcome = qv::api::ScanPath(path, options);
     if (outcome.status != qv::api::Status::Ran) {
       problem_ = EngineProblem(outcome.status);
       if (driver_ != nullptr) driver_->RequestStop();
       return 0;
+    }
+    for (const auto& skipped : outcome.skipped) {
+      console_.Message(SkippedNotice(skipped));
+      if (arguments_.json) console_.Line(SkippedJson(skipped));
     }
     bool changed = false;
     for (const auto& finding : outcome.findings) {

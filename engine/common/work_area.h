@@ -25,6 +25,8 @@ class ReportObserver {
  public:
   virtual ~ReportObserver() = default;
   virtual void OnReport(const std::u16string& path, const std::string& ruleName, ReportAction action) = 0;
+  // A document that could not be examined, and why ("encrypted"): it is not clean, only unknown.
+  virtual void OnSkipped(const std::u16string& /*path*/, const std::string& /*reason*/) {}
 };
 
 struct WorkArea {
@@ -47,6 +49,9 @@ struct WorkArea {
   // Quarantine copies written in this call, by document path: repeated reports on one
   // document keep its first (pre-repair) copy.
   std::set<std::u16string> quarantinedThisCall;
+  // The package whose extracted project parts are walked (empty otherwise). In repair mode its
+  // whole copy is the quarantine copy: a part gets no second copy of its own.
+  std::u16string packagePath;
   ReportObserver* observer = nullptr;    // not owned; may be null
   bool consoleTrace = true;              // the C exports trace to standard output
 
@@ -55,6 +60,13 @@ struct WorkArea {
   WorkArea(const WorkArea&) = delete;
   WorkArea& operator=(const WorkArea&) = delete;
 };
+
+// Tells the observer that the current document could not be examined, and why.
+inline void NoteSkipped(WorkArea& area, const char* reason) {
+  if (area.observer != nullptr) area.observer->OnSkipped(area.currentPath, reason);
+}
+inline constexpr char kSkippedEncrypted[] = "encrypted";  // enciphered with an unknown password
+inline constexpr char kSkippedDamaged[] = "damaged";      // enciphered, but the cipher text is cut short
 
 // Positioned transfers on the document open in the work area: the file position moves to
 // an absolute 32-bit offset; the result is the number of bytes moved, 0 on any failure.

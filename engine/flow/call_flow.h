@@ -1,8 +1,10 @@
 // The per-call flow of SCanFileVirus: work area, library, walk, per-file gate.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -16,6 +18,7 @@ struct CallOptions {
   uint8_t mode = 1;               // low byte of the export's mode argument
   bool consoleTrace = true;       // the export traces to standard output
   ReportObserver* observer = nullptr;
+  const std::atomic<bool>* stop = nullptr;  // asks a package rebuild to give up between entries
 };
 
 struct CallResult {
@@ -29,7 +32,7 @@ CallResult RunScanCall(const std::u16string& path, const CallOptions& options);
 
 // Internal steps, exposed for tests.
 bool InitWorkArea(WorkArea& area);
-bool RunEngine(WorkArea& area, const std::u16string& target, uint8_t mode, CallStatus& status);
+bool RunEngine(WorkArea& area, const std::vector<std::u16string>& targets, uint8_t mode, CallStatus& status);
 void WalkPath(WorkArea& area, const std::u16string& path, uint8_t mode);
 void WalkFolder(WorkArea& area, const std::u16string& folder, std::u16string pattern, uint8_t mode);
 void ProcessFile(WorkArea& area, const std::u16string& path, uint8_t mode);

@@ -30,13 +30,16 @@ qv::api::Status ToApi(qv::CallStatus status) {
 
 class FindingCollector : public qv::ReportObserver {
  public:
-  explicit FindingCollector(std::vector<qv::api::Finding>& out) : out_(out) {}
+  FindingCollector(std::vector<qv::api::Finding>& out, std::vector<qv::api::Skipped>& skipped)
+      : out_(out), skipped_(skipped) {}
   void OnReport(const std::u16string& path, const std::string& rule, qv::ReportAction action) override {
     out_.push_back({path, rule, static_cast<qv::api::Action>(action)});
   }
+  void OnSkipped(const std::u16string& path, const std::string& reason) override { skipped_.push_back({path, reason}); }
 
  private:
   std::vector<qv::api::Finding>& out_;
+  std::vector<qv::api::Skipped>& skipped_;
 };
 
 }  // namespace
@@ -72,11 +75,12 @@ namespace qv::api {
 ScanOutcome ScanPath(const std::u16string& path, const ScanOptions& options) {
   ScanOutcome outcome;
   try {
-    FindingCollector collector(outcome.findings);
+    FindingCollector collector(outcome.findings, outcome.skipped);
     CallOptions call;
     call.mode = options.repair ? 1 : 0;
     call.consoleTrace = options.consoleTrace;
     call.observer = &collector;
+    call.stop = options.stop;
     const CallResult result = RunScanCall(path, call);
     outcome.status = ToApi(result.status);
     outcome.resultText = platform::FromNarrow(result.resultName);

@@ -2,6 +2,7 @@
 // cannot tell (the action taken per finding, why a call did not run).
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,15 +18,25 @@ struct Finding {
   Action action = Action::Reported;
 };
 
+// A document the engine could not examine: not clean, only unknown.
+struct Skipped {
+  std::u16string path;
+  std::string reason;  // "encrypted": encrypted with a password other than the default one
+};
+
 struct ScanOptions {
   bool repair = false;        // false: report only
   bool consoleTrace = false;  // the engine's own trace on standard output
+  // Set by the caller (a signal handler, say) to stop long work on a package between its
+  // entries; the package is then left exactly as it was.
+  const std::atomic<bool>* stop = nullptr;
 };
 
 struct ScanOutcome {
   Status status = Status::Failed;
   std::u16string resultText;  // what SCanFileVirus would put into its text buffer
   std::vector<Finding> findings;
+  std::vector<Skipped> skipped;
 };
 
 // One engine call on a file, folder or pattern (as SCanFileVirus).
