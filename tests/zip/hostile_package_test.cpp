@@ -11,6 +11,7 @@
 #include "engine/platform/platform.h"
 #include "engine/zip/package_survey.h"
 #include "tests/support/vlb/vlb_builder.h"
+#include "tests/support/zip/package_damage.h"
 #include "tests/support/zip/project_part.h"
 #include "tests/zip/package_fixture.h"
 
@@ -25,40 +26,8 @@ std::vector<uint8_t> TestLibrary() {
 rule 0x1 "Macro.Test.Signature" = p(0x1))");
 }
 
-uint32_t Get32(const std::vector<uint8_t>& b, size_t at) {
-  return b.at(at) | b.at(at + 1) << 8 | b.at(at + 2) << 16 | static_cast<uint32_t>(b.at(at + 3)) << 24;
-}
-uint16_t Get16(const std::vector<uint8_t>& b, size_t at) { return static_cast<uint16_t>(b.at(at) | b.at(at + 1) << 8); }
 void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) b.at(at + i) = static_cast<uint8_t>(v >> (8 * i));
-}
-
-// The file offsets of every central directory record of a package the writer made (no
-// comment, no zip64).
-std::vector<size_t> CentralRecords(const std::vector<uint8_t>& bytes) {
-  const size_t end = bytes.size() - zl::kEndBytes;
-  EXPECT_EQ(Get32(bytes, end), zl::kEndSignature);
-  std::vector<size_t> records;
-  size_t at = Get32(bytes, end + zl::kEndDirectoryOffset);
-  while (at < end && Get32(bytes, at) == zl::kCentralSignature) {
-    records.push_back(at);
-    at += zl::kCentralBytes + Get16(bytes, at + zl::kCentralNameLength) + Get16(bytes, at + zl::kCentralExtraLength) +
-          Get16(bytes, at + zl::kCentralCommentLength);
-  }
-  return records;
-}
-
-std::string CentralName(const std::vector<uint8_t>& bytes, size_t record) {
-  const auto begin = bytes.begin() + static_cast<std::ptrdiff_t>(record + zl::kCentralBytes);
-  return std::string(begin, begin + Get16(bytes, record + zl::kCentralNameLength));
-}
-
-size_t RecordNamed(const std::vector<uint8_t>& bytes, const std::string& name) {
-  for (size_t record : CentralRecords(bytes)) {
-    if (CentralName(bytes, record) == name) return record;
-  }
-  ADD_FAILURE() << "no entry " << name;
-  return 0;
 }
 
 std::vector<PackageEntry> WithProject(std::vector<PackageEntry> entries, const std::string& name,
@@ -127,18 +96,12 @@ std::vector<HostileCase> Cases() {
          for (int i = 0; i < 50; ++i) entries.push_back({"word/media/image" + std::to_string(i) + ".bin", Bytes("x")});
          return entries;
        },
-       [=](std::vector<uint8_t>& bytes) {
-         const uint32_t local = Get32(bytes, RecordNamed(bytes, project) + zl::kCentralLocalOffset);
-         for (size_t record : CentralRecords(bytes)) Put32(bytes, record + zl::kCentralLocalOffset, local);
-       },
+       [=](std::vector<uint8_t>& bytes) { ShareOneLocalHeader(bytes, project); },
        Expect::Found, nullptr, false},
       {"LocalHeaderNameDisagrees",
        [=] { return WithProject({{"word/document.xml", Bytes("<w:document/>")}}, project,
                                 VbaProjectPart(ProjectPart::InfectedRepairable)); },
-       [=](std::vector<uint8_t>& bytes) {
-         const uint32_t local = Get32(bytes, RecordNamed(bytes, "word/document.xml") + zl::kCentralLocalOffset);
-         bytes.at(local + zl::kLocalBytes + 5) ^= 0x01;  // "word/dncument.xml" in the local header only
-       },
+       [=](std::vector<uint8_t>& bytes) { FlipLocalName(bytes, "word/document.xml"); },
        Expect::Found, nullptr, false},
   };
 }
@@ -208,7 +171,7 @@ TEST_F(HostilePackageTest, SurveyCountsEntriesFindsEveryProjectPartAndSeesShared
   }
   std::vector<uint8_t> bytes = ReadFile(document);
   const auto records = CentralRecords(bytes);
-  Put32(bytes, records[1] + zl::kCentralLocalOffset, Get32(bytes, records[0] + zl::kCentralLocalOffset));
+  Put32(bytes, records[1] + zl::kCentralLocalOffset, LocalOffsetOf(bytes, records[0]));
   WriteFile(document, bytes);
   auto file = platform::File::OpenRead(U16(document));
   ASSERT_TRUE(file);
