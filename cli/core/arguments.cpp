@@ -1,20 +1,30 @@
 #include "cli/core/arguments.h"
 
+#include "quorvane_version.h"
+
 namespace qv::cli {
 
 const char kUsage[] =
-    "usage: quorvane-scan scan [--repair] [--json] PATH...\n"
-    "       quorvane-scan scan [--repair] [--json] --all-drives\n"
-    "       quorvane-scan restore FILE.vir DEST\n"
-    "       quorvane-scan quarantine list [--json]\n"
+    "usage: quorvane-scan scan [--repair] [--json] [--quarantine DIR] PATH...\n"
+    "       quorvane-scan scan [--repair] [--json] [--quarantine DIR] --all-drives\n"
+    "       quorvane-scan restore [--quarantine DIR] FILE.vir DEST\n"
+    "       quorvane-scan quarantine list [--json] [--quarantine DIR]\n"
+    "       quorvane-scan --version | --help\n"
     "\n"
     "scan        report infected office documents (files and folders, searched recursively);\n"
-    "            --repair first keeps a scrambled copy in RepairBrack beside the program,\n"
+    "            --repair first keeps a scrambled copy in the quarantine folder RepairBrack,\n"
     "            then repairs the document in place or deletes it when it cannot be repaired\n"
-    "restore     turn a quarantine copy back into a normal file (DEST: a file or a folder)\n"
-    "quarantine  list the copies in RepairBrack and the name each restores to\n"
+    "restore     turn a quarantine copy back into a normal file (DEST: a file or a folder);\n"
+    "            a bare copy name is looked up in the quarantine folder\n"
+    "quarantine  list the copies in the quarantine folder and the name each restores to\n"
+    "\n"
+    "The quarantine folder is RepairBrack beside the program when that folder is writable\n"
+    "(a portable folder), else $XDG_DATA_HOME/quorvane/RepairBrack (default\n"
+    "~/.local/share/quorvane/RepairBrack); --quarantine DIR names another one.\n"
     "\n"
     "exit status: 0 nothing found, 1 something found, 2 an error\n";
+
+const char kVersionLine[] = "quorvane-scan " QUORVANE_VERSION "\n";
 
 namespace {
 
@@ -31,7 +41,8 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
   Arguments& out = result.arguments;
   std::vector<std::string> words;
   bool optionsEnded = false;
-  for (const std::string& arg : args) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
     if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
       words.push_back(arg);
     } else if (arg == "--") {
@@ -42,6 +53,14 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
       out.json = true;
     } else if (arg == "--all-drives") {
       out.allDrives = true;
+    } else if (arg == "--quarantine" || arg.starts_with("--quarantine=")) {
+      if (arg == "--quarantine") {
+        if (++i == args.size()) return Error("--quarantine needs a folder");
+        out.quarantine = args[i];
+      } else {
+        out.quarantine = arg.substr(std::string("--quarantine=").size());
+      }
+      if (out.quarantine.empty()) return Error("--quarantine needs a folder");
     } else if (arg == "--help" || arg == "-h") {
       out.command = Command::Help;
       result.ok = true;

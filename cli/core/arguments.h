@@ -15,6 +15,7 @@ struct Arguments {
   bool repair = false;     // scan: quarantine, then repair or delete (default: report only)
   bool json = false;       // one JSON object per line
   bool allDrives = false;  // scan: every local removable and fixed drive
+  std::string quarantine;  // --quarantine DIR: the quarantine folder (empty: the engine's rule)
   std::vector<std::string> operands;  // scan: paths; restore: copy and destination
 };
 
@@ -27,5 +28,7 @@ struct ParseResult {
 ParseResult ParseArguments(const std::vector<std::string>& args);  // without the program name
 
 extern const char kUsage[];
+// The version quorvane-scan --version prints.
+extern const char kVersionLine[];
 
 }  // namespace qv::cli

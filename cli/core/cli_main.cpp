@@ -17,7 +17,7 @@ int Dispatch(const Arguments& arguments) {
       std::fputs(kUsage, stdout);
       return kExitClean;
     case Command::Version:
-      std::puts("quorvane-scan 1.1.0.1");
+      std::fputs(kVersionLine, stdout);
       return kExitClean;
     case Command::Scan: return RunScan(arguments);
     case Command::Restore: return RunRestore(arguments);

@@ -20,12 +20,23 @@ bool IsRegularFile(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// The quarantine folder of this run: --quarantine, else the engine's rule.
+std::string QuarantineFolderOf(const Arguments& arguments) {
+  return platform::ToNarrow(qv::api::ResolveQuarantineFolder(platform::FromNarrow(arguments.quarantine)));
+}
+
 }  // namespace
 
 int RunRestore(const Arguments& arguments) {
   Console console(false);
-  const std::string& copy = arguments.operands[0];
+  std::string copy = arguments.operands[0];
   std::string dest = arguments.operands[1];
+  // A bare name ("Report.doc.vir", as quarantine list shows it) that is not in the current
+  // folder is taken from the quarantine folder.
+  if (!IsRegularFile(copy) && copy.find('/') == std::string::npos) {
+    const std::string inQuarantine = QuarantineFolderOf(arguments) + copy;
+    if (IsRegularFile(inQuarantine)) copy = inQuarantine;
+  }
   if (!IsRegularFile(copy)) {
     console.Message("no such quarantine copy: " + copy);
     return kExitError;
@@ -49,7 +60,7 @@ int RunRestore(const Arguments& arguments) {
 
 int RunQuarantineList(const Arguments& arguments) {
   Console console(false);
-  const std::string folder = platform::ToNarrow(qv::api::QuarantineFolder());
+  const std::string folder = QuarantineFolderOf(arguments);
   std::error_code ec;
   if (!fs::exists(folder, ec)) return kExitClean;  // nothing was ever quarantined
   std::vector<fs::path> copies;

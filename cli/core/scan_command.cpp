@@ -94,9 +94,10 @@ class EngineAdapter {
     qv::api::ScanOptions options;
     options.repair = arguments_.repair;
     options.stop = &g_interrupted;  // Ctrl-C during a long package rebuild leaves the package as it was
+    options.quarantineFolder = platform::FromNarrow(arguments_.quarantine);
     const qv::api::ScanOutcome outcome = qv::api::ScanPath(path, options);
     if (outcome.status != qv::api::Status::Ran) {
-      problem_ = EngineProblem(outcome.status);
+      problem_ = EngineProblem(outcome.status, arguments_.quarantine);
       if (driver_ != nullptr) driver_->RequestStop();
       return 0;
     }
@@ -167,7 +168,7 @@ std::set<std::u16string> CheckedTargets(const std::vector<std::string>& operands
 
 }  // namespace
 
-std::string EngineProblem(qv::api::Status status) {
+std::string EngineProblem(qv::api::Status status, const std::string& quarantine) {
   switch (status) {
     case qv::api::Status::Ran: return "";
     case qv::api::Status::LibraryMissing: return "the signature library is missing: " + ProgramFolderFile("qzmacro.vlb");
@@ -175,7 +176,7 @@ std::string EngineProblem(qv::api::Status status) {
       return "the signature library is damaged or unusable: " + ProgramFolderFile("qzmacro.vlb");
     case qv::api::Status::NoWorkArea:
       return "the quarantine folder cannot be written (log.txt cannot be opened): " +
-             platform::ToNarrow(qv::api::QuarantineFolder());
+             platform::ToNarrow(qv::api::ResolveQuarantineFolder(platform::FromNarrow(quarantine)));
     case qv::api::Status::BadArguments:
     case qv::api::Status::Failed: break;
   }
@@ -190,7 +191,9 @@ int RunScan(const Arguments& arguments) {
 
   // One call with nothing to walk tells whether the quarantine, the log and the signature
   // library are usable, before any document is touched.
-  const std::string problem = EngineProblem(qv::api::ScanPath(u"", {}).status);
+  qv::api::ScanOptions probe;
+  probe.quarantineFolder = platform::FromNarrow(arguments.quarantine);
+  const std::string problem = EngineProblem(qv::api::ScanPath(u"", probe).status, arguments.quarantine);
   if (!problem.empty()) {
     console.Message(problem);
     return kExitError;

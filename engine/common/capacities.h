@@ -87,4 +87,22 @@ inline constexpr uint64_t kMaxReferencePartBytes = 4ull << 20;   // larger relat
 inline constexpr int kDeflateLevel = 8;                          // entries written to a rebuilt package
 inline constexpr int kMaxRebuildNameVariants = 100;              // "Report.docm.bin", "Report.docm(2).bin" …
 
+// ---- presentations ------------------------------------------------------------------------
+inline constexpr uint32_t kCurrentUserStreamBytes = 4096;       // "Current User" bytes read
+inline constexpr uint32_t kPresentationStreamBytes = kLargeStreamBytes;  // "PowerPoint Document" bytes read
+inline constexpr uint32_t kMaxUserEdits = 4096;                 // edits followed back from the last one
+inline constexpr uint32_t kMaxPersistEntries = 1u << 20;        // persist ids collected (20-bit ids)
+inline constexpr uint32_t kMaxPresentationRecords = 1u << 20;   // records looked at in one walk
+inline constexpr int kMaxRecordDepth = 8;                       // container nesting searched
+inline constexpr uint32_t kMaxEmbeddedProjects = 64;            // projects examined per presentation
+inline constexpr uint32_t kMaxEmbeddedProjectBytes = 64u << 20; // an inflated project held in memory
+inline constexpr uint32_t kMaxInflateRatio = 200;               // uncompressed : compressed at most
+
+// ---- encrypted packages ------------------------------------------------------------------
+inline constexpr uint32_t kMaxEncryptionInfoBytes = 64 * 1024;  // "EncryptionInfo" read and parsed
+inline constexpr uint32_t kMaxEncryptedPackageBytes = kLargeStreamBytes;  // a larger package is not examined
+inline constexpr uint32_t kMaxSpinCount = 10000000;             // key derivation rounds (Office: 100,000)
+inline constexpr uint32_t kAgileSegmentBytes = 4096;            // Agile packages are enciphered per segment
+inline constexpr uint32_t kStandardSpinCount = 50000;           // fixed for Standard encryption
+
 }  // namespace qv::cap

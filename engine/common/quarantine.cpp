@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "engine/common/capacities.h"
+#include "engine/common/quarantine_location.h"
 #include "engine/common/work_area.h"
 #include "engine/platform/platform.h"
 
@@ -29,9 +30,7 @@ bool SameContent(platform::File& file, const std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
-std::u16string QuarantineFolder() {
-  return platform::ProgramFolder() + u"RepairBrack" + platform::kSep;
-}
+std::u16string QuarantineFolder() { return ChooseQuarantineFolder(CurrentQuarantineSiteFacts()); }
 
 void ScrambleBytes(uint8_t* bytes, size_t length) {
   for (size_t i = 0; i < length; ++i) bytes[i] ^= cap::kQuarantineKey;

@@ -1,4 +1,5 @@
-// The quarantine store: scrambled copies of documents in "RepairBrack" beside the program.
+// The quarantine store: scrambled copies of documents in "RepairBrack" (beside a portable
+// program, else in the user's data folder; see quarantine_location.h).
 // A copy is the document's bytes, each XOR 0x9D; nothing else.
 #pragma once
 
@@ -11,7 +12,9 @@ namespace qv {
 
 struct WorkArea;
 
-// <program folder>/RepairBrack/ (with the trailing separator).
+// The quarantine folder of this process when the caller names none (with the trailing
+// separator): <program folder>/RepairBrack/ for a portable program folder, else
+// <user data folder>/quorvane/RepairBrack/.
 std::u16string QuarantineFolder();
 
 // Scrambles or unscrambles bytes in place (the transform is its own inverse).

@@ -67,6 +67,7 @@ inline void NoteSkipped(WorkArea& area, const char* reason) {
 }
 inline constexpr char kSkippedEncrypted[] = "encrypted";  // enciphered with an unknown password
 inline constexpr char kSkippedDamaged[] = "damaged";      // enciphered, but the cipher text is cut short
+inline constexpr char kSkippedTooLarge[] = "too large";   // more than the engine deciphers in memory
 
 // Positioned transfers on the document open in the work area: the file position moves to
 // an absolute 32-bit offset; the result is the number of bytes moved, 0 on any failure.

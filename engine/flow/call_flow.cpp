@@ -9,12 +9,15 @@
 
 #include "engine/common/ascii_case.h"
 #include "engine/common/quarantine.h"
+#include "engine/common/quarantine_location.h"
 #include "engine/common/trace.h"
 #include "engine/common/work_area.h"
+#include "engine/flow/encrypted_package.h"
 #include "engine/flow/report.h"
 #include "engine/office/dispatch.h"
 #include "engine/office/excel_workbook.h"
 #include "engine/platform/platform.h"
+#include "engine/ppt/presentation_scan.h"
 #include "engine/signature/signature_tables.h"
 #include "engine/storage/doc_file.h"
 #include "engine/storage/vba_modules.h"
@@ -54,6 +57,7 @@ class PackageObserver : public ReportObserver {
   void OnReport(const std::u16string&, const std::string& rule, ReportAction action) override {
     held_.emplace_back(rule, action);
   }
+  void OnSkipped(const std::u16string&, const std::string& reason) override { inner_.OnSkipped(package_, reason); }
   void Deliver(bool packageReplaced) {
     for (auto [rule, action] : held_) {
       if (action == ReportAction::Repaired || action == ReportAction::Deleted) {
@@ -99,8 +103,12 @@ void WalkFolderGuarded(WorkArea& area, const std::u16string& folder, const std::
 }  // namespace
 
 bool InitWorkArea(WorkArea& area) {
-  area.quarantineDir = QuarantineFolder();
-  platform::CreateFolder(area.quarantineDir);  // exists already most of the time
+  if (area.quarantineDir.empty()) area.quarantineDir = QuarantineFolder();
+  if (IsBesideProgram(area.quarantineDir, platform::ProgramFolder())) {
+    platform::CreateFolder(area.quarantineDir);  // exists already most of the time
+  } else {
+    platform::CreatePrivateFolderTree(area.quarantineDir);  // a fresh user may have no data folder yet
+  }
   area.logPath = area.quarantineDir + u"log.txt";
   return area.log.Open(area.logPath);
 }
@@ -202,6 +210,8 @@ bool ScanDocumentMacros(WorkArea& area) {
     BeginMacroPass(*area.docFile);
     if (HasDirectoryTable(*area.docFile)) ScanVbaModules(*area.docFile, *area.tables);
     ScanHiddenSheets(*area.docFile, *area.tables);
+    ScanPresentationProjects(area, *area.tables);
+    ScanEncryptedPackage(area, *area.tables);
     return true;
   } catch (const DocumentAbandoned&) {
     CloseDocFile(*area.docFile);
@@ -219,6 +229,13 @@ CallResult RunScanCall(const std::u16string& path, const CallOptions& options) {
   }
   area->consoleTrace = options.consoleTrace;
   area->observer = options.observer;
+  if (!options.quarantineDir.empty()) {
+    area->quarantineDir = NormalizedQuarantineFolder(options.quarantineDir);
+    if (area->quarantineDir.empty()) {
+      out.status = CallStatus::NoWorkArea;
+      return out;
+    }
+  }
   if (!InitWorkArea(*area)) {
     ConsoleOut(*area, "Create Log file failed \n");
     out.status = CallStatus::NoWorkArea;

@@ -19,6 +19,7 @@ struct CallOptions {
   bool consoleTrace = true;       // the export traces to standard output
   ReportObserver* observer = nullptr;
   const std::atomic<bool>* stop = nullptr;  // asks a package rebuild to give up between entries
+  std::u16string quarantineDir;   // empty: QuarantineFolder()
 };
 
 struct CallResult {
@@ -31,6 +32,8 @@ struct CallResult {
 CallResult RunScanCall(const std::u16string& path, const CallOptions& options);
 
 // Internal steps, exposed for tests.
+// Uses the work area's quarantineDir when set, else QuarantineFolder(); makes the folder and
+// opens the log in it.
 bool InitWorkArea(WorkArea& area);
 bool RunEngine(WorkArea& area, const std::vector<std::u16string>& targets, uint8_t mode, CallStatus& status);
 void WalkPath(WorkArea& area, const std::u16string& path, uint8_t mode);

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "engine/common/quarantine.h"
+#include "engine/common/quarantine_location.h"
 #include "engine/common/work_area.h"
 #include "engine/flow/call_flow.h"
 #include "engine/include/scan_engine.h"
@@ -81,6 +82,7 @@ ScanOutcome ScanPath(const std::u16string& path, const ScanOptions& options) {
     call.consoleTrace = options.consoleTrace;
     call.observer = &collector;
     call.stop = options.stop;
+    call.quarantineDir = options.quarantineFolder;
     const CallResult result = RunScanCall(path, call);
     outcome.status = ToApi(result.status);
     outcome.resultText = platform::FromNarrow(result.resultName);
@@ -99,6 +101,9 @@ bool RestoreQuarantineCopy(const std::u16string& virPath, const std::u16string& 
 }
 
 std::u16string QuarantineFolder() { return qv::QuarantineFolder(); }
+std::u16string ResolveQuarantineFolder(const std::u16string& named) {
+  return named.empty() ? qv::QuarantineFolder() : NormalizedQuarantineFolder(named);
+}
 std::u16string OriginalNameOf(const std::u16string& virFileName) { return qv::OriginalNameOf(virFileName); }
 
 const char* ActionName(Action action) {

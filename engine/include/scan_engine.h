@@ -30,6 +30,8 @@ struct ScanOptions {
   // Set by the caller (a signal handler, say) to stop long work on a package between its
   // entries; the package is then left exactly as it was.
   const std::atomic<bool>* stop = nullptr;
+  // Where copies and log.txt go; made with its parents when missing. Empty: QuarantineFolder().
+  std::u16string quarantineFolder;
 };
 
 struct ScanOutcome {
@@ -43,8 +45,14 @@ struct ScanOutcome {
 ScanOutcome ScanPath(const std::u16string& path, const ScanOptions& options);
 // ReVirFile.
 bool RestoreQuarantineCopy(const std::u16string& virPath, const std::u16string& destPath);
-// The quarantine folder beside the running program (with a trailing separator).
+// The quarantine folder used when a caller names none, as the C exports do (with a trailing
+// separator): "RepairBrack" beside the running program when that program folder is portable
+// (writable, not installed system-wide), else <user data folder>/quorvane/RepairBrack/
+// ($XDG_DATA_HOME, default ~/.local/share).
 std::u16string QuarantineFolder();
+// The folder a call with ScanOptions::quarantineFolder = `named` uses: QuarantineFolder()
+// when empty, else `named` made absolute with one trailing separator ("" when impossible).
+std::u16string ResolveQuarantineFolder(const std::u16string& named);
 // The file name a quarantine copy restores to.
 std::u16string OriginalNameOf(const std::u16string& virFileName);
 const char* ActionName(Action action);  // "reported", "repaired", …

@@ -6,6 +6,7 @@
 #include "engine/common/work_area.h"
 #include "engine/office/document_kind.h"
 #include "engine/office/excel_workbook.h"
+#include "engine/ppt/presentation_scan.h"
 #include "engine/storage/compound_file.h"
 #include "engine/storage/doc_file.h"
 #include "engine/storage/streams.h"
@@ -93,6 +94,14 @@ bool DetectDocumentKind(DocFile& doc) {
     doc.DocumentKind = PropDataKind(doc, static_cast<uint32_t>(id));
     return true;
   }
+  if (FindEntry(doc, kRootStorage, u"EncryptedPackage") >= 0 && FindEntry(doc, kRootStorage, u"EncryptionInfo") >= 0) {
+    doc.DocumentKind = kKindEncryptedPackage;  // examined, once deciphered, by the package pass
+    return true;
+  }
+  if (FindEntry(doc, kRootStorage, u"PowerPoint Document") >= 0) {
+    doc.DocumentKind = kKindPresentation;  // its projects are scanned by the presentation pass
+    return true;
+  }
   return false;
 }
 
@@ -107,6 +116,8 @@ int DispatchDocument(DocFile& doc) {
 void BeginMacroPass(DocFile& doc) { doc.ScanKind = 1; }
 
 int RepairDocument(DocFile& doc) {
+  // A project held in memory (inflated from a presentation's record) has its own repair.
+  if (doc.embeddedProject != nullptr) return RepairEmbeddedProject(doc);
   LeaveMemoryMode(doc);  // the repair writes to disk and the passes that follow read it
   switch (doc.DocumentKind) {
     case kKindWord6: return RepairWord6Document(doc);

@@ -12,6 +12,8 @@ inline constexpr int32_t kKindWord97 = 2;      // Word 97 and later; also the fa
 inline constexpr int32_t kKindExcel5 = 4;      // Excel 5.0 / 95
 inline constexpr int32_t kKindExcel97 = 5;     // Excel 97 and later
 inline constexpr int32_t kKindPropData = 7;    // a "PropData" project stream
+inline constexpr int32_t kKindPresentation = 8; // a "PowerPoint Document" stream: PowerPoint 97-2003
+inline constexpr int32_t kKindEncryptedPackage = 9;  // "EncryptionInfo" and "EncryptedPackage": an encrypted package
 
 struct DocFile;
 

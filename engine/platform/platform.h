@@ -101,6 +101,18 @@ std::u16string FolderPart(const std::u16string& path);
 // Roots of the local removable and fixed drives (block-device mounts).
 std::vector<std::u16string> LocalDriveRoots();
 
+// ---- per-user folders ------------------------------------------------------------------
+// True when this process may create files in the folder (it exists and is writable).
+bool CanCreateFilesIn(const std::u16string& folder);
+// The user's own data folder, with a trailing separator: $XDG_DATA_HOME when it is an
+// absolute path, else ~/.local/share/. Empty where the platform keeps everything beside the
+// program (Windows) or no home folder is known.
+std::u16string UserDataFolder();
+// Creates a folder and every missing folder above it. Folders made here are private to the
+// user (mode 0700): they hold copies of the user's documents. True when the folder exists
+// afterwards.
+bool CreatePrivateFolderTree(const std::u16string& path);
+
 // ---- text log ------------------------------------------------------------------------
 // A buffered text stream opened for appending ("a+"); "\n" is written as this platform's
 // line ending.

@@ -10,6 +10,7 @@
 namespace qv {
 
 struct WorkArea;
+struct EmbeddedProject;
 
 // An open stream. For a small stream the logical position lives in the root cursor's
 // position field and this cursor's own position stays 0.
@@ -64,6 +65,12 @@ struct DocFile {
   uint32_t ScanCursor = 0;
   int32_t HiddenSheetOrdinal = 0;
   uint8_t FormulaBuffer[cap::kFormulaBufferBytes] = {};
+
+  // ---- embedded projects ----
+  // Set while this DocFile scans a project held in memory that came out of the document on
+  // disk (a presentation's deflated project, an encrypted package's project part); its repair
+  // writes the project back there.
+  EmbeddedProject* embeddedProject = nullptr;
 };
 
 // Creates a zero-filled DocFile linked to the work area; null when memory is lacking.

@@ -16,8 +16,10 @@ bool SectorFileOffset(const DocFile& doc, uint32_t id, uint32_t& offset) {
   if (signedId < -1) return false;
   const int64_t start = (static_cast<int64_t>(signedId) + 1) * cap::kSectorBytes;
   if (start > INT32_MAX) return false;
+  // In memory mode the image is the whole compound file: the document's own copy, or a
+  // compound file embedded in the document (which may be larger than the document).
   uint64_t limit = doc.workArea->fileSize;
-  if (doc.memoryMode != 0 && doc.memoryImageSize < limit) limit = doc.memoryImageSize;
+  if (doc.memoryMode != 0 && doc.memoryImage != nullptr) limit = doc.memoryImageSize;
   if (!InBounds(static_cast<uint64_t>(start), cap::kSectorBytes, limit)) return false;
   offset = static_cast<uint32_t>(start);
   return true;

@@ -66,5 +66,44 @@ TEST_F(CliDetection, RepairThenRestoreGivesBackTheOriginalByteForByte) {
   EXPECT_EQ(program.Run({"scan", infected.string()}).exitCode, 1);
 }
 
+// An installed program folder (marked by the install step) keeps every user's copies in
+// their own data folder; --quarantine names any other folder for scripts and servers.
+TEST_F(CliDetection, QuarantineFolderFollowsTheInstallAndTheOption) {
+  WriteFile(program.bin() / "installed-layout", std::string("system-wide install\n"));
+  qv::testing::TempDir data;
+  qv::testing::ScopedEnv xdg("XDG_DATA_HOME", data.path().c_str());
+  const fs::path own = data / "quorvane" / "RepairBrack";
+
+  const ProgramRun repair = program.Run({"scan", "--repair", infected.string()});
+  EXPECT_EQ(repair.exitCode, 1) << repair.err;
+  ASSERT_TRUE(fs::exists(own / "infected.doc.vir"));
+  EXPECT_TRUE(fs::exists(own / "log.txt"));
+  EXPECT_FALSE(fs::exists(program.quarantine()));
+  EXPECT_EQ(program.Run({"quarantine", "list"}).outLines(),
+            (std::vector<std::string>{(own / "infected.doc.vir").string() + "\tinfected.doc\t" +
+                                      std::to_string(original.size())}));
+
+  // the name quarantine list shows is enough to restore
+  const ProgramRun restore = program.Run({"restore", "infected.doc.vir", program.work().string()});
+  EXPECT_EQ(restore.exitCode, 0) << restore.err;
+  EXPECT_EQ(ReadFile(infected), original);
+
+  const fs::path named = program.work() / "server" / "RepairBrack";
+  const ProgramRun server = program.Run({"scan", "--repair", "--quarantine", named.string(), infected.string()});
+  EXPECT_EQ(server.exitCode, 1) << server.err;
+  EXPECT_TRUE(fs::exists(named / "infected.doc.vir"));
+  const ProgramRun listed = program.Run({"quarantine", "list", "--quarantine=" + named.string()});
+  EXPECT_EQ(listed.outLines().size(), 1u);
+  EXPECT_EQ(program.Run({"restore", "--quarantine", named.string(), "infected.doc.vir", infected.string()}).exitCode, 0);
+  EXPECT_EQ(ReadFile(infected), original);
+
+  // a folder that cannot be made is an error before any document is touched
+  const ProgramRun refused =
+      program.Run({"scan", "--repair", "--quarantine", (program.work() / "clean.doc" / "q").string(), infected.string()});
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_NE(refused.err.find("the quarantine folder cannot be written"), std::string::npos) << refused.err;
+  EXPECT_EQ(ReadFile(infected), original);
+}
+
 }  // namespace
 }  // namespace qv::cli::testing

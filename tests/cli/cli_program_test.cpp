@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 
 #include "engine/common/quarantine.h"
 #include "tests/cli/cli_harness.h"
@@ -34,6 +35,10 @@ TEST(CliProgram, BadArgumentsExitTwoWithUsage) {
   const ProgramRun help = program.Run({"--help"});
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_TRUE(Has(help.out, "usage: quorvane-scan"));
+  EXPECT_TRUE(Has(help.out, "--quarantine DIR"));
+  const ProgramRun version = program.Run({"--version"});
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_TRUE(std::regex_match(version.out, std::regex("quorvane-scan [0-9]+(\\.[0-9]+){1,3}\n"))) << version.out;
 }
 
 TEST(CliProgram, CleanFolderExitsZeroWithOnlyTheSummary) {

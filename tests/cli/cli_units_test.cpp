@@ -26,6 +26,8 @@ TEST(ParseArguments, AcceptsEveryCommandForm) {
       {{"quarantine", "list", "--json"}, Command::QuarantineList, false, true, false, {}},
       {{"scan", "a", "--help"}, Command::Help, false, false, false, {}},
       {{"--version"}, Command::Version, false, false, false, {}},
+      {{"scan", "--quarantine", "/q", "a"}, Command::Scan, false, false, false, {"a"}},
+      {{"quarantine", "list", "--quarantine=/q"}, Command::QuarantineList, false, false, false, {}},
   };
   for (const auto& c : cases) {
     const ParseResult r = ParseArguments(c.args);
@@ -36,6 +38,21 @@ TEST(ParseArguments, AcceptsEveryCommandForm) {
     EXPECT_EQ(r.arguments.json, c.json);
     EXPECT_EQ(r.arguments.allDrives, c.allDrives);
     EXPECT_EQ(r.arguments.operands, c.operands);
+  }
+}
+
+TEST(ParseArguments, QuarantineFolderIsTakenFromEitherForm) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"scan", "a"}, ""},
+      {{"scan", "--quarantine", "/var/lib/quorvane/RepairBrack", "a"}, "/var/lib/quorvane/RepairBrack"},
+      {{"--quarantine=q dir", "quarantine", "list"}, "q dir"},
+      {{"restore", "x.vir", "d", "--quarantine", "--json"}, "--json"},  // the value is the next word, whatever it is
+  };
+  for (const auto& [args, folder] : cases) {
+    const ParseResult r = ParseArguments(args);
+    ASSERT_TRUE(r.ok) << ::testing::PrintToString(args) << ": " << r.error;
+    EXPECT_EQ(r.arguments.quarantine, folder);
+    EXPECT_FALSE(r.arguments.json);
   }
 }
 
@@ -52,6 +69,8 @@ TEST(ParseArguments, RefusesWhatMakesNoSense) {
       {{"quarantine", "purge"}, "quarantine list"},
       {{"restore", "--repair", "a", "b"}, "belong to the scan command"},
       {{"quarantine", "list", "--all-drives"}, "belong to the scan command"},
+      {{"scan", "a", "--quarantine"}, "--quarantine needs a folder"},
+      {{"scan", "a", "--quarantine="}, "--quarantine needs a folder"},
   };
   for (const auto& [args, message] : cases) {
     const ParseResult r = ParseArguments(args);

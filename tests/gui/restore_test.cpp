@@ -4,10 +4,12 @@
 
 #include <QDir>
 #include <QStandardPaths>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
 #include "engine/common/quarantine.h"
+#include "engine/platform/platform.h"
 #include "frontend/app/restore_flow.h"
 #include "tests/gui/gui_fixture.h"
 
@@ -103,6 +105,31 @@ TEST_F(Restore, CancellingEitherDialogRestoresNothingAndPutsTheDirectoryBack) {
     EXPECT_EQ(QDir::currentPath(), QString::fromStdString(start_.Path().string()));
   }
   EXPECT_EQ(restoreCalls_, 0);
+}
+
+// An installed program folder is shared by every user: the dialog starts in the user's own
+// quarantine, the one the engine fills for this user.
+TEST_F(Restore, InstalledProgramOpensTheUsersOwnQuarantine) {
+  TempFolder program, data;
+  std::ofstream(program.Path() / "installed-layout") << "system-wide install\n";
+  const char* oldXdg = std::getenv("XDG_DATA_HOME");
+  const std::string savedXdg = oldXdg != nullptr ? oldXdg : "";
+  ::setenv("XDG_DATA_HOME", data.Path().c_str(), 1);
+  platform::testing::OverrideProgramPath(platform::FromNarrow((program.Path() / "Quorvane").string()));
+  dialogs_->openAnswer = std::nullopt;
+
+  dlg_->OnRestoreQuarantine();
+
+  platform::testing::OverrideProgramPath(std::nullopt);
+  if (oldXdg != nullptr) {
+    ::setenv("XDG_DATA_HOME", savedXdg.c_str(), 1);
+  } else {
+    ::unsetenv("XDG_DATA_HOME");
+  }
+  ASSERT_EQ(dialogs_->opens.size(), 1u);
+  EXPECT_EQ(dialogs_->opens[0].initialDir,
+            QString::fromStdString((data.Path() / "quorvane" / "RepairBrack").string()));
+  EXPECT_EQ(QDir::currentPath(), QString::fromStdString(start_.Path().string()));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <string>
 
 #include "engine/common/byte_reader.h"
@@ -195,6 +196,10 @@ TEST(VlbcProgram, CompileAndDumpFromTheCommandLine) {
   const std::string text((std::istreambuf_iterator<char>(dumped)), {});
   EXPECT_NE(text.find("rule 0x1 \"R\" = p(0x1)"), std::string::npos) << text;
   EXPECT_EQ(run(vlbc + " frobnicate"), 2);
+  EXPECT_EQ(run(vlbc + " --version > " + (dir / "version.txt").string()), 0);
+  std::ifstream versionFile(dir / "version.txt");
+  const std::string version((std::istreambuf_iterator<char>(versionFile)), {});
+  EXPECT_TRUE(std::regex_match(version, std::regex("vlbc [0-9]+(\\.[0-9]+){1,3}\n"))) << version;
   fs::remove_all(dir);
 }
 

@@ -54,7 +54,13 @@ INSTANTIATE_TEST_SUITE_P(
         KindCase{"WorkbookInASubStorage", {{"Sub/Workbook", VersionStream(0x0600)}}, kKindExcel97},
         KindCase{"PropData", {{"PropData", VersionStream(0x6902)}}, kKindPropData},
         KindCase{"PropDataOtherVersion", {{"PropData", VersionStream(0x6903)}}, kKindUnknown},
-        KindCase{"PresentationFallsBackToWord97", {{"PowerPoint Document", VersionStream(0x03E8)}}, kKindWord97}),
+        // Presentations and encrypted packages are kinds of their own: their projects are
+        // reached through passes of their own, not through the Word repair.
+        KindCase{"Presentation", {{"PowerPoint Document", VersionStream(0x03E8)}}, kKindPresentation},
+        KindCase{"EncryptedPackage",
+                 {{"EncryptionInfo", VersionStream(0x0004)}, {"EncryptedPackage", VersionStream(0)}},
+                 kKindEncryptedPackage},
+        KindCase{"EncryptedPackageWithoutItsInfo", {{"EncryptedPackage", VersionStream(0)}}, kKindWord97}),
     [](const ::testing::TestParamInfo<KindCase>& info) { return std::string(info.param.name); });
 
 TEST(DispatchTest, DocumentsUpTo2MiBAreReadIntoMemory) {

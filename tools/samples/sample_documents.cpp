@@ -1,8 +1,11 @@
 #include "tools/samples/sample_documents.h"
 
 #include <fstream>
+#include <iterator>
 
+#include "tools/samples/encrypted_package_writer.h"
 #include "tools/samples/package_writer.h"
+#include "tools/samples/presentation_writer.h"
 #include "tools/samples/word_document_writer.h"
 #include "tools/samples/workbook_writer.h"
 
@@ -74,6 +77,9 @@ const std::vector<SampleInfo>& Samples() {
       {SampleKind::Excel97Macro4, "xls4", "quorvane-sample-xl4.xls", "Excel 97 workbook with a hidden Excel 4.0 macro sheet"},
       {SampleKind::WordPackage, "docm", "quorvane-sample.docm", "macro-enabled Word document with a VBA module"},
       {SampleKind::ExcelPackage, "xlsm", "quorvane-sample.xlsm", "macro-enabled Excel workbook with a VBA module"},
+      {SampleKind::Presentation97, "ppt", "quorvane-sample.ppt", "PowerPoint 97 presentation with a VBA module"},
+      {SampleKind::EncryptedExcelPackage, "xlsm-enc", "quorvane-sample-encrypted.xlsm",
+       "the .xlsm encrypted with Excel's default password VelvetSweatshop"},
   };
   return samples;
 }
@@ -88,6 +94,18 @@ bool WriteSample(const SampleInfo& sample, const std::filesystem::path& folder, 
       return WritePackage(path, WordPackageParts(kIntroduction + ". " + kExplanation, BuildProjectPart(WordModules(), "Project")), error);
     case SampleKind::ExcelPackage:
       return WritePackage(path, ExcelPackageParts(kIntroduction + ". " + kExplanation, BuildProjectPart(ExcelModules(), "VBAProject")), error);
+    case SampleKind::EncryptedExcelPackage: {
+      // The package is written first, then enciphered in place of itself.
+      if (!WritePackage(path, ExcelPackageParts(kIntroduction + ". " + kExplanation, BuildProjectPart(ExcelModules(), "VBAProject")), error)) {
+        return false;
+      }
+      std::ifstream in(path, std::ios::binary);
+      const Bytes package((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      in.close();
+      return WriteBytes(path, BuildEncryptedPackage(package, {}), error);
+    }
+    case SampleKind::Presentation97:
+      return WriteBytes(path, BuildPresentation({BuildProjectPart({TestModule()}, "VBAProject")}), error);
   }
   if (error) *error = "unknown sample";
   return false;

@@ -12,7 +12,7 @@ namespace qv::samples {
 
 inline constexpr char kTestString[] = "QUORVANE-MACRO-TEST-SIGNATURE";
 
-enum class SampleKind { Word97, Excel97Vba, Excel97Macro4, WordPackage, ExcelPackage };
+enum class SampleKind { Word97, Excel97Vba, Excel97Macro4, WordPackage, ExcelPackage, Presentation97, EncryptedExcelPackage };
 
 struct SampleInfo {
   SampleKind kind;

@@ -1,12 +1,13 @@
 // quorvane-samples: writes the harmless test samples.
 //
-//   quorvane-samples [-o FOLDER] [doc|xls|xls4|docm|xlsm ...]
+//   quorvane-samples [-o FOLDER] [doc|xls|xls4|docm|xlsm|ppt|xlsm-enc ...]
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "quorvane_version.h"
 #include "tools/samples/sample_documents.h"
 
 namespace {
@@ -18,7 +19,7 @@ void Usage(FILE* to) {
                "so that detection, quarantine, repair and restore can be tried safely.\n"
                "Without SAMPLE names, all are written (into the current folder without -o):\n",
                qv::samples::kTestString);
-  for (const auto& s : qv::samples::Samples()) std::fprintf(to, "  %-5s %-24s %s\n", s.key, s.fileName, s.description);
+  for (const auto& s : qv::samples::Samples()) std::fprintf(to, "  %-8s %-30s %s\n", s.key, s.fileName, s.description);
 }
 
 }  // namespace
@@ -30,6 +31,10 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg == "-h" || arg == "--help") {
       Usage(stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      std::printf("quorvane-samples %s\n", QUORVANE_VERSION);
       return 0;
     }
     if (arg == "-o") {

@@ -2,6 +2,7 @@
 //   vlbc compile [-o OUT] SOURCE...   compile source files (or every *.vls in a folder)
 //   vlbc dump [-o OUT] LIBRARY        print a library back in the source format
 //   vlbc compile --body ...           write the deciphered body only (fuzz seeds, debugging)
+//   vlbc --version | --help
 // The build time comes from SOURCE_DATE_EPOCH when set (reproducible builds), else the clock.
 #include <algorithm>
 #include <chrono>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "engine/signature/signature_library.h"
+#include "quorvane_version.h"
 #include "tools/vlb/compiler.h"
 
 namespace fs = std::filesystem;
@@ -27,9 +29,13 @@ constexpr int kExitOk = 0;
 constexpr int kExitSourceErrors = 1;
 constexpr int kExitUsage = 2;
 
+constexpr char kUsage[] =
+    "usage: vlbc compile [--body] [-o OUT.vlb] SOURCE...   (a SOURCE folder means its *.vls files)\n"
+    "       vlbc dump [-o OUT.vls] LIBRARY.vlb\n"
+    "       vlbc --version | --help\n";
+
 int Usage() {
-  std::cerr << "usage: vlbc compile [--body] [-o OUT.vlb] SOURCE...   (a SOURCE folder means its *.vls files)\n"
-               "       vlbc dump [-o OUT.vls] LIBRARY.vlb\n";
+  std::cerr << kUsage;
   return kExitUsage;
 }
 
@@ -137,6 +143,14 @@ int Dump(const std::string& input, const std::string& output) {
 int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::string mode = argv[1];
+  if (mode == "--version") {
+    std::cout << "vlbc " QUORVANE_VERSION "\n";
+    return kExitOk;
+  }
+  if (mode == "--help" || mode == "-h") {
+    std::cout << kUsage;
+    return kExitOk;
+  }
   std::string output;
   std::vector<std::string> inputs;
   bool bodyOnly = false;

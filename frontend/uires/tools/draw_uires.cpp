@@ -1,10 +1,12 @@
-// Draws the skin images and the window icon of the resource package. Run it through
-// scripts/draw-uires, which builds it and writes into frontend/uires/image/; the images are
-// committed, so the build needs neither this tool nor a display.
+// Draws the skin images and the window icon of the resource package, and the application
+// icon at the desktop's icon sizes. Run it through scripts/draw-uires, which builds it and
+// writes into frontend/uires/image/ and packaging/icons/hicolor/; the images are committed,
+// so the build needs neither this tool nor a display.
 //
 // Look: a deep-blue banner with soft light, white line icons on the three action buttons
 // (hover: a light tile behind the icon, pressed: a darker tile and the icon 1 px lower,
 // disabled: the icon faded), a white content area with light-grey bands.
+#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -74,6 +76,23 @@ void DrawLogo(QPainter& p, const QRectF& r) {
   p.setBrush(fill);
   p.drawPath(ShieldPath(r));
   CheckMark(p, r, kBlue, r.width() * 0.12);
+}
+
+// The application icon: the product mark on a blue tile, designed on a 32-unit grid.
+QImage AppIcon(int size) {
+  QImage icon = Canvas(size, size);
+  QPainter p(&icon);
+  Smooth(p);
+  p.scale(size / 32.0, size / 32.0);
+  QLinearGradient disc(0, 0, 32, 32);
+  disc.setColorAt(0, kBlueDeep);
+  disc.setColorAt(1, kBlueLight);
+  p.setPen(Qt::NoPen);
+  p.setBrush(disc);
+  p.drawRoundedRect(QRectF(0.5, 0.5, 31, 31), 7, 7);
+  DrawLogo(p, QRectF(6, 4, 20, 24));
+  p.end();
+  return icon;
 }
 
 // ---- the action button icons, drawn in white inside a 80 × 60 state ----
@@ -254,11 +273,23 @@ QImage VerticalBand(int w, int h, const QColor& top, const QColor& bottom, const
 
 }  // namespace
 
+// The application icon for the desktop menus: <hicolor>/<N>x<N>/apps/quorvane.png.
+int DrawDesktopIcons(const QString& hicolor) {
+  bool ok = true;
+  for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+    const QString dir = QStringLiteral("%1/%2x%2/apps").arg(hicolor).arg(size);
+    QDir().mkpath(dir);
+    ok &= Save(AppIcon(size), dir, "quorvane.png");
+  }
+  return ok ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
+  if (argc == 3 && QByteArray(argv[1]) == "--icons") return DrawDesktopIcons(QString::fromLocal8Bit(argv[2]));
   if (argc != 2) {
-    std::fprintf(stderr, "usage: draw-uires OUTPUT_FOLDER\n");
+    std::fprintf(stderr, "usage: draw-uires OUTPUT_FOLDER | draw-uires --icons HICOLOR_FOLDER\n");
     return 2;
   }
   const QString out = QString::fromLocal8Bit(argv[1]);
@@ -329,19 +360,6 @@ int main(int argc, char** argv) {
     p.end();
     ok &= Save(bar, out, "_scroll_v.png");
   }
-  {
-    QImage icon = Canvas(32, 32);
-    QPainter p(&icon);
-    Smooth(p);
-    QLinearGradient disc(0, 0, 32, 32);
-    disc.setColorAt(0, kBlueDeep);
-    disc.setColorAt(1, kBlueLight);
-    p.setPen(Qt::NoPen);
-    p.setBrush(disc);
-    p.drawRoundedRect(QRectF(0.5, 0.5, 31, 31), 7, 7);
-    DrawLogo(p, QRectF(6, 4, 20, 24));
-    p.end();
-    ok &= Save(icon, out, "Logo.ico");
-  }
+  ok &= Save(AppIcon(32), out, "Logo.ico");
   return ok ? 0 : 1;
 }

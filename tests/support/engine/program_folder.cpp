@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -63,6 +64,23 @@ ProgramFolder::~ProgramFolder() {
 std::string ProgramFolder::ReadLog() const {
   const auto bytes = ReadFile(logFile());
   return std::string(bytes.begin(), bytes.end());
+}
+
+ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
+  if (const char* old = std::getenv(name)) old_ = old;
+  if (value != nullptr) {
+    ::setenv(name, value, 1);
+  } else {
+    ::unsetenv(name);
+  }
+}
+
+ScopedEnv::~ScopedEnv() {
+  if (old_) {
+    ::setenv(name_.c_str(), old_->c_str(), 1);
+  } else {
+    ::unsetenv(name_.c_str());
+  }
 }
 
 std::u16string U16(const std::filesystem::path& path) { return platform::FromNarrow(path.string()); }

@@ -44,6 +44,19 @@ class ProgramFolder {
   TempDir temp_;
 };
 
+// Sets (or, with nullptr, removes) an environment variable until the end of the scope.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_;
+  std::optional<std::string> old_;
+};
+
 std::u16string U16(const std::filesystem::path& path);
 std::u16string U16(const std::string& utf8);
 std::string Utf8(const std::u16string& text);

@@ -1,0 +1,45 @@
+// quorvane-scan on a document it cannot examine (a package encrypted with a password other
+// than the default one): not counted as clean or as found, one notice on standard error,
+// and with --json a {"path":…,"skipped":"encrypted"} line.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/cli/cli_harness.h"
+#include "tools/samples/encrypted_package_writer.h"
+#include "tools/samples/package_writer.h"
+
+namespace qv::cli::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using qv::testing::ReadFile;
+using qv::testing::WriteFile;
+
+TEST(CliSkipped, AnEncryptedPackageIsNamedAsNotExamined) {
+  RelocatedProgram program;
+  if (!program.hasSignatures()) GTEST_SKIP() << "the build made no qzmacro.vlb";
+  const fs::path book = program.work() / "locked.xlsm";
+  const auto project = samples::BuildProjectPart({{"Module1", false, "Sub A()\r\nEnd Sub\r\n", ""}}, "VBAProject");
+  std::string error;
+  ASSERT_TRUE(samples::WritePackage(book, samples::ExcelPackageParts("text", project), &error)) << error;
+  samples::EncryptedPackageOptions options;
+  options.password = u"a password of its own";
+  options.spinCount = 1000;
+  WriteFile(book, samples::BuildEncryptedPackage(ReadFile(book), options));
+
+  const ProgramRun run = program.Run({"scan", book.string()});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.outLines(), (std::vector<std::string>{"共扫描 1 个文件   检测到 0 个异常   修复 0 个异常"}));
+  EXPECT_NE(run.err.find("quorvane-scan: " + book.string() + ": not examined (encrypted)\n"), std::string::npos)
+      << run.err;
+
+  const ProgramRun json = program.Run({"scan", "--json", book.string()});
+  EXPECT_EQ(CanonicalJsonLines(json.out),
+            (std::vector<std::string>{"{\"path\": \"" + book.string() + "\", \"skipped\": \"encrypted\"}",
+                                      "{\"detected\": 0, \"files\": 1, \"repaired\": 0, \"summary\": "
+                                      "\"共扫描 1 个文件   检测到 0 个异常   修复 0 个异常\"}"}));
+}
+
+}  // namespace
+}  // namespace qv::cli::testing
