@@ -76,7 +76,7 @@ inline constexpr uint64_t kMaxPackageEntries = 100000;           // entries look
 // examined, never as clean.
 inline constexpr uint64_t kMaxProjectPartBytes = 32ull << 20;    // a larger VBA project part is not extracted
 inline constexpr uint64_t kRatioFreeBytes = 1ull << 20;          // parts up to this size may inflate at any ratio
-inline constexpr uint64_t kMaxInflateRatio = 100;                // larger parts: inflated / compressed at most
+inline constexpr uint64_t kMaxPartInflateRatio = 100;               // larger parts: inflated / compressed at most
 inline constexpr uint32_t kMaxProjectParts = 16;                 // project parts (duplicates) examined per package
 inline constexpr uint64_t kMaxPackageInflatedBytes = 1ull << 30; // inflated per document: extraction and rebuild
 inline constexpr uint32_t kMaxPackageSeconds = 120;              // time per document's extraction or rebuild

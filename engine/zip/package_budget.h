@@ -42,7 +42,7 @@ class PackageBudget {
 constexpr bool ProjectPartWithinBounds(uint64_t size, uint64_t compressed) {
   if (size > cap::kMaxProjectPartBytes) return false;
   if (size <= cap::kRatioFreeBytes) return true;
-  return compressed != 0 && size / compressed <= cap::kMaxInflateRatio;
+  return compressed != 0 && size / compressed <= cap::kMaxPartInflateRatio;
 }
 
 }  // namespace qv::zip
