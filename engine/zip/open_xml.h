@@ -19,7 +19,7 @@ struct ExtractedProject {
   // "damaged"); empty when every project entry was extracted. Such a package is never clean.
   std::string notExamined;
   // One project entry, entries that share no bytes, local headers that agree with the central
-  // directory, and a size within the rebuild's bound: only such a package is rebuilt.
+  // directory, and a size within the rebuild's bound (the rebuild checks this again itself).
   bool rebuildable = false;
 };
 

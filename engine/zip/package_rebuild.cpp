@@ -1,6 +1,7 @@
 #include "engine/zip/package_rebuild.h"
 
 #include "engine/zip/package_budget.h"
+#include "engine/zip/package_survey.h"
 
 #include <algorithm>
 #include <optional>
@@ -185,8 +186,15 @@ RebuildOutcome RebuildPackage(const std::u16string& quarantineDir, const std::u1
   // Entries that share bytes, local headers that disagree with the directory, more than one
   // project part or a package past the rebuild's bound: copying it could multiply its cost
   // or keep a part the scan never saw, so it is not rebuilt.
-  if (!project.rebuildable || !project.moreProjectFiles.empty() || !project.notExamined.empty()) {
-    return RebuildOutcome::Abandoned;
+  if (!project.moreProjectFiles.empty() || !project.notExamined.empty()) return RebuildOutcome::Abandoned;
+  {
+    auto file = platform::File::OpenRead(documentPath);
+    if (!file) return RebuildOutcome::Abandoned;
+    const PackageSurvey survey = SurveyPackage(*file);
+    if (!survey.readable || !survey.complete || !survey.consistent || survey.projectEntries.size() != 1 ||
+        survey.declaredBytes > cap::kMaxPackageInflatedBytes) {
+      return RebuildOutcome::Abandoned;
+    }
   }
   auto reader = PackageReader::Open(documentPath);
   if (!reader) return RebuildOutcome::Abandoned;
