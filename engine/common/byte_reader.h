@@ -67,6 +67,54 @@ class ByteReader {
   size_t size_ = 0;
 };
 
+// A reading position over a ByteReader with a sticky error: the first read that does not
+// fit sets failed() for good and every read from then on answers 0, so a run of loads
+// with computed offsets is checked once at its end instead of after every load.
+class ByteCursor {
+ public:
+  ByteCursor() = default;
+  explicit ByteCursor(ByteReader reader, uint64_t position = 0) : reader_(reader), position_(position) {}
+
+  bool failed() const { return failed_; }
+  bool ok() const { return !failed_; }
+  uint64_t position() const { return position_; }
+  void Seek(uint64_t position) { position_ = position; }
+
+  uint8_t U8() { return Take<uint8_t>(1, [](const uint8_t* p) { return p[0]; }); }
+  uint16_t U16() { return Take<uint16_t>(2, LoadU16); }
+  uint32_t U32() { return Take<uint32_t>(4, LoadU32); }
+  uint8_t U8At(uint64_t offset) { return Seek(offset), U8(); }
+  uint16_t U16At(uint64_t offset) { return Seek(offset), U16(); }
+  uint32_t U32At(uint64_t offset) { return Seek(offset), U32(); }
+  // Copies `length` bytes and moves past them; zero-fills `out` and fails when they do not fit.
+  bool Bytes(void* out, uint64_t length) {
+    if (failed_ || !reader_.Copy(position_, out, length)) {
+      Fail();
+      if (length != 0) std::memset(out, 0, static_cast<size_t>(length));
+      return false;
+    }
+    position_ += length;
+    return true;
+  }
+  void Fail() { failed_ = true; }
+
+ private:
+  template <typename T, typename Load>
+  T Take(uint64_t width, Load load) {
+    if (failed_ || !reader_.Has(position_, width)) {
+      failed_ = true;
+      return 0;
+    }
+    const T value = load(reader_.data() + position_);
+    position_ += width;
+    return value;
+  }
+
+  ByteReader reader_;
+  uint64_t position_ = 0;
+  bool failed_ = false;
+};
+
 // A writable view with the same checks, for in-place patches of a buffer.
 class ByteWriter {
  public:

@@ -32,6 +32,7 @@ inline constexpr uint32_t kFixedDirectorySectors = 16;      // preallocated dire
 inline constexpr uint32_t kMaxDirectorySectors = 96;        // a longer directory is rejected
 inline constexpr uint32_t kMaxDirCount = kMaxDirectorySectors * kDirEntriesPerSector + 1;
 inline constexpr uint32_t kChainLengthGuard = 100000;       // ChainLength stops past this count
+inline constexpr uint32_t kFatAddressableSectors = kDifatEntries * kFatEntriesPerSector;  // ids a FAT walk can follow
 inline constexpr uint32_t kFixedChainEntries = 3008;        // preallocated stream chain list
 inline constexpr uint32_t kRootChainEntries = 1024;         // mini stream usable up to 512 KiB
 inline constexpr uint32_t kSmallValueScratchBytes = 256;    // typed reads, ZeroStream pieces
@@ -74,7 +75,15 @@ inline constexpr uint32_t kGlobalsNameWalkRecords = 1048577; // records walked t
 
 // ---- zip documents -----------------------------------------------------------------------
 inline constexpr uint64_t kMaxPackageEntries = 100000;           // entries looked at in one package
-inline constexpr uint64_t kMaxProjectPartBytes = 256ull << 20;   // a larger VBA project part is not extracted
+// What one package may cost. A package past any of these bounds is reported as not
+// examined, never as clean.
+inline constexpr uint64_t kMaxProjectPartBytes = 32ull << 20;    // a larger VBA project part is not extracted
+inline constexpr uint64_t kRatioFreeBytes = 1ull << 20;          // parts up to this size may inflate at any ratio
+inline constexpr uint64_t kMaxPartInflateRatio = 100;               // larger parts: inflated / compressed at most
+inline constexpr uint32_t kMaxProjectParts = 16;                 // project parts (duplicates) examined per package
+inline constexpr uint64_t kMaxPackageInflatedBytes = 1ull << 30; // inflated per document: extraction and rebuild
+inline constexpr uint32_t kMaxPackageSeconds = 120;              // time per document's extraction or rebuild
+inline constexpr uint64_t kMaxCentralDirectoryBytes = 64ull << 20;  // a larger directory is not surveyed whole
 inline constexpr uint64_t kMaxPackageEntryBytes = 8ull << 30;    // a larger entry makes the rebuild give up
 inline constexpr size_t kPackageCopyChunk = 64 * 1024;           // bytes moved per read while copying entries
 inline constexpr uint64_t kMaxReferencePartBytes = 4ull << 20;   // larger relationship parts are copied unedited

@@ -64,6 +64,16 @@ bool BackupToQuarantine(WorkArea& area, const std::u16string& path) {
   if (path.find(platform::kSep) == std::u16string::npos) return false;
   if (!area.document) return false;  // deleted already: nothing to back up
   if (area.quarantinedThisCall.count(path) != 0) return true;  // the first (pre-repair) copy stays
+  if (!area.packagePath.empty() && area.repairMode != 0) {
+    // A part of a package about to be rebuilt: the whole package is copied before anything
+    // changes (the rebuild reuses that copy), so the part needs none of its own.
+    if (area.quarantinedThisCall.count(area.packagePath) == 0) {
+      if (!QuarantineWholeFile(area.quarantineDir, area.packagePath)) return false;
+      area.quarantinedThisCall.insert(area.packagePath);
+    }
+    area.quarantinedThisCall.insert(path);
+    return true;
+  }
   std::vector<uint8_t> bytes(area.fileSize);
   if (area.fileSize == 0 || area.document->ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) {
     return false;

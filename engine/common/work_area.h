@@ -49,6 +49,9 @@ struct WorkArea {
   // Quarantine copies written in this call, by document path: repeated reports on one
   // document keep its first (pre-repair) copy.
   std::set<std::u16string> quarantinedThisCall;
+  // The package whose extracted project parts are walked (empty otherwise). In repair mode its
+  // whole copy is the quarantine copy: a part gets no second copy of its own.
+  std::u16string packagePath;
   ReportObserver* observer = nullptr;    // not owned; may be null
   std::vector<std::string>* gatheredRules = nullptr;  // not owned; the macro-sheet pass of packages
   bool consoleTrace = true;              // the C exports trace to standard output

@@ -117,7 +117,7 @@ bool InitWorkArea(WorkArea& area) {
   return area.log.Open(area.logPath);
 }
 
-bool RunEngine(WorkArea& area, const std::u16string& target, uint8_t mode, CallStatus& status,
+bool RunEngine(WorkArea& area, const std::vector<std::u16string>& targets, uint8_t mode, CallStatus& status,
                const std::function<void()>& afterWalk) {
   const int loaded = LoadSignatureLibrary(area);
   if (loaded == kLibraryMissing) {
@@ -133,7 +133,7 @@ bool RunEngine(WorkArea& area, const std::u16string& target, uint8_t mode, CallS
     status = CallStatus::LibraryUnusable;
     return false;
   }
-  WalkPath(area, target, mode);
+  for (const auto& target : targets) WalkPath(area, target, mode);
   if (afterWalk) afterWalk();
   ReleaseSignatureTables(area);
   area.log.Close();
@@ -249,21 +249,33 @@ CallResult RunScanCall(const std::u16string& path, const CallOptions& options) {
     return out;
   }
   const ExtractedProject project = ExtractVbaProject(path);
-  const std::u16string target = project.found ? project.projectFile : path;
+  // A package is walked as its extracted project parts, every duplicate included.
+  std::vector<std::u16string> targets;
+  if (!project.found) {
+    targets.push_back(path);
+  } else {
+    if (!project.projectFile.empty()) targets.push_back(project.projectFile);
+    targets.insert(targets.end(), project.moreProjectFiles.begin(), project.moreProjectFiles.end());
+    area->packagePath = path;
+  }
   std::optional<PackageObserver> packageObserver;
   if (project.found && options.observer != nullptr) {
     area->observer = &packageObserver.emplace(*options.observer, platform::FullPath(path));
   }
   // Hidden Excel 4.0 macro sheets of a workbook package, judged with the same tables.
-  RunEngine(*area, target, options.mode, out.status, [&] {
+  RunEngine(*area, targets, options.mode, out.status, [&] {
     area->repairMode = options.mode;
     ScanPackageMacroSheets(*area, path, options.observer);
   });
   out.resultName = area->resultName;
   bool replaced = false;
-  if (project.found && !out.resultName.empty()) replaced = RebuildVbaPackage(*area, path, project);
+  if (project.found && !out.resultName.empty()) replaced = RebuildVbaPackage(*area, path, project, options.stop);
   if (packageObserver) packageObserver->Deliver(replaced);
-  if (!project.projectFile.empty()) RemoveExtractedProject(project);
+  // A package that could not be examined completely is never passed off as clean.
+  if (!project.notExamined.empty() && options.observer != nullptr && out.status == CallStatus::Ran) {
+    options.observer->OnSkipped(platform::FullPath(path), project.notExamined);
+  }
+  RemoveExtractedProject(project);
   out.result = 1;
   return out;
 }

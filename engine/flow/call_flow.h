@@ -1,9 +1,11 @@
 // The per-call flow of SCanFileVirus: work area, library, walk, per-file gate.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -17,6 +19,7 @@ struct CallOptions {
   uint8_t mode = 1;               // low byte of the export's mode argument
   bool consoleTrace = true;       // the export traces to standard output
   ReportObserver* observer = nullptr;
+  const std::atomic<bool>* stop = nullptr;  // asks a package rebuild to give up between entries
   std::u16string quarantineDir;   // empty: QuarantineFolder()
 };
 
@@ -34,7 +37,7 @@ CallResult RunScanCall(const std::u16string& path, const CallOptions& options);
 // opens the log in it.
 bool InitWorkArea(WorkArea& area);
 // `afterWalk` runs once the walk is done, while the signature tables are still loaded.
-bool RunEngine(WorkArea& area, const std::u16string& target, uint8_t mode, CallStatus& status,
+bool RunEngine(WorkArea& area, const std::vector<std::u16string>& targets, uint8_t mode, CallStatus& status,
                const std::function<void()>& afterWalk = {});
 void WalkPath(WorkArea& area, const std::u16string& path, uint8_t mode);
 void WalkFolder(WorkArea& area, const std::u16string& folder, std::u16string pattern, uint8_t mode);

@@ -81,6 +81,7 @@ ScanOutcome ScanPath(const std::u16string& path, const ScanOptions& options) {
     call.mode = options.repair ? 1 : 0;
     call.consoleTrace = options.consoleTrace;
     call.observer = &collector;
+    call.stop = options.stop;
     call.quarantineDir = options.quarantineFolder;
     const CallResult result = RunScanCall(path, call);
     outcome.status = ToApi(result.status);

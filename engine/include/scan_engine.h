@@ -2,6 +2,7 @@
 // cannot tell (the action taken per finding, why a call did not run).
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -26,6 +27,9 @@ struct Skipped {
 struct ScanOptions {
   bool repair = false;        // false: report only
   bool consoleTrace = false;  // the engine's own trace on standard output
+  // Set by the caller (a signal handler, say) to stop long work on a package between its
+  // entries; the package is then left exactly as it was.
+  const std::atomic<bool>* stop = nullptr;
   // Where copies and log.txt go; made with its parents when missing. Empty: QuarantineFolder().
   std::u16string quarantineFolder;
 };

@@ -65,34 +65,42 @@ void FillWord6MacroText(uint8_t* out, uint32_t length) {
   while (r-- > 0) put(0x00);
 }
 
+// Every write's result counts: a repair that could not write all it meant to answers
+// kRepairFailed (the quarantine copy already exists). The FIB fields are read, checked,
+// before anything else is written, so a "WordDocument" stream too short for them leaves
+// the document as it was but for the wiped module.
 int RepairWord97Document(DocFile& doc, uint32_t entryId) {
-  WipeEntryStream(doc, entryId);  // an id that names no stream is skipped
+  bool complete = WipeEntryStream(doc, entryId) != kWipeIncomplete;  // an id that names no stream is skipped
   const int32_t word = FindEntry(doc, kRootStorage, u"WordDocument");
   if (word < 0 || OpenStream(doc, static_cast<uint32_t>(word)) != kStreamOpened) {
     CloseStream(doc);
     return kRepairFailed;
   }
-  const uint32_t fcCmds = ReadU32At(doc, kFcCmds);
+  StreamFields fib(doc);
+  const uint32_t fcCmds = fib.U32At(kFcCmds);
+  fib.U32At(kLcbCmds);  // the field cleared below must be there too
+  if (fib.failed()) {
+    CloseStream(doc);
+    return kRepairFailed;
+  }
   const uint8_t zero[4] = {0, 0, 0, 0};
-  WriteAtOffset(doc, kLcbCmds, zero, 4);
+  complete = WriteAtOffset(doc, kLcbCmds, zero, 4) && complete;
   const int32_t macros = FindEntry(doc, kRootStorage, u"Macros");
   if (macros < 0) {
     CloseStream(doc);
     return kRepairFailed;
   }
-  UnlinkEntry(doc, static_cast<uint32_t>(macros));
+  complete = UnlinkEntry(doc, static_cast<uint32_t>(macros)) == 1 && complete;
   CloseStream(doc);
-  if (OpenStream(doc, static_cast<uint32_t>(word)) != kStreamOpened) {
+  const int32_t table = FindEntry(doc, kRootStorage, u"1Table");
+  if (table < 0) return complete ? kRepaired : kRepairFailed;
+  if (OpenStream(doc, static_cast<uint32_t>(table)) != kStreamOpened) {
     CloseStream(doc);
     return kRepairFailed;
   }
+  complete = WriteAtOffset(doc, static_cast<int32_t>(fcCmds), kEmptyCommandTable, 2) && complete;
   CloseStream(doc);
-  const int32_t table = FindEntry(doc, kRootStorage, u"1Table");
-  if (table < 0) return kRepaired;
-  if (OpenStream(doc, static_cast<uint32_t>(table)) != kStreamOpened) return kRepairFailed;
-  WriteAtOffset(doc, static_cast<int32_t>(fcCmds), kEmptyCommandTable, 2);
-  CloseStream(doc);
-  return kRepaired;
+  return complete ? kRepaired : kRepairFailed;
 }
 
 int RepairWord6Document(DocFile& doc) {
@@ -100,36 +108,43 @@ int RepairWord6Document(DocFile& doc) {
     CloseStream(doc);
     return kRepairFailed;
   }
-  const int32_t t = static_cast<int32_t>(ReadU32At(doc, kMacroTableOffset));
-  const uint32_t n = ReadU32At(doc, kMacroTableLength);
+  StreamFields fib(doc);
+  const int32_t t = static_cast<int32_t>(fib.U32At(kMacroTableOffset));
+  const uint32_t n = fib.U32At(kMacroTableLength);
+  if (fib.failed()) {
+    CloseStream(doc);
+    return kRepairFailed;
+  }
   const uint8_t two[4] = {2, 0, 0, 0};
-  WriteAtOffset(doc, kMacroTableLength, two, 4);
-  if (t >= 0) WriteAtOffset(doc, t, kEmptyCommandTable, 2);
-  if (n <= 1 || t < 0) return kRepaired;
+  bool complete = WriteAtOffset(doc, kMacroTableLength, two, 4);
+  if (t >= 0) complete = WriteAtOffset(doc, t, kEmptyCommandTable, 2) && complete;
+  if (n <= 1 || t < 0) return complete ? kRepaired : kRepairFailed;
 
   uint8_t table[cap::kWord6MacroTableBytes];
   const uint32_t m = std::min<uint32_t>(n, cap::kWord6MacroTableBytes);
   if (SeekStream(doc, t, 0) != 1 || ReadStream(doc, table, static_cast<int32_t>(m)) != static_cast<int32_t>(m)) {
-    return kRepaired;
+    return kRepairFailed;  // the macro texts it lists could not be found
   }
   static_assert(cap::kWord6MacroTextBytes <= 65536);
   std::vector<uint8_t> text(cap::kWord6MacroTextBytes);
-  const ByteReader descriptors(table, m);
+  ByteCursor descriptors(ByteReader(table, m));
   // At most m / 24 descriptors fit in the copy, which bounds the walk.
-  for (uint32_t at = kFirstDescriptor; descriptors.Has(at, kDescriptorBytes); at += kDescriptorBytes) {
-    const uint32_t c = LoadU32(table + at + kDescriptorTextLength);
-    const int32_t p = static_cast<int32_t>(LoadU32(table + at + kDescriptorTextOffset));
-    if (c <= 1) break;
+  for (uint32_t at = kFirstDescriptor; ByteReader(table, m).Has(at, kDescriptorBytes); at += kDescriptorBytes) {
+    const uint32_t c = descriptors.U32At(at + kDescriptorTextLength);
+    const int32_t p = static_cast<int32_t>(descriptors.U32At(at + kDescriptorTextOffset));
+    const uint16_t marker = descriptors.U16At(at + kDescriptorMarker);
+    if (descriptors.failed() || c <= 1) break;
     const uint32_t length = std::min<uint32_t>(c, cap::kWord6MacroTextBytes);
     if (p < 0 || SeekStream(doc, p, 0) != 1 ||
         ReadStream(doc, text.data(), static_cast<int32_t>(length)) != static_cast<int32_t>(length)) {
+      complete = false;
       break;
     }
     FillWord6MacroText(text.data(), length);
-    WriteAtOffset(doc, p, text.data(), static_cast<int32_t>(length));
-    if (LoadU16(table + at + kDescriptorMarker) != 0xFFFF) break;
+    complete = WriteAtOffset(doc, p, text.data(), static_cast<int32_t>(length)) && complete;
+    if (marker != 0xFFFF) break;
   }
-  return kRepaired;
+  return complete ? kRepaired : kRepairFailed;
 }
 
 }  // namespace qv

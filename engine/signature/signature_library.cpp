@@ -25,37 +25,41 @@ struct Section {
 // total size: the subtraction is unsigned and would otherwise wrap to a huge value.
 std::optional<Section> CheckSection(const ByteReader& body, uint32_t total, size_t offsetField,
                                     size_t sizeField, size_t crcField) {
-  const uint32_t offset = LoadU32(body.data() + offsetField);
-  const uint32_t size = LoadU32(body.data() + sizeField);
-  if (offset > total || total - offset < size) return std::nullopt;
-  if (LibraryCrc32(body.data() + offset, size) != LoadU32(body.data() + crcField)) return std::nullopt;
+  ByteCursor fields(body);
+  const uint32_t offset = fields.U32At(offsetField);
+  const uint32_t size = fields.U32At(sizeField);
+  const uint32_t crc = fields.U32At(crcField);
+  if (fields.failed() || offset > total || total - offset < size || !body.Has(offset, size)) return std::nullopt;
+  if (LibraryCrc32(body.data() + offset, size) != crc) return std::nullopt;
   return Section{offset, size};
 }
 
 template <typename Record>
 bool ById(const Record& a, const Record& b) { return a.id < b.id; }
 
+// Copies `length` bytes from the cursor into `out`; false when they run past the section.
+template <typename Container>
+bool TakeBytes(ByteCursor& cursor, uint64_t length, Container& out) {
+  if (length > SIZE_MAX) return false;
+  out.resize(static_cast<size_t>(length));
+  return cursor.Bytes(out.data(), length);
+}
+
 // Reads `count` pattern records from the section; false when one runs past it.
 bool ReadPatterns(const ByteReader& section, uint32_t count, std::vector<PatternRecord>& out) {
   if (count > cap::kMaxPatternRecords || count > section.size() / kPatternFixedBytes) return false;
   out.reserve(count);
-  uint64_t at = 0;
+  ByteCursor cursor(section);
   for (uint32_t i = 0; i < count; ++i) {
-    if (!section.Has(at, kPatternFixedBytes)) return false;
-    const uint8_t* fixed = section.data() + at;
     PatternRecord record;
-    record.id = LoadU32(fixed);
-    record.flags = LoadU32(fixed + 4);
-    record.recordSize = LoadU32(fixed + 8);
-    const uint32_t patternLength = LoadU32(fixed + 12);
-    const uint32_t noteLength = LoadU32(fixed + 16);
-    record.reserved = LoadU32(fixed + 20);
-    at += kPatternFixedBytes;
-    if (!section.Has(at, uint64_t{patternLength} + noteLength)) return false;
-    record.pattern.assign(section.data() + at, section.data() + at + patternLength);
-    at += patternLength;
-    record.note.assign(section.data() + at, section.data() + at + noteLength);
-    at += noteLength;
+    record.id = cursor.U32();
+    record.flags = cursor.U32();
+    record.recordSize = cursor.U32();
+    const uint32_t patternLength = cursor.U32();
+    const uint32_t noteLength = cursor.U32();
+    record.reserved = cursor.U32();
+    if (cursor.failed() || !section.Has(cursor.position(), uint64_t{patternLength} + noteLength)) return false;
+    if (!TakeBytes(cursor, patternLength, record.pattern) || !TakeBytes(cursor, noteLength, record.note)) return false;
     out.push_back(std::move(record));
   }
   return true;
@@ -66,22 +70,19 @@ bool ReadRules(const ByteReader& section, uint32_t count, std::vector<RuleRecord
   const size_t smallest = kRuleFixedBytes + kRuleExpressionLengthBytes;
   if (count > cap::kMaxRuleRecords || count > section.size() / smallest) return false;
   out.reserve(count);
-  uint64_t at = 0;
+  ByteCursor cursor(section);
   for (uint32_t i = 0; i < count; ++i) {
-    if (!section.Has(at, kRuleFixedBytes)) return false;
     RuleRecord record;
-    record.id = LoadU32(section.data() + at);
-    record.flags = LoadU32(section.data() + at + 4);
-    const uint32_t nameLength = LoadU32(section.data() + at + 8);
-    at += kRuleFixedBytes;
-    if (!section.Has(at, uint64_t{nameLength} + kRuleExpressionLengthBytes)) return false;
-    record.name.assign(reinterpret_cast<const char*>(section.data() + at), nameLength);
-    at += nameLength;
-    const uint32_t expressionLength = LoadU32(section.data() + at);
-    at += kRuleExpressionLengthBytes;
-    if (!section.Has(at, expressionLength)) return false;
-    record.expression.assign(section.data() + at, section.data() + at + expressionLength);
-    at += expressionLength;
+    record.id = cursor.U32();
+    record.flags = cursor.U32();
+    const uint32_t nameLength = cursor.U32();
+    if (cursor.failed() || !section.Has(cursor.position(), uint64_t{nameLength} + kRuleExpressionLengthBytes)) {
+      return false;
+    }
+    if (!TakeBytes(cursor, nameLength, record.name)) return false;
+    const uint32_t expressionLength = cursor.U32();
+    if (cursor.failed() || !section.Has(cursor.position(), expressionLength)) return false;
+    if (!TakeBytes(cursor, expressionLength, record.expression)) return false;
     out.push_back(std::move(record));
   }
   return true;

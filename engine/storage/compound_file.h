@@ -28,14 +28,17 @@ bool NextFatSector(DocFile& doc, uint32_t sector, uint32_t& next);
 bool NextMiniSector(DocFile& doc, uint32_t sector, uint32_t& next);
 
 // Number of sectors in the chain from `first`, without listing them. A link to sector 0 or
-// to a negative value ends the chain; the count stops past 100,000 (circular chains).
-// 0 for FREESECT / ENDOFCHAIN or an absent table; 0 for a mini chain that leaves the
-// 1,024 reachable mini sectors.
-uint32_t ChainLength(DocFile& doc, uint32_t first, ChainTable table);
+// to a negative value ends the chain; so does a link back to a sector already in the chain
+// (a damaged chain: `looped` is then set when given). The count stops past 100,000 as the
+// outer bound. 0 for FREESECT / ENDOFCHAIN or an absent table; 0 for a mini chain that
+// leaves the 1,024 reachable mini sectors.
+uint32_t ChainLength(DocFile& doc, uint32_t first, ChainTable table, bool* looped = nullptr);
 
 // Lists the chain from `first` into `list` (or only counts when `list` is null), at most
-// `maximum` ids. Ends at a special value or a link to 0. 0 when a look-up fails.
-uint32_t CollectChain(DocFile& doc, uint32_t first, uint32_t* list, ChainTable table, uint32_t maximum);
+// `maximum` ids. Ends at a special value, a link to 0 or a link back to a sector already
+// listed (`looped` is then set when given). 0 when a look-up fails.
+uint32_t CollectChain(DocFile& doc, uint32_t first, uint32_t* list, ChainTable table, uint32_t maximum,
+                      bool* looped = nullptr);
 
 // ---- directory ----
 // The entry `id`, or null when there is no directory or id is not below DirCount.

@@ -39,7 +39,8 @@ bool HeaderAccepted(const DocFile& doc) {
 void LoadDifat(DocFile& doc, uint32_t fatSectors) {
   std::fill_n(doc.difat, cap::kDifatEntries, 0u);
   const uint32_t fromHeader = std::min(fatSectors, cap::kHeaderDifatEntries);
-  for (uint32_t i = 0; i < fromHeader; ++i) doc.difat[i] = LoadU32(doc.header + cfb::kHeaderDifat + 4 * i);
+  ByteCursor header(ByteReader(doc.header, cap::kSectorBytes), cfb::kHeaderDifat);
+  for (uint32_t i = 0; i < fromHeader; ++i) doc.difat[i] = header.U32();
 
   const uint32_t difatSectors = HeaderU32(doc, cfb::kHeaderDifatSectors);
   uint32_t sector = HeaderU32(doc, cfb::kHeaderFirstDifat);
@@ -52,10 +53,12 @@ void LoadDifat(DocFile& doc, uint32_t fatSectors) {
     if (ReadSector(doc, sector, block) != cap::kSectorBytes) return;
     ++sectorsRead;
     const uint32_t take = std::min(kDifatSectorEntries, cap::kDifatEntries - filled);
-    for (uint32_t i = 0; i < take; ++i) doc.difat[filled + i] = LoadU32(block + 4 * i);
+    ByteCursor ids(ByteReader(block, sizeof block));
+    for (uint32_t i = 0; i < take; ++i) doc.difat[filled + i] = ids.U32();
     filled += take;
     if (filled >= cap::kDifatEntries) return;
-    const uint32_t next = LoadU32(block + 4 * take);
+    const uint32_t next = ids.U32At(4ull * take);
+    if (ids.failed()) return;
     if (next == cfb::kEndOfChain) return;
     if (sectorsRead >= difatSectors && filled < fatSectors) return;
     sector = next;
@@ -69,7 +72,9 @@ bool LoadFatCache(DocFile& doc, uint32_t fatSectors) {
     uint8_t block[cap::kSectorBytes];
     if (ReadSector(doc, doc.difat[i], block) != cap::kSectorBytes) return false;
     uint32_t* slot = doc.fatCache + i * cap::kFatEntriesPerSector;
-    for (uint32_t e = 0; e < cap::kFatEntriesPerSector; ++e) slot[e] = LoadU32(block + 4 * e);
+    ByteCursor links(ByteReader(block, sizeof block));
+    for (uint32_t e = 0; e < cap::kFatEntriesPerSector; ++e) slot[e] = links.U32();
+    if (links.failed()) return false;
   }
   return true;
 }
@@ -90,7 +95,9 @@ void LoadMiniFat(DocFile& doc) {
     uint8_t block[cap::kSectorBytes];
     if (ReadSector(doc, doc.miniFatSectors[i], block) != cap::kSectorBytes) return;
     uint32_t* slot = table + i * cap::kFatEntriesPerSector;
-    for (uint32_t e = 0; e < cap::kFatEntriesPerSector; ++e) slot[e] = LoadU32(block + 4 * e);
+    ByteCursor links(ByteReader(block, sizeof block));
+    for (uint32_t e = 0; e < cap::kFatEntriesPerSector; ++e) slot[e] = links.U32();
+    if (links.failed()) return;
   }
   doc.miniFat = table;
 }
@@ -104,8 +111,10 @@ void DropDirectory(DocFile& doc) {
 
 bool LoadDirectory(DocFile& doc) {
   const uint32_t first = HeaderU32(doc, cfb::kHeaderFirstDirSector);
-  const uint32_t sectors = ChainLength(doc, first, ChainTable::Fat);
-  if (sectors < 1 || sectors > cap::kMaxDirectorySectors) return false;
+  bool looped = false;
+  const uint32_t sectors = ChainLength(doc, first, ChainTable::Fat, &looped);
+  // A directory whose chain links back into itself cannot be trusted to be whole.
+  if (looped || sectors < 1 || sectors > cap::kMaxDirectorySectors) return false;
   // A chain that can be counted but not listed (a look-up fails on the way) cannot be read.
   if (CollectIntoTransientList(doc, first) < sectors) return false;
   const uint32_t* list = doc.workArea->readerTables.TransientList();

@@ -1,5 +1,7 @@
 // Sector reads and the FAT / mini FAT chain walks.
+#include <bitset>
 #include <cstring>
+#include <memory>
 
 #include "engine/common/byte_reader.h"
 #include "engine/common/work_area.h"
@@ -66,6 +68,28 @@ bool NextSector(DocFile& doc, uint32_t sector, ChainTable table, uint32_t& next)
   return table == ChainTable::Fat ? NextFatSector(doc, sector, next) : NextMiniSector(doc, sector, next);
 }
 
+// The sectors met so far on one chain walk. Every id a FAT look-up can follow lies below
+// the DIFAT's reach (and every mini id below the mini FAT's), so one bit per id covers all
+// of them without an allocation.
+class ChainVisits {
+ public:
+  // True when `sector` was met before on this walk; records it otherwise.
+  bool Revisited(uint32_t sector) {
+    if (sector >= seen_.size()) return false;  // its look-up fails and ends the walk anyway
+    if (seen_.test(sector)) return true;
+    seen_.set(sector);
+    return false;
+  }
+
+ private:
+  std::bitset<cap::kFatAddressableSectors> seen_;
+};
+static_assert(cap::kMiniFatEntries <= cap::kFatAddressableSectors);
+
+void MarkLooped(bool* looped) {
+  if (looped != nullptr) *looped = true;
+}
+
 }  // namespace
 
 bool NextFatSector(DocFile& doc, uint32_t sector, uint32_t& next) {
@@ -80,8 +104,9 @@ bool NextFatSector(DocFile& doc, uint32_t sector, uint32_t& next) {
   if (k >= HeaderU32(doc, cfb::kHeaderFatSectors) || k >= cap::kDifatEntries) return false;
   uint8_t fatSector[cap::kSectorBytes];
   if (ReadSector(doc, doc.difat[k], fatSector) != cap::kSectorBytes) return false;
-  next = LoadU32(fatSector + 4 * e);
-  return true;
+  ByteCursor links(ByteReader(fatSector, sizeof fatSector));
+  next = links.U32At(4ull * e);
+  return links.ok();
 }
 
 bool NextMiniSector(DocFile& doc, uint32_t sector, uint32_t& next) {
@@ -90,11 +115,16 @@ bool NextMiniSector(DocFile& doc, uint32_t sector, uint32_t& next) {
   return true;
 }
 
-uint32_t ChainLength(DocFile& doc, uint32_t first, ChainTable table) {
+uint32_t ChainLength(DocFile& doc, uint32_t first, ChainTable table, bool* looped) {
   if (first == cfb::kFreeSect || first == cfb::kEndOfChain || TableAbsent(doc, table)) return 0;
+  auto visits = std::make_unique<ChainVisits>();
   uint32_t count = 0;
   uint32_t sector = first;
   while (!IsChainEnd(sector)) {
+    if (visits->Revisited(sector)) {
+      MarkLooped(looped);
+      return count;
+    }
     uint32_t next = 0;
     if (!NextSector(doc, sector, table, next)) return table == ChainTable::Fat ? count : 0;
     ++count;
@@ -106,11 +136,17 @@ uint32_t ChainLength(DocFile& doc, uint32_t first, ChainTable table) {
   return count;
 }
 
-uint32_t CollectChain(DocFile& doc, uint32_t first, uint32_t* list, ChainTable table, uint32_t maximum) {
+uint32_t CollectChain(DocFile& doc, uint32_t first, uint32_t* list, ChainTable table, uint32_t maximum,
+                      bool* looped) {
   if (first == cfb::kFreeSect || first == cfb::kEndOfChain || TableAbsent(doc, table)) return 0;
+  auto visits = std::make_unique<ChainVisits>();
   uint32_t count = 0;
   uint32_t sector = first;
   while (count < maximum && !IsChainEnd(sector)) {
+    if (visits->Revisited(sector)) {
+      MarkLooped(looped);
+      break;
+    }
     if (list != nullptr) list[count] = sector;
     ++count;
     uint32_t next = 0;

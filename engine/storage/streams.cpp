@@ -149,7 +149,14 @@ int OpenStream(DocFile& doc, uint32_t id) {
     cursor.chainCapacity = wanted;
     cursor.heapChainList = true;
   }
-  cursor.chainLength = CollectChain(doc, start, cursor.chainList, table, cursor.chainCapacity);
+  bool looped = false;
+  cursor.chainLength = CollectChain(doc, start, cursor.chainList, table, cursor.chainCapacity, &looped);
+  // A chain that links back into itself is damaged: the stream ends where the loop begins,
+  // instead of reading the same sectors again as if they were more data.
+  if (looped) {
+    const uint64_t reach = static_cast<uint64_t>(cursor.chainLength) * cursor.sectorSize;
+    if (reach < cursor.size) cursor.size = static_cast<uint32_t>(reach);
+  }
   return kStreamOpened;
 }
 
@@ -193,30 +200,51 @@ int32_t ReadStream(DocFile& doc, void* buffer, int32_t length) {
 
 namespace {
 
-// Reads `width` bytes into the small-value scratch; bytes not supplied keep their value.
-const uint8_t* ReadValue(DocFile& doc, int32_t width) {
+// Reads `width` bytes at the current position; 0 unless all of them could be read.
+template <typename T>
+T ReadValue(DocFile& doc, int32_t width, T (*load)(const uint8_t*)) {
   uint8_t* scratch = storage_internal::SmallValueScratch(doc);
-  ReadStream(doc, scratch, width);
-  return scratch;
+  std::memset(scratch, 0, static_cast<size_t>(width));
+  if (ReadStream(doc, scratch, width) != width) return 0;
+  return load(scratch);
 }
+
+uint8_t LoadU8(const uint8_t* p) { return p[0]; }
 
 }  // namespace
 
-uint8_t ReadU8(DocFile& doc) { return ReadValue(doc, 1)[0]; }
-uint16_t ReadU16(DocFile& doc) { return LoadU16(ReadValue(doc, 2)); }
-uint32_t ReadU32(DocFile& doc) { return LoadU32(ReadValue(doc, 4)); }
+uint8_t ReadU8(DocFile& doc) { return ReadValue<uint8_t>(doc, 1, LoadU8); }
+uint16_t ReadU16(DocFile& doc) { return ReadValue<uint16_t>(doc, 2, LoadU16); }
+uint32_t ReadU32(DocFile& doc) { return ReadValue<uint32_t>(doc, 4, LoadU32); }
 
-uint8_t ReadU8At(DocFile& doc, int32_t offset) {
-  SeekStream(doc, offset, 0);
-  return ReadU8(doc);
+uint8_t ReadU8At(DocFile& doc, int32_t offset) { return SeekStream(doc, offset, 0) == 1 ? ReadU8(doc) : 0; }
+uint16_t ReadU16At(DocFile& doc, int32_t offset) { return SeekStream(doc, offset, 0) == 1 ? ReadU16(doc) : 0; }
+uint32_t ReadU32At(DocFile& doc, int32_t offset) { return SeekStream(doc, offset, 0) == 1 ? ReadU32(doc) : 0; }
+
+bool StreamFields::Read(int32_t offset, uint8_t* out, int32_t width) {
+  std::memset(out, 0, static_cast<size_t>(width));
+  if (failed_) return false;
+  if (SeekStream(doc_, offset, 0) != 1 || ReadStream(doc_, out, width) != width) {
+    std::memset(out, 0, static_cast<size_t>(width));
+    failed_ = true;
+  }
+  return !failed_;
 }
-uint16_t ReadU16At(DocFile& doc, int32_t offset) {
-  SeekStream(doc, offset, 0);
-  return ReadU16(doc);
+
+uint8_t StreamFields::U8At(int32_t offset) {
+  uint8_t b[1];
+  Read(offset, b, 1);
+  return b[0];
 }
-uint32_t ReadU32At(DocFile& doc, int32_t offset) {
-  SeekStream(doc, offset, 0);
-  return ReadU32(doc);
+uint16_t StreamFields::U16At(int32_t offset) {
+  uint8_t b[2];
+  Read(offset, b, 2);
+  return LoadU16(b);
+}
+uint32_t StreamFields::U32At(int32_t offset) {
+  uint8_t b[4];
+  Read(offset, b, 4);
+  return LoadU32(b);
 }
 
 }  // namespace qv

@@ -38,15 +38,32 @@ int SkipStream(DocFile& doc, int32_t delta);
 // part-way (the position then stays advanced by what was read).
 int32_t ReadStream(DocFile& doc, void* buffer, int32_t length);
 
-// Little-endian values at the current position (the position moves past them). The ...At
-// forms seek from the start first; a refused seek reads at the unchanged position. Bytes
-// that cannot be read leave the small-value scratch as it was, so keep offset + width
-// inside the stream.
+// Little-endian values at the current position (the position moves past them). Bytes that
+// cannot be read answer 0. The ...At forms seek from the start first; a refused seek reads
+// nothing and answers 0. Where 0 could be a real value, use StreamFields.
 uint8_t ReadU8(DocFile& doc);
 uint16_t ReadU16(DocFile& doc);
 uint32_t ReadU32(DocFile& doc);
 uint8_t ReadU8At(DocFile& doc, int32_t offset);
 uint16_t ReadU16At(DocFile& doc, int32_t offset);
 uint32_t ReadU32At(DocFile& doc, int32_t offset);
+
+// Values at offsets of the current stream with a sticky error: the first value that cannot
+// be read whole (a refused seek, a short read) sets failed() for good, and that value and
+// every later one answer 0. Check failed() before acting on what was read.
+class StreamFields {
+ public:
+  explicit StreamFields(DocFile& doc) : doc_(doc) {}
+  uint8_t U8At(int32_t offset);
+  uint16_t U16At(int32_t offset);
+  uint32_t U32At(int32_t offset);
+  bool failed() const { return failed_; }
+  bool ok() const { return !failed_; }
+
+ private:
+  bool Read(int32_t offset, uint8_t* out, int32_t width);
+  DocFile& doc_;
+  bool failed_ = false;
+};
 
 }  // namespace qv

@@ -80,9 +80,9 @@ int WipeEntryStream(DocFile& doc, uint32_t id) {
     CloseStream(doc);
     return 0;
   }
-  ZeroStream(doc, StreamSizeAsCount(doc.current.size));
+  const bool zeroed = ZeroStream(doc, StreamSizeAsCount(doc.current.size));
   CloseStream(doc);
-  return 1;
+  return zeroed ? kWipeDone : kWipeIncomplete;
 }
 
 uint32_t WipeSubtree(DocFile& doc, uint32_t id) {

@@ -45,8 +45,7 @@ int32_t WriteU16(DocFile& doc, uint16_t value) {
 }
 
 int32_t WriteU16At(DocFile& doc, int32_t offset, uint16_t value) {
-  if (offset < 0) return 0;
-  SeekStream(doc, offset, 0);
+  if (offset < 0 || SeekStream(doc, offset, 0) != 1) return 0;
   return WriteU16(doc, value);
 }
 
@@ -58,12 +57,13 @@ bool ZeroStream(DocFile& doc, int32_t count) {
   int32_t position = 0;
   int32_t remaining = count;
   while (remaining > piece) {
-    SeekStream(doc, position, 0);
+    if (SeekStream(doc, position, 0) != 1) return false;
     if (WriteStream(doc, zeros, piece) < piece) return false;
     position += piece;
     remaining -= piece;
   }
-  SeekStream(doc, position, 0);
+  if (remaining == 0) return true;
+  if (SeekStream(doc, position, 0) != 1) return false;
   return WriteStream(doc, zeros, remaining) == remaining;
 }
 

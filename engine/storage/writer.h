@@ -24,16 +24,19 @@ uint32_t PatchSector(DocFile& doc, const uint8_t* source, uint32_t id, uint32_t 
 int32_t WriteStream(DocFile& doc, const void* buffer, int32_t length);
 int32_t WriteU8(DocFile& doc, uint8_t value);
 int32_t WriteU16(DocFile& doc, uint16_t value);
-// Seeks to `offset` from the start (a refused seek writes at the unchanged position) and
-// writes the value low byte first. 0 for a negative offset.
+// Seeks to `offset` from the start and writes the value low byte first. 0 (nothing
+// written) for an offset the seek refuses.
 int32_t WriteU16At(DocFile& doc, int32_t offset, uint16_t value);
 
 // Overwrites bytes 0 .. count-1 of the current stream with zeros in 256-byte pieces. True
 // when every byte was written. Bytes past the stream's size are not touched.
 bool ZeroStream(DocFile& doc, int32_t count);
 
-// Opens entry `id` as a stream and zero-fills it over its size, then closes it. 1 when it
-// could be opened (storages cannot), else 0.
+// Opens entry `id` as a stream and zero-fills it over its size, then closes it. kWipeDone
+// when every byte was written, kWipeIncomplete when it was opened but a write failed, 0
+// when it could not be opened (storages cannot).
+inline constexpr int kWipeDone = 1;
+inline constexpr int kWipeIncomplete = -1;
 int WipeEntryStream(DocFile& doc, uint32_t id);
 
 // Zero-fills every stream of the sibling tree from `id` and of all storages below it,

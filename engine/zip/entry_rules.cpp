@@ -20,7 +20,9 @@ bool EndsWithFolded(std::string_view text, std::string_view suffix) {
 
 bool IsProjectEntryName(std::string_view name) {
   const size_t slash = name.rfind('/');
-  return slash != std::string_view::npos && name.substr(slash + 1) == kProjectPartName;
+  if (slash == std::string_view::npos) return false;
+  const std::string_view last = name.substr(slash + 1);
+  return last.size() == kProjectPartName.size() && EndsWithFolded(last, kProjectPartName);
 }
 
 bool IsStoredByExtension(std::string_view name) {

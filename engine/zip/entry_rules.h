@@ -10,8 +10,9 @@ namespace qv::zip {
 // The file name of a VBA project part.
 inline constexpr std::string_view kProjectPartName = "vbaProject.bin";
 
-// A project entry lies in a folder and its last path component is exactly "vbaProject.bin"
-// (letter case counts). "vbaProject.bin" at the archive root is not one.
+// A project entry lies in a folder and its last path component is "vbaProject.bin", letters
+// compared without regard to case ("WORD/VBAPROJECT.BIN" is one: an office program would
+// load it). "vbaProject.bin" at the archive root is not one.
 bool IsProjectEntryName(std::string_view name);
 
 // Entries whose names end in one of the already-compressed extensions (.Z .zip .zoo .arc .lzh

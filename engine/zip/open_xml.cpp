@@ -3,13 +3,16 @@
 #include <cstring>
 #include <new>
 #include <optional>
+#include <string>
 
 #include "engine/common/capacities.h"
 #include "engine/common/work_area.h"
 #include "engine/platform/platform.h"
 #include "engine/zip/entry_rules.h"
 #include "engine/zip/package_rebuild.h"
+#include "engine/zip/package_budget.h"
 #include "engine/zip/package_reader.h"
+#include "engine/zip/package_survey.h"
 
 namespace qv {
 namespace {
@@ -25,13 +28,15 @@ bool StartsWithLocalHeader(const std::u16string& path) {
 }
 
 // Writes the reader's current entry into a new file that nothing else can have prepared:
-// exclusive creation, links never followed. True when the whole entry arrived intact.
-bool ExtractEntryTo(zip::PackageReader& reader, const zip::EntryInfo& entry, const std::u16string& target) {
+// exclusive creation, links never followed. True when the whole entry arrived intact and
+// within the package's budget.
+bool ExtractEntryTo(zip::PackageReader& reader, const zip::EntryInfo& entry, const std::u16string& target,
+                    zip::PackageBudget& budget) {
   auto out = platform::File::CreateExclusive(target);
   if (!out) return false;
   uint64_t offset = 0;
   const bool complete = reader.ReadCurrent(entry, cap::kMaxProjectPartBytes, [&](const uint8_t* bytes, size_t length) {
-    if (out->WriteAt(offset, bytes, length) != length) return false;
+    if (!budget.Spend(length) || out->WriteAt(offset, bytes, length) != length) return false;
     offset += length;
     return true;
   });
@@ -40,56 +45,108 @@ bool ExtractEntryTo(zip::PackageReader& reader, const zip::EntryInfo& entry, con
   return complete;
 }
 
+std::u16string NumberText(uint32_t n) {
+  std::u16string text;
+  for (char c : std::to_string(n)) text.push_back(static_cast<char16_t>(c));
+  return text;
+}
+
+// "Report.docm.bin" for the first project entry, "Report.docm(2).bin" … for duplicates.
+std::u16string PartFileName(const std::u16string& folder, const std::u16string& documentPath, uint32_t ordinal) {
+  const std::u16string name = platform::FileNamePart(documentPath);
+  return folder + platform::kSep + (ordinal == 0 ? name : name + u"(" + NumberText(ordinal + 1) + u")") + u".bin";
+}
+
+void NoteNotExamined(ExtractedProject& out, const char* reason) {
+  if (out.notExamined.empty()) out.notExamined = reason;
+}
+
+void RemoveParts(ExtractedProject& out) {
+  if (!out.projectFile.empty()) platform::DeletePath(out.projectFile);
+  for (const auto& part : out.moreProjectFiles) platform::DeletePath(part);
+  if (!out.privateFolder.empty()) platform::RemoveEmptyFolder(out.privateFolder);
+  out.projectFile.clear();
+  out.moreProjectFiles.clear();
+  out.privateFolder.clear();
+}
+
 }  // namespace
 
 ExtractedProject ExtractVbaProject(const std::u16string& path) {
   ExtractedProject out;
-  std::u16string folder, file;
   try {
     if (!StartsWithLocalHeader(path)) return out;
     auto reader = zip::PackageReader::Open(path);
     if (!reader) return out;
-    std::optional<zip::EntryInfo> project;
-    zip::ForEachEntry(*reader, cap::kMaxPackageEntries, [&](const zip::EntryInfo& entry) {
-      if (!zip::IsProjectEntryName(entry.name)) return true;
-      project = entry;
-      return false;  // the reader stays at the project entry
-    });
-    if (!project) return out;
-    out.found = true;
-    out.entryName = project->name;
+    zip::PackageSurvey survey;
+    if (auto file = platform::File::OpenRead(path)) survey = zip::SurveyPackage(*file);
+    out.rebuildable = survey.readable && survey.complete && survey.consistent &&
+                      survey.projectEntries.size() == 1 && survey.declaredBytes <= cap::kMaxPackageInflatedBytes;
 
-    folder = platform::CreatePrivateTempFolder();
-    if (folder.empty()) return out;  // nowhere to put it: nothing is scanned
-    file = folder + platform::kSep + platform::FileNamePart(path) + u".bin";
-    if (!ExtractEntryTo(*reader, *project, file)) {
-      platform::RemoveEmptyFolder(folder);
+    zip::PackageBudget budget;
+    uint32_t parts = 0;
+    bool noFolder = false;
+    const bool walked = zip::ForEachEntry(*reader, cap::kMaxPackageEntries, [&](const zip::EntryInfo& entry) {
+      if (!zip::IsProjectEntryName(entry.name)) return true;
+      out.found = true;
+      if (parts == cap::kMaxProjectParts) {
+        NoteNotExamined(out, kNotExaminedTooManyEntries);
+        return false;
+      }
+      const uint32_t ordinal = parts++;
+      if (ordinal == 0) out.entryName = entry.name;
+      if (!zip::ProjectPartWithinBounds(entry.size, entry.compressedSize)) {
+        NoteNotExamined(out, kNotExaminedTooLarge);
+        return true;  // the others are still looked at
+      }
+      if (out.privateFolder.empty()) out.privateFolder = platform::CreatePrivateTempFolder();
+      if (out.privateFolder.empty()) {
+        noFolder = true;  // nowhere to put it: nothing is scanned
+        return false;
+      }
+      const std::u16string file = PartFileName(out.privateFolder, path, ordinal);
+      if (!ExtractEntryTo(*reader, entry, file, budget)) {
+        NoteNotExamined(out, budget.spent() ? kNotExaminedTooLarge : kNotExaminedDamaged);
+        return !budget.spent();
+      }
+      (ordinal == 0 ? out.projectFile : out.moreProjectFiles.emplace_back()) = file;
+      return true;
+    });
+    if (noFolder) {
+      RemoveParts(out);
       return out;
     }
-    out.projectFile = file;
-    out.privateFolder = folder;
+    if (!walked) NoteNotExamined(out, survey.readable && !survey.complete ? kNotExaminedTooManyEntries : kNotExaminedDamaged);
+    // The package's own directory lists project parts that the walk never met.
+    if (survey.projectEntries.size() > parts) NoteNotExamined(out, kNotExaminedDamaged);
+    if (!out.notExamined.empty()) out.found = true;  // a package, never walked as itself
+    if (out.projectFile.empty() && !out.moreProjectFiles.empty()) {
+      out.projectFile = out.moreProjectFiles.front();
+      out.moreProjectFiles.erase(out.moreProjectFiles.begin());
+    }
+    if (out.projectFile.empty() && out.privateFolder.size() != 0) RemoveParts(out);
     return out;
   } catch (const std::bad_alloc&) {
-    // Out of memory: nothing is scanned and nothing of the extraction stays behind.
-    if (!file.empty()) platform::DeletePath(file);
-    if (!folder.empty()) platform::RemoveEmptyFolder(folder);
-    out.projectFile.clear();
-    out.privateFolder.clear();
+    // Out of memory: nothing of the extraction stays behind, and the package is not clean.
+    RemoveParts(out);
+    out.found = true;
+    NoteNotExamined(out, kNotExaminedTooLarge);
     return out;
   }
 }
 
-bool RebuildVbaPackage(WorkArea& area, const std::u16string& documentPath, const ExtractedProject& project) {
+bool RebuildVbaPackage(WorkArea& area, const std::u16string& documentPath, const ExtractedProject& project,
+                       const std::atomic<bool>* stop) {
   try {
-    return zip::RebuildPackage(area.quarantineDir, documentPath, project) == zip::RebuildOutcome::Replaced;
+    return zip::RebuildPackage(area.quarantineDir, documentPath, project, stop) == zip::RebuildOutcome::Replaced;
   } catch (const std::bad_alloc&) {
     return false;  // the rebuilt file removed itself on the way out; the document is as it was
   }
 }
 
 void RemoveExtractedProject(const ExtractedProject& project) {
-  if (!project.projectFile.empty()) platform::DeletePath(project.projectFile);
-  if (!project.privateFolder.empty()) platform::RemoveEmptyFolder(project.privateFolder);
+  ExtractedProject copy = project;
+  RemoveParts(copy);
 }
 
 }  // namespace qv

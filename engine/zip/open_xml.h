@@ -1,7 +1,9 @@
 // Zip-based Open XML documents: the VBA project part is scanned as a compound file.
 #pragma once
 
+#include <atomic>
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -9,14 +11,27 @@ struct WorkArea;
 
 struct ExtractedProject {
   bool found = false;            // the document is a package with a VBA project entry
-  std::string entryName;         // the entry's name inside the package (UTF-8)
-  std::u16string projectFile;    // the extracted project, complete; empty when none could be made
-  std::u16string privateFolder;  // the private folder holding it (removed at the end)
+  std::string entryName;         // the first project entry's name inside the package (UTF-8)
+  std::u16string projectFile;    // that entry extracted, complete; empty when none could be made
+  std::u16string privateFolder;  // the private folder holding the extracted parts (removed at the end)
+  std::vector<std::u16string> moreProjectFiles;  // further project entries (duplicates), extracted too
+  // Why the package could not be examined completely ("too many entries", "too large",
+  // "damaged"); empty when every project entry was extracted. Such a package is never clean.
+  std::string notExamined;
+  // One project entry, entries that share no bytes, local headers that agree with the central
+  // directory, and a size within the rebuild's bound (the rebuild checks this again itself).
+  bool rebuildable = false;
 };
 
-// Looks at `path`; when it is a zip package with a VBA project entry, extracts that entry into
-// a fresh private folder below the temporary folder. A project that cannot be extracted
-// completely leaves nothing behind and an empty projectFile.
+// Why a package was not examined.
+inline constexpr char kNotExaminedTooManyEntries[] = "too many entries";
+inline constexpr char kNotExaminedTooLarge[] = "too large";
+inline constexpr char kNotExaminedDamaged[] = "damaged";
+
+// Looks at `path`; when it is a zip package with VBA project entries (every entry whose name
+// is a project name, duplicates included, up to cap::kMaxProjectParts), extracts each into a
+// fresh private folder below the temporary folder. A part that cannot be extracted completely,
+// or only past the package's bounds, leaves nothing behind and sets notExamined.
 ExtractedProject ExtractVbaProject(const std::u16string& path);
 
 // Puts the processed project file back into the package. Does nothing when the project file
@@ -24,7 +39,9 @@ ExtractedProject ExtractVbaProject(const std::u16string& path);
 // original document is quarantined, and the rebuilt package replaces the document in one
 // rename. True when the document was replaced; on every failure the document stays as it was
 // and no rebuilt file is left behind. `area` gives the quarantine folder.
-bool RebuildVbaPackage(WorkArea& area, const std::u16string& documentPath, const ExtractedProject& project);
+// A set `stop` makes the rebuild give up between entries.
+bool RebuildVbaPackage(WorkArea& area, const std::u16string& documentPath, const ExtractedProject& project,
+                       const std::atomic<bool>* stop = nullptr);
 
 // Removes the temporary project file and its folder.
 void RemoveExtractedProject(const ExtractedProject& project);

@@ -45,6 +45,7 @@ std::optional<EntryInfo> PackageReader::Current() {
     return std::nullopt;
   }
   info.size = raw.uncompressed_size;
+  info.compressedSize = raw.compressed_size;
   info.crc = static_cast<uint32_t>(raw.crc);
   info.flag = static_cast<uint16_t>(raw.flag);
   info.method = static_cast<uint16_t>(raw.compression_method);

@@ -18,6 +18,7 @@ namespace qv::zip {
 struct EntryInfo {
   std::string name;               // the stored name bytes (UTF-8 in Open XML packages)
   uint64_t size = 0;              // declared uncompressed size
+  uint64_t compressedSize = 0;    // declared stored size
   uint32_t crc = 0;
   uint16_t flag = 0;              // general purpose bit flag
   uint16_t method = 0;

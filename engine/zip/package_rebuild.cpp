@@ -1,5 +1,8 @@
 #include "engine/zip/package_rebuild.h"
 
+#include "engine/zip/package_budget.h"
+#include "engine/zip/package_survey.h"
+
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -71,16 +74,18 @@ bool CopyWithoutReferences(PackageReader& reader, PackageWriter& writer, const E
 // project part was removed (`removedProject` not empty), relationships and the content type
 // that named it go too.
 bool CopyEntries(PackageReader& reader, PackageWriter& writer, const std::string& projectEntryName,
-                 const std::string& removedProject, const platform::LocalTime& now, uint64_t& written) {
+                 const std::string& removedProject, const platform::LocalTime& now, uint64_t& written,
+                 PackageBudget& budget) {
   bool copied = true;
   const bool walked = ForEachEntry(reader, cap::kMaxPackageEntries, [&](const EntryInfo& entry) {
     if (IsLeftOutOfRebuild(entry.name, projectEntryName)) return true;
+    if (!budget.Spend(0)) return copied = false;  // out of time: no further entry is begun
     if (!removedProject.empty() && MayReferToParts(entry.name) && entry.size <= cap::kMaxReferencePartBytes) {
       copied = CopyWithoutReferences(reader, writer, entry, removedProject, now);
       if (copied) ++written;
       return copied;
     }
-    copied = CopyEntryAsIs(reader, writer, entry, now);
+    copied = CopyEntryAsIs(reader, writer, entry, now, [&](size_t length) { return budget.Spend(length); });
     if (copied) ++written;
     return copied;
   });
@@ -105,8 +110,21 @@ bool AddProjectFile(PackageWriter& writer, const EntryInfo& projectEntry, const 
 }  // namespace
 
 RebuildOutcome RebuildPackage(const std::u16string& quarantineDir, const std::u16string& documentPath,
-                              const ExtractedProject& project) {
+                              const ExtractedProject& project, const std::atomic<bool>* stop) {
   if (!project.found || project.projectFile.empty() || project.entryName.empty()) return RebuildOutcome::NothingToDo;
+  // Entries that share bytes, local headers that disagree with the directory, more than one
+  // project part or a package past the rebuild's bound: copying it could multiply its cost
+  // or keep a part the scan never saw, so it is not rebuilt.
+  if (!project.moreProjectFiles.empty() || !project.notExamined.empty()) return RebuildOutcome::Abandoned;
+  {
+    auto file = platform::File::OpenRead(documentPath);
+    if (!file) return RebuildOutcome::Abandoned;
+    const PackageSurvey survey = SurveyPackage(*file);
+    if (!survey.readable || !survey.complete || !survey.consistent || survey.projectEntries.size() != 1 ||
+        survey.declaredBytes > cap::kMaxPackageInflatedBytes) {
+      return RebuildOutcome::Abandoned;
+    }
+  }
   auto reader = PackageReader::Open(documentPath);
   if (!reader) return RebuildOutcome::Abandoned;
   const auto projectEntry = FindProjectEntry(*reader, project.entryName);
@@ -123,7 +141,8 @@ RebuildOutcome RebuildPackage(const std::u16string& quarantineDir, const std::u1
     const platform::LocalTime now = platform::Now();
     uint64_t written = 0;
     const std::string removedProject = state == ProjectState::Deleted ? project.entryName : std::string();
-    if (!CopyEntries(*reader, *writer, project.entryName, removedProject, now, written)) {
+    PackageBudget budget(stop);
+    if (!CopyEntries(*reader, *writer, project.entryName, removedProject, now, written, budget)) {
       return RebuildOutcome::Abandoned;
     }
     if (state == ProjectState::Changed) {

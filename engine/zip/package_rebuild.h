@@ -1,6 +1,7 @@
 // Rebuilding a package around a processed VBA project file, without ever risking the document.
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "engine/zip/open_xml.h"
@@ -26,7 +27,8 @@ enum class RebuildOutcome {
 // 5. keep a quarantine copy of the whole original document in `quarantineDir`;
 // 6. rename the rebuilt package over the document in one step.
 // Any failure removes the rebuilt file and leaves the document as it was.
+// A set `stop` abandons the rebuild before the next entry is begun.
 RebuildOutcome RebuildPackage(const std::u16string& quarantineDir, const std::u16string& documentPath,
-                              const ExtractedProject& project);
+                              const ExtractedProject& project, const std::atomic<bool>* stop = nullptr);
 
 }  // namespace qv::zip

@@ -17,10 +17,13 @@ NewEntry NewEntryLike(const EntryInfo& source, uint64_t size, const platform::Lo
   return entry;
 }
 
-bool CopyEntryAsIs(PackageReader& reader, PackageWriter& writer, const EntryInfo& entry, const platform::LocalTime& now) {
+bool CopyEntryAsIs(PackageReader& reader, PackageWriter& writer, const EntryInfo& entry, const platform::LocalTime& now,
+                   const std::function<bool(size_t)>& spend) {
   return writer.BeginEntry(NewEntryLike(entry, entry.size, now)) &&
          reader.ReadCurrent(entry, cap::kMaxPackageEntryBytes,
-                            [&](const uint8_t* bytes, size_t length) { return writer.Write(bytes, length); }) &&
+                            [&](const uint8_t* bytes, size_t length) {
+                              return (!spend || spend(length)) && writer.Write(bytes, length);
+                            }) &&
          writer.EndEntry();
 }
 

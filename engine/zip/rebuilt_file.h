@@ -2,6 +2,7 @@
 // again unless kept), entries written like their originals, and the final read-back check.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -55,8 +56,10 @@ class RebuiltFile {
 // A new entry with the source entry's name, attributes and storage choice, stamped `now`.
 NewEntry NewEntryLike(const EntryInfo& source, uint64_t size, const platform::LocalTime& now);
 
-// Copies the entry the reader is at unchanged (streamed and checked).
-bool CopyEntryAsIs(PackageReader& reader, PackageWriter& writer, const EntryInfo& entry, const platform::LocalTime& now);
+// Copies the entry the reader is at unchanged (streamed and checked). `spend`, when given, is
+// told every chunk's length first and stops the copy by answering false.
+bool CopyEntryAsIs(PackageReader& reader, PackageWriter& writer, const EntryInfo& entry, const platform::LocalTime& now,
+                   const std::function<bool(size_t)>& spend = {});
 // Writes `content` as a new entry like `source`.
 bool WriteEntryContent(PackageWriter& writer, const EntryInfo& source, const std::string& content,
                        const platform::LocalTime& now);

@@ -1,12 +1,17 @@
 // Writes the seed corpus of fuzz_zip_scan into the folder given as the only argument:
 // packages with clean, infected and repairable projects, a project at the archive root, a
-// plain archive, an archive with a leftover copy of the project and one with a damaged entry.
+// plain archive, an archive with a leftover copy of the project and one with a damaged entry;
+// and the hostile kinds: duplicated and upper-case project parts, a part that inflates far
+// past its stored size, entries sharing one local header, a local header that lies, and each
+// sample cut short at a few lengths.
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "tests/support/engine/program_folder.h"
 #include "tests/support/zip/package_builder.h"
+#include "tests/support/zip/package_damage.h"
 #include "tests/support/zip/project_part.h"
 
 using namespace qv::testing;
@@ -36,5 +41,31 @@ int main(int argc, char** argv) {
   damaged.declaredSize = damaged.data.size();
   damaged.declaredCrc = Crc32(damaged.data) ^ 1;
   WritePackage(out / "damaged_entry.docm", {damaged, PackageEntry{"word/vbaProject.bin", Bytes("changed")}});
+
+  const auto infected = VbaProjectPart(ProjectPart::InfectedRepairable);
+  auto duplicated = MacroEnabledPackage(OfficeKind::Word, VbaProjectPart(ProjectPart::Clean));
+  duplicated.push_back({"word/vbaProject.bin", infected});
+  WritePackage(out / "duplicate_project.docm", duplicated);
+  WritePackage(out / "upper_case_project.docm", {small("[Content_Types].xml", "<Types/>"),
+                                                 PackageEntry{"WORD/VBAPROJECT.BIN", infected}});
+  auto padded = infected;
+  padded.resize(padded.size() + (2u << 20), 0);  // inflates about a thousand times its stored size
+  WritePackage(out / "padded_project.docm", {PackageEntry{"word/vbaProject.bin", padded}});
+  auto sharing = MacroEnabledPackage(OfficeKind::Word, infected);
+  WritePackage(out / "shared_bytes.docm", sharing);
+  auto bytes = ReadFile(out / "shared_bytes.docm");
+  ShareOneLocalHeader(bytes, "word/vbaProject.bin");
+  WriteFile(out / "shared_bytes.docm", bytes);
+  WritePackage(out / "lying_local_header.docm", MacroEnabledPackage(OfficeKind::Word, infected));
+  bytes = ReadFile(out / "lying_local_header.docm");
+  FlipLocalName(bytes, "word/document.xml");
+  WriteFile(out / "lying_local_header.docm", bytes);
+
+  // Truncations of the repairable sample: inside the central directory, the last entry, the end record.
+  const auto whole = ReadFile(out / "word_repairable.docm");
+  for (size_t cut : {whole.size() - 1, whole.size() - 23, whole.size() / 2, size_t{40}}) {
+    WriteFile(out / ("word_repairable_cut_" + std::to_string(cut) + ".docm"),
+              std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)));
+  }
   return 0;
 }

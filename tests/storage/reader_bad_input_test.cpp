@@ -101,16 +101,36 @@ const BadCase kCases[] = {
      },
      1,
      [](DocHarness& h, const CfbFile& f) {
-       // The chain runs s0 s1 s0 s1 ...: the stream reads its size from those sectors.
+       // The chain runs s0 s1 and links back to s0: the chain is damaged and the stream
+       // ends with s1, instead of reading s0 s1 s0 s1 ... as if they were more data.
        const auto& s = f.entries[f.IdOf("Regular")].sectors;
+       ASSERT_EQ(OpenStream(h.doc(), f.IdOf("Regular")), kStreamOpened);
+       EXPECT_EQ(h.doc().current.chainLength, 2u);
+       EXPECT_EQ(h.doc().current.size, 1024u);
+       CloseStream(h.doc());
        std::vector<uint8_t> expected;
-       for (int i = 0; i < 10; ++i) {
-         const auto at = f.bytes.begin() + CfbFile::SectorOffset(s[i % 2]);
-         expected.insert(expected.end(), at, at + (i < 9 ? 512 : 5000 - 9 * 512));
+       for (int i = 0; i < 2; ++i) {
+         const auto at = f.bytes.begin() + CfbFile::SectorOffset(s[i]);
+         expected.insert(expected.end(), at, at + 512);
        }
        const auto got = h.ReadWhole(f.IdOf("Regular"));
        ASSERT_TRUE(got.has_value());
        EXPECT_TRUE(*got == expected);
+     }},
+    {"StreamChainLoopingOntoItsLastSector", BaseFile,
+     [](CfbFile& f) {
+       const auto& s = f.entries[f.IdOf("Regular")].sectors;
+       f.SetFatEntry(s[2], s[2]);  // a sector that links to itself
+     },
+     1,
+     [](DocHarness& h, const CfbFile& f) {
+       ASSERT_EQ(OpenStream(h.doc(), f.IdOf("Regular")), kStreamOpened);
+       EXPECT_EQ(h.doc().current.chainLength, 3u);
+       EXPECT_EQ(h.doc().current.size, 1536u);
+       CloseStream(h.doc());
+       const auto got = h.ReadWhole(f.IdOf("Regular"));
+       ASSERT_TRUE(got.has_value());
+       EXPECT_EQ(got->size(), 1536u);
      }},
     {"StreamChainShorterThanItsSize", BaseFile,
      [](CfbFile& f) { f.SetFatEntry(f.entries[f.IdOf("Regular")].sectors[1], 0); }, 1,
@@ -270,7 +290,7 @@ TEST(Chains, LinkToSectorZeroEndsAChainThatSectorZeroCanStart) {
   EXPECT_EQ(CollectChain(h.doc(), cfbc::kFreeSect, list, ChainTable::Fat, 8), 0u);
 }
 
-TEST(Chains, FatLookUpAboveTheCacheFailsPastTheFatAndAChainLoopStopsAtTheGuard) {
+TEST(Chains, FatLookUpAboveTheCacheFailsPastTheFatAndAChainLoopEndsAtTheRevisit) {
   CfbBuilder b;
   b.AddStream("R", PatternBytes(5000, 1));
   CfbFile file = b.BuildFile();
@@ -280,10 +300,18 @@ TEST(Chains, FatLookUpAboveTheCacheFailsPastTheFatAndAChainLoopStopsAtTheGuard) 
   ASSERT_EQ(h.Open(), 1);
   uint32_t next = 0;
   EXPECT_FALSE(NextFatSector(h.doc(), 8192, next)) << "the file has one FAT sector";
-  EXPECT_EQ(ChainLength(h.doc(), s[0], ChainTable::Fat), 100001u);
+  bool looped = false;
+  EXPECT_EQ(ChainLength(h.doc(), s[0], ChainTable::Fat, &looped), 2u);
+  EXPECT_TRUE(looped);
   uint32_t list[10] = {};
-  EXPECT_EQ(CollectChain(h.doc(), s[0], list, ChainTable::Fat, 10), 10u);
-  EXPECT_EQ(list[9], s[1]);
+  looped = false;
+  EXPECT_EQ(CollectChain(h.doc(), s[0], list, ChainTable::Fat, 10, &looped), 2u);
+  EXPECT_TRUE(looped);
+  EXPECT_EQ(list[1], s[1]);
+  EXPECT_EQ(list[2], 0u) << "nothing listed past the loop";
+  looped = false;
+  EXPECT_EQ(ChainLength(h.doc(), s[2], ChainTable::Fat, &looped), 8u) << "a chain that ends";
+  EXPECT_FALSE(looped);
 }
 
 }  // namespace

@@ -69,6 +69,19 @@ TEST_P(Positioning, SeekSkipTellAndTypedReadsFollowTheStreamBytes) {
   EXPECT_EQ(ReadU16At(doc, 511), bytes[511] | bytes[512] << 8) << "across a sector boundary";
   EXPECT_EQ(ReadU8At(doc, size - 1), bytes[size - 1]);
 
+  // A value that cannot be read answers 0, never the bytes of an earlier read; the field
+  // reader's failure sticks, so a value read after it is not mistaken for a good one.
+  ASSERT_NE(ReadU32At(doc, 100), 0u);
+  EXPECT_EQ(ReadU32At(doc, size), 0u) << "a refused seek reads nothing";
+  EXPECT_EQ(ReadU32At(doc, size - 2), 0u) << "a value cut by the end of the stream";
+  StreamFields fields(doc);
+  EXPECT_EQ(fields.U16At(511), bytes[511] | bytes[512] << 8);
+  EXPECT_TRUE(fields.ok());
+  EXPECT_EQ(fields.U32At(size - 3), 0u);
+  EXPECT_TRUE(fields.failed());
+  EXPECT_EQ(fields.U8At(0), 0) << "every read after a failure answers 0";
+  EXPECT_TRUE(fields.failed());
+
   uint8_t buffer[16] = {};
   ASSERT_EQ(SeekStream(doc, size - 4, 0), 1);
   EXPECT_EQ(ReadStream(doc, buffer, 10), 4);

@@ -21,7 +21,9 @@ std::string CleanModuleSource() {
 qv::test::CfbFile BuildWord97(const Word97Options& options) {
   qv::test::CfbBuilder builder;
   if (options.withWordDocument) {
-    builder.AddStream("WordDocument", Word97DocumentStream(options.fcCmds, 0x40, 8192));
+    auto fib = Word97DocumentStream(options.fcCmds, 0x40, 8192);
+    if (options.wordDocumentBytes != 0 && options.wordDocumentBytes < fib.size()) fib.resize(options.wordDocumentBytes);
+    builder.AddStream("WordDocument", fib);
   }
   if (options.tableStream != nullptr) {
     builder.AddStream(options.tableStream, WordTableStream(4096, options.fcCmds));

@@ -26,6 +26,7 @@ struct Word97Options {
   bool withWordDocument = true;
   uint32_t fcCmds = 0x200;
   uint32_t padding = 0;                 // an extra stream of this many bytes (size tests)
+  uint32_t wordDocumentBytes = 0;       // "WordDocument" cut to this many bytes; 0 keeps it whole
 };
 qv::test::CfbFile BuildWord97(const Word97Options& options);
 

@@ -108,6 +108,29 @@ TEST_F(Word97RepairTest, WithoutWordDocumentTheStreamIsWipedAndTheRepairFails) {
   ExpectOnlyAllowedChanges(built_, ExpectedWithWipedStream("Macros/VBA/Module1"), Repaired());
 }
 
+// A FIB cut inside the command-table fields: nothing is read from a stale value and
+// nothing is written at a guessed offset of "1Table"; only the detected module is wiped.
+TEST_F(Word97RepairTest, WordDocumentShorterThanTheCommandTableFieldsWritesNothingAndFails) {
+  const uint32_t cuts[] = {0x15A, 0x15C, 0x15E, 0x160};  // inside fcCmds, then inside lcbCmds
+  for (uint32_t cut : cuts) {
+    SCOPED_TRACE(cut);
+    Word97Options options;
+    options.moduleSource = InfectedModuleSource();
+    options.wordDocumentBytes = cut;
+    ASSERT_EQ(BuildAndRepair(options), kRepairFailed);
+    ExpectOnlyAllowedChanges(built_, ExpectedWithWipedStream("Macros/VBA/Module1"), Repaired());
+  }
+}
+
+// The command-table offset points past the end of "1Table": the write cannot happen, so
+// the repair does not answer Repaired.
+TEST_F(Word97RepairTest, CommandTableOffsetOutsideTheTableFails) {
+  Word97Options options;
+  options.moduleSource = InfectedModuleSource();
+  options.fcCmds = 0x7FFFFFF0;
+  EXPECT_EQ(BuildAndRepair(options), kRepairFailed);
+}
+
 TEST_F(Word97RepairTest, WithoutMacrosStorageTheRepairFailsAfterClearingCommands) {
   Word97Options options;
   options.withMacros = false;

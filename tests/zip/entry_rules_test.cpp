@@ -6,7 +6,7 @@
 namespace qv::zip {
 namespace {
 
-TEST(EntryRulesTest, ProjectEntryLiesInAFolderAndIsNamedExactly) {
+TEST(EntryRulesTest, ProjectEntryLiesInAFolderAndIsNamedWhateverTheCase) {
   const struct {
     const char* name;
     bool project;
@@ -16,7 +16,9 @@ TEST(EntryRulesTest, ProjectEntryLiesInAFolderAndIsNamedExactly) {
       {"a/b/c/vbaProject.bin", true},
       {"/vbaProject.bin", true},            // a folder with an empty name is still a folder
       {"vbaProject.bin", false},            // archive root
-      {"word/VBAPROJECT.BIN", false},       // letter case counts
+      {"word/VBAPROJECT.BIN", true},        // letter case does not count
+      {"WORD/vbaproject.Bin", true},
+      {"word/vbaProject.bi", false},
       {"word/vbaProject.bin.bak", false},
       {"word/xvbaProject.bin", false},
       {"word/vbaProject.bin/", false},      // a folder entry of that name

@@ -35,7 +35,7 @@ TEST_F(ExtractTest, ExtractsTheProjectIntoAPrivateFolderAndRemovesItAfterwards) 
   EXPECT_TRUE(Listing(temp_.path()).empty());
 }
 
-TEST_F(ExtractTest, TakesTheFirstEntryNamedVbaProjectBinThatLiesInAFolder) {
+TEST_F(ExtractTest, TakesTheFirstEntryNamedVbaProjectBinInAnyCaseThatLiesInAFolder) {
   const struct {
     std::vector<std::string> names;
     std::string expected;  // empty: no project entry
@@ -43,7 +43,7 @@ TEST_F(ExtractTest, TakesTheFirstEntryNamedVbaProjectBinThatLiesInAFolder) {
       {{"vbaProject.bin"}, ""},
       {{"vbaProject.bin", "xl/vbaProject.bin"}, "xl/vbaProject.bin"},
       {{"word/vbaProject.bin.bak", "word/vbaProject.bin", "xl/vbaProject.bin"}, "word/vbaProject.bin"},
-      {{"word/VbaProject.bin"}, ""},
+      {{"word/VbaProject.bin"}, "word/VbaProject.bin"},  // letter case does not count
       {{"word/document.xml"}, ""},
   };
   for (const auto& c : cases) {

@@ -104,7 +104,6 @@ TEST_F(RebuildTest, AnUnchangedProjectLeavesTheDocumentAlone) {
 TEST_F(RebuildTest, EntriesContainingTheProjectNameAreLeftOutAndOtherNamesKeptByteForByte) {
   auto entries = MacroEnabledPackage(OfficeKind::Word, kInfected);
   entries.push_back({"word/vbaProject.bin.bak", Bytes("an old copy of the project")});
-  entries.push_back({"word/vbaProject.bin", Bytes("a second entry of the same name")});
   entries.push_back({"word/media/图像 ü.xml", Bytes("a part with a non-ASCII name")});
   Prepare(entries);
   RepairProject();
@@ -119,6 +118,21 @@ TEST_F(RebuildTest, EntriesContainingTheProjectNameAreLeftOutAndOtherNamesKeptBy
   ASSERT_NE(wide, nullptr);
   EXPECT_EQ(wide->flag & 0x0800, 0x0800) << "non-ASCII names are marked as UTF-8";
   EXPECT_EQ(FindEntry(rebuilt, "docProps/core.xml")->flag & 0x0800, 0);
+}
+
+// Two project parts: which one the rebuilt package should keep cannot be told, so the
+// package is not rebuilt, whatever the letter case of the second name.
+TEST_F(RebuildTest, APackageWithASecondProjectPartIsNotRebuilt) {
+  for (const char* second : {"word/vbaProject.bin", "WORD/VBAPROJECT.BIN", "xl/vbaProject.bin"}) {
+    SCOPED_TRACE(second);
+    auto entries = MacroEnabledPackage(OfficeKind::Word, kInfected);
+    entries.push_back({second, Bytes("a second project part")});
+    Prepare(entries);
+    RepairProject();
+    EXPECT_EQ(Rebuild(), RebuildOutcome::Abandoned);
+    ExpectUntouched(second);
+    RemoveExtractedProject(extracted_);
+  }
 }
 
 TEST_F(RebuildTest, AFileAlreadyNamedLikeTheRebuiltPackageIsNotTouched) {
