@@ -63,7 +63,7 @@ class EngineAdapter {
   int operator()(const char16_t* path, int /*mode*/, char16_t* text) {
     qv::api::ScanOptions options;
     options.repair = arguments_.repair;
-    options.stop = &g_interrupted;  // Ctrl-C during a long package rebuild leaves the package as it was
+    options.stop = InterruptWatch::Flag();  // Ctrl-C during a long package rebuild leaves the package as it was
     options.quarantineFolder = platform::FromUtf8(arguments_.quarantine);
     const qv::api::ScanOutcome outcome = qv::api::ScanPath(path, options);
     if (outcome.status != qv::api::Status::Ran) {

@@ -2,6 +2,8 @@
 // (terminal_posix.cpp, terminal_win32.cpp): its width, Ctrl-C, and UTF-8 output.
 #pragma once
 
+#include <atomic>
+
 namespace qv::cli {
 
 // The width of the terminal on standard error (80 when unknown).
@@ -20,6 +22,8 @@ class InterruptWatch {
   InterruptWatch(const InterruptWatch&) = delete;
   InterruptWatch& operator=(const InterruptWatch&) = delete;
   static bool Requested();
+  // The flag itself, for work that checks it between steps (a package rebuild).
+  static const std::atomic<bool>* Flag();
 };
 
 }  // namespace qv::cli

@@ -38,5 +38,6 @@ InterruptWatch::~InterruptWatch() {
 }
 
 bool InterruptWatch::Requested() { return g_interrupted.load(); }
+const std::atomic<bool>* InterruptWatch::Flag() { return &g_interrupted; }
 
 }  // namespace qv::cli

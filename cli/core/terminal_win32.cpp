@@ -58,5 +58,6 @@ InterruptWatch::InterruptWatch() {
 InterruptWatch::~InterruptWatch() { ::SetConsoleCtrlHandler(OnConsoleEvent, FALSE); }
 
 bool InterruptWatch::Requested() { return g_interrupted.load(); }
+const std::atomic<bool>* InterruptWatch::Flag() { return &g_interrupted; }
 
 }  // namespace qv::cli
