@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/common/allocation_register.h"
+#include "engine/common/skip_reasons.h"
 #include "engine/common/capacities.h"
 #include "engine/platform/platform.h"
 #include "engine/storage/reader_tables.h"
@@ -66,9 +67,6 @@ struct WorkArea {
 inline void NoteSkipped(WorkArea& area, const char* reason) {
   if (area.observer != nullptr) area.observer->OnSkipped(area.currentPath, reason);
 }
-inline constexpr char kSkippedEncrypted[] = "encrypted";  // enciphered with an unknown password
-inline constexpr char kSkippedDamaged[] = "damaged";      // enciphered, but the cipher text is cut short
-inline constexpr char kSkippedTooLarge[] = "too large";   // more than the engine deciphers in memory
 
 // Positioned transfers on the document open in the work area: the file position moves to
 // an absolute 32-bit offset; the result is the number of bytes moved, 0 on any failure.

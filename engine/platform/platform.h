@@ -13,7 +13,7 @@
 
 namespace qv::platform {
 
-// Path separator of this platform (the description's backslash rules use it).
+// Path separator of this platform; every "last separator" and "trailing separator" rule uses it.
 #ifdef _WIN32
 inline constexpr char16_t kSep = u'\\';
 #else

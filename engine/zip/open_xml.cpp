@@ -90,13 +90,13 @@ ExtractedProject ExtractVbaProject(const std::u16string& path) {
       if (!zip::IsProjectEntryName(entry.name)) return true;
       out.found = true;
       if (parts == cap::kMaxProjectParts) {
-        NoteNotExamined(out, kNotExaminedTooManyEntries);
+        NoteNotExamined(out, kSkippedTooManyEntries);
         return false;
       }
       const uint32_t ordinal = parts++;
       if (ordinal == 0) out.entryName = entry.name;
       if (!zip::ProjectPartWithinBounds(entry.size, entry.compressedSize)) {
-        NoteNotExamined(out, kNotExaminedTooLarge);
+        NoteNotExamined(out, kSkippedTooLarge);
         return true;  // the others are still looked at
       }
       if (out.privateFolder.empty()) out.privateFolder = platform::CreatePrivateTempFolder();
@@ -106,7 +106,7 @@ ExtractedProject ExtractVbaProject(const std::u16string& path) {
       }
       const std::u16string file = PartFileName(out.privateFolder, path, ordinal);
       if (!ExtractEntryTo(*reader, entry, file, budget)) {
-        NoteNotExamined(out, budget.spent() ? kNotExaminedTooLarge : kNotExaminedDamaged);
+        NoteNotExamined(out, budget.spent() ? kSkippedTooLarge : kSkippedDamaged);
         return !budget.spent();
       }
       (ordinal == 0 ? out.projectFile : out.moreProjectFiles.emplace_back()) = file;
@@ -116,9 +116,9 @@ ExtractedProject ExtractVbaProject(const std::u16string& path) {
       RemoveParts(out);
       return out;
     }
-    if (!walked) NoteNotExamined(out, survey.readable && !survey.complete ? kNotExaminedTooManyEntries : kNotExaminedDamaged);
+    if (!walked) NoteNotExamined(out, survey.readable && !survey.complete ? kSkippedTooManyEntries : kSkippedDamaged);
     // The package's own directory lists project parts that the walk never met.
-    if (survey.projectEntries.size() > parts) NoteNotExamined(out, kNotExaminedDamaged);
+    if (survey.projectEntries.size() > parts) NoteNotExamined(out, kSkippedDamaged);
     if (!out.notExamined.empty()) out.found = true;  // a package, never walked as itself
     if (out.projectFile.empty() && !out.moreProjectFiles.empty()) {
       out.projectFile = out.moreProjectFiles.front();
@@ -130,7 +130,7 @@ ExtractedProject ExtractVbaProject(const std::u16string& path) {
     // Out of memory: nothing of the extraction stays behind, and the package is not clean.
     RemoveParts(out);
     out.found = true;
-    NoteNotExamined(out, kNotExaminedTooLarge);
+    NoteNotExamined(out, kSkippedTooLarge);
     return out;
   }
 }

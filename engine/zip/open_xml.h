@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/common/skip_reasons.h"
+
 namespace qv {
 
 struct WorkArea;
@@ -22,11 +24,6 @@ struct ExtractedProject {
   // directory, and a size within the rebuild's bound (the rebuild checks this again itself).
   bool rebuildable = false;
 };
-
-// Why a package was not examined.
-inline constexpr char kNotExaminedTooManyEntries[] = "too many entries";
-inline constexpr char kNotExaminedTooLarge[] = "too large";
-inline constexpr char kNotExaminedDamaged[] = "damaged";
 
 // Looks at `path`; when it is a zip package with VBA project entries (every entry whose name
 // is a project name, duplicates included, up to cap::kMaxProjectParts), extracts each into a

@@ -1,5 +1,5 @@
 // The window-message vocabulary the controller speaks: message numbers, command ids and
-// results as the native window system of the original platform defines them, so that the
+// results with the values the Win32 window system gives them, so that the
 // controller's message table reads the same on every platform.
 #pragma once
 

@@ -44,9 +44,9 @@ void AcceptWithEffect(QDropEvent* event, uint32_t effect) {
   event->accept();
 }
 
-QIcon LoadIcon(const std::string& spec) {
+QIcon LoadIcon(const std::string& iconValue) {
   SApplication* app = SApplication::getSingletonPtr();
-  const std::string name = spec.substr(0, spec.find(':'));
+  const std::string name = iconValue.substr(0, iconValue.find(':'));
   if (!app || name.empty()) return QIcon();
   auto bytes = app->GetResProviderMgr().GetRawBuffer("ICON", name);
   QPixmap pixmap;

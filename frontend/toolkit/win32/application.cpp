@@ -78,7 +78,7 @@ SApplication::SApplication(std::string hostClassName) : hostClassName_(std::move
 
 SApplication::~SApplication() {
   skins_.clear();  // GDI+ images go before GDI+ does
-  for (auto& [spec, font] : fonts_) DeleteObject(static_cast<HFONT>(font));
+  for (auto& [face, font] : fonts_) DeleteObject(static_cast<HFONT>(font));
   fonts_.clear();
   if (gdiplusToken_) Gdiplus::GdiplusShutdown(gdiplusToken_);
   if (oleReady_) OleUninitialize();

@@ -135,9 +135,9 @@ HICON IconFromIco(const std::string& ico, int size) {
                                   0x00030000, size, size, LR_DEFAULTCOLOR);
 }
 
-HICON LoadLayoutIcon(const std::string& spec, int size) {
+HICON LoadLayoutIcon(const std::string& iconValue, int size) {
   SApplication* app = SApplication::getSingletonPtr();
-  const std::string name = spec.substr(0, spec.find(':'));
+  const std::string name = iconValue.substr(0, iconValue.find(':'));
   if (!app || name.empty()) return nullptr;
   auto bytes = app->GetResProviderMgr().GetRawBuffer("ICON", name);
   return bytes ? IconFromIco(*bytes, size) : nullptr;
