@@ -2,6 +2,7 @@
 // released before it returns; only files on disk outlive it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <set>
 #include <optional>
@@ -56,6 +57,9 @@ struct WorkArea {
   ReportObserver* observer = nullptr;    // not owned; may be null
   std::vector<std::string>* gatheredRules = nullptr;  // not owned; the macro-sheet pass of packages
   bool consoleTrace = true;              // the C exports trace to standard output
+  // The caller's stop request (the command line's interrupt flag); not owned, may be null.
+  // Long work on one package (extraction, rebuilds) gives up between entries and chunks.
+  const std::atomic<bool>* stop = nullptr;
 
   WorkArea() = default;
   ~WorkArea();

@@ -236,6 +236,7 @@ CallResult RunScanCall(const std::u16string& path, const CallOptions& options) {
   }
   area->consoleTrace = options.consoleTrace;
   area->observer = options.observer;
+  area->stop = options.stop;
   if (!options.quarantineDir.empty()) {
     area->quarantineDir = NormalizedQuarantineFolder(options.quarantineDir);
     if (area->quarantineDir.empty()) {
@@ -248,7 +249,7 @@ CallResult RunScanCall(const std::u16string& path, const CallOptions& options) {
     out.status = CallStatus::NoWorkArea;
     return out;
   }
-  const ExtractedProject project = ExtractVbaProject(path);
+  const ExtractedProject project = ExtractVbaProject(path, options.stop);
   // A package is walked as its extracted project parts, every duplicate included.
   std::vector<std::u16string> targets;
   if (!project.found) {

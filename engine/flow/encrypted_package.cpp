@@ -1,6 +1,7 @@
 #include "engine/flow/encrypted_package.h"
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -65,17 +66,31 @@ class PrivateFile {
 struct ProjectPart {
   std::string entryName;
   std::vector<uint8_t> bytes;
+  // Why the inner package could not be examined completely (a cap, a damaged or oversized
+  // part, a second project part, no room to extract it); empty when it could.
+  std::string notExamined;
 };
 
-// The VBA project part of a deciphered package; nothing of it stays on disk.
-ProjectPart ProjectPartOf(const std::vector<uint8_t>& package, const std::u16string& documentPath) {
-  PrivateFile copy(platform::FileNamePart(documentPath), package);
-  if (!copy.ok()) return {};
-  const ExtractedProject extracted = ExtractVbaProject(copy.path());
+// The VBA project part of a deciphered package; nothing of it stays on disk. The inner
+// package is held to the same rule as any other: what could not be looked at is named.
+ProjectPart ProjectPartOf(const std::vector<uint8_t>& package, const std::u16string& documentPath,
+                          const std::atomic<bool>* stop) {
   ProjectPart part;
+  PrivateFile copy(platform::FileNamePart(documentPath), package);
+  if (!copy.ok()) {
+    part.notExamined = kSkippedDamaged;  // nowhere to look at it
+    return part;
+  }
+  const ExtractedProject extracted = ExtractVbaProject(copy.path(), stop);
+  part.notExamined = extracted.notExamined;
   if (!extracted.projectFile.empty()) {
     part.entryName = extracted.entryName;
     part.bytes = ReadWholeFile(extracted.projectFile, cap::kMaxEmbeddedProjectBytes);
+    if (part.bytes.empty() && part.notExamined.empty()) part.notExamined = kSkippedTooLarge;
+    // Only one project part is scanned and put back here: a second one is never passed off as clean.
+    if (!extracted.moreProjectFiles.empty() && part.notExamined.empty()) part.notExamined = kSkippedDamaged;
+  } else if (extracted.found && part.notExamined.empty()) {
+    part.notExamined = kSkippedDamaged;  // a project part that could not be extracted
   }
   RemoveExtractedProject(extracted);
   return part;
@@ -175,7 +190,9 @@ void ScanEncryptedPackage(WorkArea& area, SignatureTables& tables) {
     NoteSkipped(area, kSkippedDamaged);
     return;
   }
-  ProjectPart part = ProjectPartOf(*package, area.currentPath);
+  ProjectPart part = ProjectPartOf(*package, area.currentPath, area.stop);
+  // A part that was looked at is scanned either way; what was not is reported after it.
+  if (!part.notExamined.empty()) NoteSkipped(area, part.notExamined.c_str());
   if (part.bytes.size() < cap::kSectorBytes) return;  // no project part: nothing to scan
   origin.key = *key;
   origin.package = std::move(*package);

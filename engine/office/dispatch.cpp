@@ -61,19 +61,24 @@ int32_t PropDataKind(DocFile& doc, uint32_t id) {
   return kind;
 }
 
+// Every stream below "VBA" is zero-filled, then the storage leaves the tree. A write that
+// fails, or a project storage that cannot be found (nothing of the detected project was
+// removed), answers kRepairFailed: the document then goes, its quarantine copy kept.
 int RepairPropDataProject(DocFile& doc) {
-  if (HasDirectoryTable(doc)) {
+  bool complete = HasDirectoryTable(doc);
+  if (complete) {
     const int32_t vba = FindEntry(doc, kRootStorage, u"VBA");
-    if (const DirEntry* entry = vba >= 0 ? EntryAt(doc, static_cast<uint32_t>(vba)) : nullptr) {
-      WipeSubtree(doc, EntryChild(*entry));
-    }
+    const DirEntry* entry = vba > 0 ? EntryAt(doc, static_cast<uint32_t>(vba)) : nullptr;
+    bool allWritten = false;
+    if (entry != nullptr) WipeSubtree(doc, EntryChild(*entry), &allWritten);
+    complete = entry != nullptr && allWritten;
   }
   if (HasDirectoryTable(doc)) {
     const int32_t vba = FindEntry(doc, kRootStorage, u"VBA");
-    if (vba >= 0) UnlinkEntry(doc, static_cast<uint32_t>(vba));
+    complete = vba > 0 && UnlinkEntry(doc, static_cast<uint32_t>(vba)) == 1 && complete;
   }
   ReleaseMemoryImage(doc);
-  return kRepaired;
+  return complete ? kRepaired : kRepairFailed;
 }
 
 }  // namespace

@@ -15,12 +15,13 @@ WorkbookImage::WorkbookImage(uint8_t* bytes, uint32_t size, WorkbookSink* sink)
     : bytes_(bytes), size_(size), sink_(sink), recordStarts_((static_cast<size_t>(size) + 7) / 8) {
   const ByteReader stream = reader();
   for (auto record = biff::RecordAt(stream, 0); record; record = biff::NextRecord(stream, *record)) {
+    if (record->offset / 8 >= recordStarts_.size()) break;  // RecordAt keeps every record inside the stream
     recordStarts_[record->offset / 8] |= static_cast<uint8_t>(1u << (record->offset % 8));
   }
 }
 
 bool WorkbookImage::IsRecordStart(uint64_t offset) const {
-  return offset < size_ && (recordStarts_[offset / 8] & (1u << (offset % 8))) != 0;
+  return offset < size_ && offset / 8 < recordStarts_.size() && (recordStarts_[offset / 8] & (1u << (offset % 8))) != 0;
 }
 
 bool WorkbookImage::InsideRecord(const biff::Record& record, uint64_t offset, uint64_t length) const {

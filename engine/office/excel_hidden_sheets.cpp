@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 
 #include "engine/common/capacities.h"
 #include "engine/office/excel_biff.h"
@@ -17,8 +18,10 @@ namespace {
 
 static_assert(cap::kSheetNameUnits > 255, "a sheet name of 255 characters and its terminator fit");
 
-// Marks `offset` as met; false when it was met before.
-bool FirstVisit(uint8_t* visitMap, uint32_t offset) {
+// Marks `offset` as met; false when it was met before, or when the map has no bit for it
+// (which ends the walk that asked, as a loop would).
+bool FirstVisit(std::span<uint8_t> visitMap, uint32_t offset) {
+  if (offset / 8 >= visitMap.size()) return false;
   uint8_t& byte = visitMap[offset / 8];
   const auto bit = static_cast<uint8_t>(1u << (offset % 8));
   if ((byte & bit) != 0) return false;
@@ -30,7 +33,7 @@ bool FirstVisit(uint8_t* visitMap, uint32_t offset) {
 // record is copied while the total gathered so far plus its own length stays below the
 // buffer's size; its length counts either way, so once the limit has been passed nothing
 // more of the sheet is copied. The number of bytes copied.
-uint32_t GatherSheetFormulas(ByteReader stream, uint32_t position, uint8_t* visitMap, uint8_t* buffer) {
+uint32_t GatherSheetFormulas(ByteReader stream, uint32_t position, std::span<uint8_t> visitMap, uint8_t* buffer) {
   constexpr uint32_t kLimit = cap::kFormulaBufferBytes;
   uint64_t gathered = 0;  // lengths of every Formula of the sheet
   uint32_t copied = 0;
@@ -72,6 +75,7 @@ uint32_t HiddenSheetSlot(int32_t ordinal) {
 
 void WalkHiddenSheets(DocFile& doc, ByteReader stream, uint8_t* visitMap, FormulaJudge& judge) {
   doc.HiddenSheetOrdinal = 0;
+  const std::span<uint8_t> map(visitMap, visitMap != nullptr ? (stream.size() + 7) / 8 : 0);
   uint64_t judgeable = stream.size();  // bytes the pass may still hand to the judge
   for (auto record = biff::RecordAt(stream, 0); record; record = biff::NextRecord(stream, *record)) {
     if (record->id == biff::kEof) break;  // only the globals substream is walked
@@ -80,7 +84,7 @@ void WalkHiddenSheets(DocFile& doc, ByteReader stream, uint8_t* visitMap, Formul
 
     const int32_t ordinal = doc.HiddenSheetOrdinal;
     NameSlot(doc.HiddenSheetTable[HiddenSheetSlot(ordinal)], ordinal, sheet->name);
-    const uint32_t copied = GatherSheetFormulas(stream, sheet->position, visitMap, doc.FormulaBuffer);
+    const uint32_t copied = GatherSheetFormulas(stream, sheet->position, map, doc.FormulaBuffer);
     if (copied != 0 && copied <= judgeable) {
       judgeable -= copied;
       // A repair made during this call finds the sheet's name through HiddenSheetOrdinal.

@@ -81,7 +81,8 @@ std::optional<uint64_t> ReadNames(ByteReader table, uint64_t at, MacroTable& out
     const auto index = table.U16(pos);
     const auto length = table.U8(pos + 2);
     if (!index || !length || !table.Has(pos + 3, uint64_t{*length} + 1)) return std::nullopt;
-    out.names.emplace(*index, std::string(reinterpret_cast<const char*>(table.data() + pos + 3), *length));
+    const ByteReader name = table.Slice(pos + 3, *length);
+    out.names.emplace(*index, std::string(reinterpret_cast<const char*>(name.data()), name.size()));
     pos += 3 + uint64_t{*length} + 1;
   }
   return pos;

@@ -125,7 +125,16 @@ void ScanPresentationProjects(WorkArea& area, SignatureTables& tables) {
   std::vector<uint8_t> currentUser, document;
   ppt::StreamPlacement userPlacement, documentPlacement;
   ReadNamedStream(doc, u"Current User", cap::kCurrentUserStreamBytes, currentUser, userPlacement);
+  // A stream the search cannot hold whole, or cannot read, could hide a project: the
+  // presentation is then reported as not examined (its other streams were scanned).
+  const int32_t documentId = FindEntry(doc, kRootStorage, u"PowerPoint Document");
+  const DirEntry* documentEntry = documentId > 0 ? EntryAt(doc, static_cast<uint32_t>(documentId)) : nullptr;
+  if (documentEntry != nullptr && EntryStreamSize(*documentEntry) > cap::kPresentationStreamBytes) {
+    NoteSkipped(area, kSkippedTooLarge);
+    return;
+  }
   if (!ReadNamedStream(doc, u"PowerPoint Document", cap::kPresentationStreamBytes, document, documentPlacement)) {
+    NoteSkipped(area, kSkippedDamaged);
     return;
   }
   const ByteReader stream(document.data(), document.size());
@@ -136,9 +145,15 @@ void ScanPresentationProjects(WorkArea& area, SignatureTables& tables) {
     return;
   }
 
+  bool notedPastBounds = false;
   for (const ppt::ProjectRecord& record : search.projects) {
     const uint32_t dataOffset = record.record.BodyOffset() + ppt::kCompressedSizeField;
     const uint32_t dataLength = record.record.bodyLength - ppt::kCompressedSizeField;
+    if (!ppt::WithinInflateBounds(dataLength, record.uncompressedSize)) {
+      if (!notedPastBounds) NoteSkipped(area, kSkippedTooLarge);  // a project this record may hold is never inflated
+      notedPastBounds = true;
+      continue;
+    }
     auto inflated = ppt::InflateProject(stream.Slice(dataOffset, dataLength), record.uncompressedSize);
     if (!inflated || !LooksLikeCompoundFile(inflated->bytes)) continue;
     EmbeddedProject project;

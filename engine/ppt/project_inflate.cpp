@@ -8,9 +8,13 @@
 
 namespace qv::ppt {
 
+bool WithinInflateBounds(uint64_t compressed, uint32_t declaredSize) {
+  return declaredSize <= cap::kMaxEmbeddedProjectBytes && declaredSize / cap::kMaxInflateRatio <= compressed;
+}
+
 std::optional<InflatedProject> InflateProject(const ByteReader& compressed, uint32_t declaredSize) {
-  if (declaredSize == 0 || declaredSize > cap::kMaxEmbeddedProjectBytes) return std::nullopt;
-  if (compressed.size() == 0 || declaredSize / cap::kMaxInflateRatio > compressed.size()) return std::nullopt;
+  if (declaredSize == 0 || !WithinInflateBounds(compressed.size(), declaredSize)) return std::nullopt;
+  if (compressed.size() == 0) return std::nullopt;
   if (compressed.size() > std::numeric_limits<uInt>::max()) return std::nullopt;
 
   InflatedProject out;

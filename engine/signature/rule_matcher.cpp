@@ -20,18 +20,20 @@ bool IsTrue(double value) { return std::fabs(value) >= kTrueMagnitude; }
 // recursion. A malformed node ends every open node at its own position (each ancestor would
 // try to read its next child there and fail the same way), so the walk stops there.
 const uint8_t* SkipNode(const uint8_t* bytes, size_t remaining) {
-  const uint8_t* pos = bytes;
+  const ByteReader node(bytes, remaining);
+  uint64_t at = 0;
   uint64_t pending = 1;
-  while (pending > 0 && remaining >= kCodeBytes) {
-    const size_t leaf = LeafBytes(LoadU32(pos));
+  while (pending > 0) {
+    const auto code = node.U32(at);
+    if (!code) break;
+    const size_t leaf = LeafBytes(*code);
     const size_t size = leaf != 0 ? leaf : kOperatorHeadBytes;
-    if (remaining < size) break;
+    if (!node.Has(at, size)) break;
     --pending;
-    if (leaf == 0) pending += pos[4];
-    pos += size;
-    remaining -= size;
+    if (leaf == 0) pending += node.U8(at + kCodeBytes).value_or(0);
+    at += size;
   }
-  return pos;
+  return bytes + at;
 }
 
 // Folds the children's values into an operator's value, one child at a time.
@@ -113,26 +115,27 @@ double ScoreRule(RuleMatcher& m, size_t index, int depth) {
   return m.ruleScore[index];
 }
 
-double LeafValue(RuleMatcher& m, uint32_t code, const uint8_t* operand, int depth) {
+// `operand` holds the leaf's bytes after its code; a leaf whose operand does not fit is worth 0.
+double LeafValue(RuleMatcher& m, uint32_t code, ByteReader operand, int depth) {
   switch (code) {
-    case kInteger: return static_cast<int32_t>(LoadU32(operand));
-    case kTruth: return operand[0] != 0 ? 1.0 : 0.0;
+    case kInteger: return static_cast<int32_t>(operand.U32(0).value_or(0));
+    case kTruth: return operand.U8(0).value_or(0) != 0 ? 1.0 : 0.0;
     case kSingle: {
-      float value;
-      std::memcpy(&value, operand, sizeof value);
-      return value;
+      float value = 0;
+      return operand.Copy(0, &value, sizeof value) ? value : 0.0;
     }
     case kDouble: {
-      double value;
-      std::memcpy(&value, operand, sizeof value);
-      return value;
+      double value = 0;
+      return operand.Copy(0, &value, sizeof value) ? value : 0.0;
     }
     case kPatternHit: {
-      const int64_t index = m.library->FindPattern(LoadU32(operand));
+      const auto id = operand.U32(0);
+      const int64_t index = id ? m.library->FindPattern(*id) : -1;
       return index < 0 ? 0.0 : m.patternHit[index];
     }
     default: {  // kRuleRef
-      const int64_t index = m.library->FindRule(LoadU32(operand));
+      const auto id = operand.U32(0);
+      const int64_t index = id ? m.library->FindRule(*id) : -1;
       return index < 0 ? 0.0 : ScoreRule(m, static_cast<size_t>(index), depth);
     }
   }
@@ -160,22 +163,24 @@ bool AddRecordPatterns(PatternSearcher& searcher, const PatternRecord& record, u
 
 double EvaluateExpression(RuleMatcher& m, const uint8_t* bytes, size_t remaining, const uint8_t** next, int depth) {
   if (next) *next = bytes;
-  if (bytes == nullptr || remaining < kCodeBytes) return 0.0;
-  const uint32_t code = LoadU32(bytes);
-  if (const size_t leaf = LeafBytes(code); leaf != 0) {
-    if (remaining < leaf) return 0.0;
+  const ByteReader node(bytes, remaining);
+  const auto code = node.U32(0);
+  if (!code) return 0.0;
+  if (const size_t leaf = LeafBytes(*code); leaf != 0) {
+    if (!node.Has(0, leaf)) return 0.0;
     if (next) *next = bytes + leaf;
-    return LeafValue(m, code, bytes + kCodeBytes, depth);
+    return LeafValue(m, *code, node.Slice(kCodeBytes, leaf - kCodeBytes), depth);
   }
-  if (remaining < kOperatorHeadBytes) return 0.0;  // the count byte lies beyond the expression
+  const auto counted = node.U8(kCodeBytes);
+  if (!counted) return 0.0;  // the count byte lies beyond the expression
   if (depth >= cap::kMaxExpressionDepth) {
     if (next) *next = SkipNode(bytes, remaining);
     return 0.0;
   }
-  const uint8_t count = bytes[4];
+  const uint8_t count = *counted;
   const uint8_t* pos = bytes + kOperatorHeadBytes;
   size_t left = remaining - kOperatorHeadBytes;
-  Combiner combiner(code);
+  Combiner combiner(*code);
   for (uint32_t i = 0; i < count; ++i) {
     const uint8_t* childEnd = pos;
     combiner.Add(EvaluateExpression(m, pos, left, &childEnd, depth + 1));

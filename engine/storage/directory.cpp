@@ -6,8 +6,17 @@
 namespace qv {
 namespace {
 
+static_assert(cfb::kEntryStreamSize + 4 <= sizeof(DirEntry::raw) && cfb::kEntryName + 2 * cfb::kEntryNameUnits <= sizeof(DirEntry::raw),
+              "every field read below lies inside the entry");
+
+// The entry's 128 bytes through the checked reader: a link that does not fit reads as no
+// link, any other field as 0.
+ByteReader Fields(const DirEntry& entry) { return ByteReader(entry.raw, sizeof entry.raw); }
+uint32_t FieldU32(const DirEntry& entry, uint32_t offset) { return Fields(entry).U32(offset).value_or(0); }
+uint32_t LinkField(const DirEntry& entry, uint32_t offset) { return Fields(entry).U32(offset).value_or(cfb::kNoStream); }
+
 char16_t NameUnit(const DirEntry& entry, uint32_t index) {
-  return static_cast<char16_t>(LoadU16(entry.raw + cfb::kEntryName + 2 * index));
+  return static_cast<char16_t>(Fields(entry).U16(cfb::kEntryName + 2ull * index).value_or(0));
 }
 
 // Units of the entry's name before its NUL (the whole field when it has none).
@@ -24,12 +33,12 @@ const DirEntry* EntryAt(const DocFile& doc, uint32_t id) {
   return &doc.directory[id];
 }
 
-uint8_t EntryObjectType(const DirEntry& entry) { return entry.raw[cfb::kEntryObjectType]; }
-uint32_t EntryLeftSibling(const DirEntry& entry) { return LoadU32(entry.raw + cfb::kEntryLeftSibling); }
-uint32_t EntryRightSibling(const DirEntry& entry) { return LoadU32(entry.raw + cfb::kEntryRightSibling); }
-uint32_t EntryChild(const DirEntry& entry) { return LoadU32(entry.raw + cfb::kEntryChild); }
-uint32_t EntryStartSector(const DirEntry& entry) { return LoadU32(entry.raw + cfb::kEntryStartSector); }
-uint32_t EntryStreamSize(const DirEntry& entry) { return LoadU32(entry.raw + cfb::kEntryStreamSize); }
+uint8_t EntryObjectType(const DirEntry& entry) { return Fields(entry).U8(cfb::kEntryObjectType).value_or(0); }
+uint32_t EntryLeftSibling(const DirEntry& entry) { return LinkField(entry, cfb::kEntryLeftSibling); }
+uint32_t EntryRightSibling(const DirEntry& entry) { return LinkField(entry, cfb::kEntryRightSibling); }
+uint32_t EntryChild(const DirEntry& entry) { return LinkField(entry, cfb::kEntryChild); }
+uint32_t EntryStartSector(const DirEntry& entry) { return FieldU32(entry, cfb::kEntryStartSector); }
+uint32_t EntryStreamSize(const DirEntry& entry) { return FieldU32(entry, cfb::kEntryStreamSize); }
 
 std::u16string EntryName(const DirEntry& entry) {
   std::u16string name;

@@ -16,7 +16,7 @@ using VisitedEntries = std::bitset<cap::kMaxDirCount>;
 
 int32_t StreamSizeAsCount(uint32_t size) { return static_cast<int32_t>(std::min<uint32_t>(size, INT32_MAX)); }
 
-uint32_t WipeVisit(DocFile& doc, uint32_t id, VisitedEntries& visited) {
+uint32_t WipeVisit(DocFile& doc, uint32_t id, VisitedEntries& visited, bool& allWritten) {
   if (id == cfb::kNoStream || id == 0) return 0;
   const DirEntry* entry = EntryAt(doc, id);
   if (entry == nullptr || visited.test(id)) return 0;
@@ -24,11 +24,11 @@ uint32_t WipeVisit(DocFile& doc, uint32_t id, VisitedEntries& visited) {
   const uint32_t child = EntryChild(*entry);
   const uint32_t left = EntryLeftSibling(*entry);
   const uint32_t right = EntryRightSibling(*entry);
-  uint32_t count = child != cfb::kNoStream ? WipeVisit(doc, child, visited) : 0;
-  WipeEntryStream(doc, id);
+  uint32_t count = child != cfb::kNoStream ? WipeVisit(doc, child, visited, allWritten) : 0;
+  if (WipeEntryStream(doc, id) == kWipeIncomplete) allWritten = false;
   ++count;
-  if (left != cfb::kNoStream) count += WipeVisit(doc, left, visited);
-  if (right != cfb::kNoStream) count += WipeVisit(doc, right, visited);
+  if (left != cfb::kNoStream) count += WipeVisit(doc, left, visited, allWritten);
+  if (right != cfb::kNoStream) count += WipeVisit(doc, right, visited, allWritten);
   return count;
 }
 
@@ -36,7 +36,7 @@ uint32_t WipeVisit(DocFile& doc, uint32_t id, VisitedEntries& visited) {
 // unlinked, which keeps all its fields.
 void SetLink(DocFile& doc, uint32_t target, uint32_t field, uint32_t value, uint32_t unlinked) {
   if (target >= doc.DirCount || target == unlinked) return;
-  StoreU32(doc.directory[target].raw + field, value);
+  ByteWriter(doc.directory[target].raw, sizeof doc.directory[target].raw).U32(field, value);
 }
 
 // The rightmost node of the subtree from `top`: NOSTREAM for an empty subtree; DirCount
@@ -85,9 +85,12 @@ int WipeEntryStream(DocFile& doc, uint32_t id) {
   return zeroed ? kWipeDone : kWipeIncomplete;
 }
 
-uint32_t WipeSubtree(DocFile& doc, uint32_t id) {
+uint32_t WipeSubtree(DocFile& doc, uint32_t id, bool* allWritten) {
   VisitedEntries visited;
-  return WipeVisit(doc, id, visited);
+  bool written = true;
+  const uint32_t count = WipeVisit(doc, id, visited, written);
+  if (allWritten != nullptr) *allWritten = written;
+  return count;
 }
 
 int UnlinkEntry(DocFile& doc, uint32_t id) {

@@ -42,8 +42,9 @@ int WipeEntryStream(DocFile& doc, uint32_t id);
 // Zero-fills every stream of the sibling tree from `id` and of all storages below it,
 // deepest children first, each entry before its siblings. The number of distinct entries
 // visited (streams and storages alike); every entry is visited at most once, so cyclic
-// links end. 0 for NOSTREAM, 0, no directory or an invalid id.
-uint32_t WipeSubtree(DocFile& doc, uint32_t id);
+// links end. 0 for NOSTREAM, 0, no directory or an invalid id. `allWritten`, when given, is
+// set to false when a stream was opened but not every byte of it could be zeroed.
+uint32_t WipeSubtree(DocFile& doc, uint32_t id, bool* allWritten = nullptr);
 
 // Takes entry `id` out of the sibling tree that holds it (the left subtree takes its place,
 // the right subtree hangs off the left subtree's rightmost node) and writes the whole

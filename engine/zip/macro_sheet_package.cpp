@@ -7,6 +7,7 @@
 #include "engine/common/byte_reader.h"
 #include "engine/common/capacities.h"
 #include "engine/zip/macro_sheets.h"
+#include "engine/zip/package_budget.h"
 #include "engine/zip/package_reader.h"
 #include "engine/zip/package_writer.h"
 #include "engine/zip/part_references.h"
@@ -99,7 +100,8 @@ std::optional<MacroSheetWorkbook> JudgeHiddenMacroSheets(const std::u16string& p
 }
 
 SheetRemoval RebuildWithoutMacroSheets(const std::u16string& documentPath, const MacroSheetWorkbook& workbook,
-                                       const std::vector<HiddenMacroSheet>& remove) {
+                                       const std::vector<HiddenMacroSheet>& remove, const std::atomic<bool>* stop) {
+  if (!SurveySoundPackage(documentPath)) return SheetRemoval::Abandoned;
   std::set<std::string> dropped, relationshipIds;
   for (const auto& sheet : remove) {
     dropped.insert(sheet.partName);
@@ -116,17 +118,17 @@ SheetRemoval RebuildWithoutMacroSheets(const std::u16string& documentPath, const
     const platform::LocalTime now = platform::Now();
     uint64_t written = 0;
     bool copied = true, workbookEdited = false;
+    PackageBudget budget(stop);
     const bool walked = ForEachEntry(*reader, cap::kMaxPackageEntries, [&](const EntryInfo& entry) {
       if (dropped.count(entry.name) != 0) return true;
+      if (!budget.Spend(0)) return copied = false;  // out of time or asked to stop: no further entry is begun
       const bool workbookPart = entry.name == workbook.workbookPart;
       const bool references = MayReferToParts(entry.name);
       if ((workbookPart || references) && entry.size <= cap::kMaxWorkbookPartBytes) {
-        std::string content;
-        copied = reader->ReadCurrent(entry, cap::kMaxWorkbookPartBytes, [&](const uint8_t* bytes, size_t length) {
-          content.append(reinterpret_cast<const char*>(bytes), length);
-          return true;
-        });
+        auto read = ReadEntryText(*reader, entry, cap::kMaxWorkbookPartBytes, budget);
+        copied = read.has_value();
         if (!copied) return false;
+        std::string content = std::move(*read);
         if (workbookPart) {
           const auto edited = workbook.binary ? WorkbookBinWithoutSheets(content, relationshipIds)
                                               : WorkbookXmlWithoutSheets(content, relationshipIds);
@@ -141,7 +143,7 @@ SheetRemoval RebuildWithoutMacroSheets(const std::u16string& documentPath, const
         }
         copied = WriteEntryContent(*writer, entry, content, now);
       } else {
-        copied = CopyEntryAsIs(*reader, *writer, entry, now);
+        copied = CopyEntryAsIs(*reader, *writer, entry, now, budget);
       }
       if (copied) ++written;
       return copied;

@@ -2,6 +2,7 @@
 // judging their formulas, and the rebuild that takes them out of the package.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <set>
@@ -48,8 +49,12 @@ enum class SheetRemoval { Replaced, Abandoned };
 // relationship parts, their relationships, content-type overrides, <sheet> entries and defined
 // names, reads the result back and renames it over the document in one step. On every failure
 // the document stays as it was and no rebuilt file is left behind. The caller keeps the
-// quarantine copy of the whole document before calling.
+// quarantine copy of the whole document before calling. A package whose entries share bytes,
+// whose local headers disagree with its directory or that declares more than the rebuild's
+// bound is not rebuilt; every entry copied is charged to the package's budget, and a set
+// `stop` ends the rebuild between chunks.
 SheetRemoval RebuildWithoutMacroSheets(const std::u16string& documentPath, const MacroSheetWorkbook& workbook,
-                                       const std::vector<HiddenMacroSheet>& remove);
+                                       const std::vector<HiddenMacroSheet>& remove,
+                                       const std::atomic<bool>* stop = nullptr);
 
 }  // namespace qv::zip

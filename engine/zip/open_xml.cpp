@@ -72,7 +72,7 @@ void RemoveParts(ExtractedProject& out) {
 
 }  // namespace
 
-ExtractedProject ExtractVbaProject(const std::u16string& path) {
+ExtractedProject ExtractVbaProject(const std::u16string& path, const std::atomic<bool>* stop) {
   ExtractedProject out;
   try {
     if (!StartsWithLocalHeader(path)) return out;
@@ -83,10 +83,15 @@ ExtractedProject ExtractVbaProject(const std::u16string& path) {
     out.rebuildable = survey.readable && survey.complete && survey.consistent &&
                       survey.projectEntries.size() == 1 && survey.declaredBytes <= cap::kMaxPackageInflatedBytes;
 
-    zip::PackageBudget budget;
+    zip::PackageBudget budget(stop);
+    const auto spentReason = [&] { return stop != nullptr && stop->load() ? kSkippedInterrupted : kSkippedTooLarge; };
     uint32_t parts = 0;
     bool noFolder = false;
     const bool walked = zip::ForEachEntry(*reader, cap::kMaxPackageEntries, [&](const zip::EntryInfo& entry) {
+      if (!budget.Spend(0)) {  // a stop request, or the package's time is up: no further entry
+        NoteNotExamined(out, spentReason());
+        return false;
+      }
       if (!zip::IsProjectEntryName(entry.name)) return true;
       out.found = true;
       if (parts == cap::kMaxProjectParts) {
@@ -106,7 +111,7 @@ ExtractedProject ExtractVbaProject(const std::u16string& path) {
       }
       const std::u16string file = PartFileName(out.privateFolder, path, ordinal);
       if (!ExtractEntryTo(*reader, entry, file, budget)) {
-        NoteNotExamined(out, budget.spent() ? kSkippedTooLarge : kSkippedDamaged);
+        NoteNotExamined(out, budget.spent() ? spentReason() : kSkippedDamaged);
         return !budget.spent();
       }
       (ordinal == 0 ? out.projectFile : out.moreProjectFiles.emplace_back()) = file;

@@ -28,8 +28,10 @@ struct ExtractedProject {
 // Looks at `path`; when it is a zip package with VBA project entries (every entry whose name
 // is a project name, duplicates included, up to cap::kMaxProjectParts), extracts each into a
 // fresh private folder below the temporary folder. A part that cannot be extracted completely,
-// or only past the package's bounds, leaves nothing behind and sets notExamined.
-ExtractedProject ExtractVbaProject(const std::u16string& path);
+// or only past the package's bounds, leaves nothing behind and sets notExamined. A set `stop`
+// (the caller's stop request) ends the extraction between entries and between chunks; the
+// package is then not examined ("interrupted").
+ExtractedProject ExtractVbaProject(const std::u16string& path, const std::atomic<bool>* stop = nullptr);
 
 // Puts the processed project file back into the package. Does nothing when the project file
 // is unchanged. Otherwise the package is rebuilt beside the document, checked, the whole

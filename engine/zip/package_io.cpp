@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "engine/common/byte_reader.h"
+
 namespace qv::zip {
 namespace {
 
@@ -47,10 +49,12 @@ uLong ZCALLBACK ReadStream(voidpf, voidpf handle, void* buffer, uLong size) {
     got = stream->file->ReadAt(at, buffer, size);
   } else {
     if (!WindowCovers(*stream, at, size)) RefillWindow(*stream, at, size);
-    if (at >= stream->windowStart && at - stream->windowStart < stream->windowLength) {
-      const size_t offset = static_cast<size_t>(at - stream->windowStart);
-      got = std::min<size_t>(size, stream->windowLength - offset);
-      std::memcpy(buffer, stream->window.data() + offset, got);
+    // The part of the request that the window holds, copied through the checked reader.
+    const ByteReader window(stream->window.data(), std::min<size_t>(stream->windowLength, stream->window.size()));
+    if (at >= stream->windowStart && at - stream->windowStart < window.size()) {
+      const uint64_t offset = at - stream->windowStart;
+      const size_t held = std::min<size_t>(size, static_cast<size_t>(window.size() - offset));
+      if (window.Copy(offset, buffer, held)) got = held;
     }
   }
   stream->position += got;

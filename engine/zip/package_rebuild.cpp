@@ -58,15 +58,10 @@ ProjectState CompareProject(PackageReader& reader, const EntryInfo& entry, const
 
 // Copies a part that may point at the removed project, without those pointers.
 bool CopyWithoutReferences(PackageReader& reader, PackageWriter& writer, const EntryInfo& entry,
-                           const std::string& removedProject, const platform::LocalTime& now) {
-  std::string xml;
-  if (!reader.ReadCurrent(entry, cap::kMaxReferencePartBytes, [&](const uint8_t* bytes, size_t length) {
-        xml.append(reinterpret_cast<const char*>(bytes), length);
-        return true;
-      })) {
-    return false;
-  }
-  const std::string content = WithoutReferencesTo(entry.name, xml, removedProject).value_or(xml);
+                           const std::string& removedProject, const platform::LocalTime& now, PackageBudget& budget) {
+  const auto xml = ReadEntryText(reader, entry, cap::kMaxReferencePartBytes, budget);
+  if (!xml) return false;
+  const std::string content = WithoutReferencesTo(entry.name, *xml, removedProject).value_or(*xml);
   return WriteEntryContent(writer, entry, content, now);
 }
 
@@ -81,11 +76,11 @@ bool CopyEntries(PackageReader& reader, PackageWriter& writer, const std::string
     if (IsLeftOutOfRebuild(entry.name, projectEntryName)) return true;
     if (!budget.Spend(0)) return copied = false;  // out of time: no further entry is begun
     if (!removedProject.empty() && MayReferToParts(entry.name) && entry.size <= cap::kMaxReferencePartBytes) {
-      copied = CopyWithoutReferences(reader, writer, entry, removedProject, now);
+      copied = CopyWithoutReferences(reader, writer, entry, removedProject, now, budget);
       if (copied) ++written;
       return copied;
     }
-    copied = CopyEntryAsIs(reader, writer, entry, now, [&](size_t length) { return budget.Spend(length); });
+    copied = CopyEntryAsIs(reader, writer, entry, now, budget);
     if (copied) ++written;
     return copied;
   });
@@ -116,15 +111,8 @@ RebuildOutcome RebuildPackage(const std::u16string& quarantineDir, const std::u1
   // project part or a package past the rebuild's bound: copying it could multiply its cost
   // or keep a part the scan never saw, so it is not rebuilt.
   if (!project.moreProjectFiles.empty() || !project.notExamined.empty()) return RebuildOutcome::Abandoned;
-  {
-    auto file = platform::File::OpenRead(documentPath);
-    if (!file) return RebuildOutcome::Abandoned;
-    const PackageSurvey survey = SurveyPackage(*file);
-    if (!survey.readable || !survey.complete || !survey.consistent || survey.projectEntries.size() != 1 ||
-        survey.declaredBytes > cap::kMaxPackageInflatedBytes) {
-      return RebuildOutcome::Abandoned;
-    }
-  }
+  const auto survey = SurveySoundPackage(documentPath);
+  if (!survey || survey->projectEntries.size() != 1) return RebuildOutcome::Abandoned;
   auto reader = PackageReader::Open(documentPath);
   if (!reader) return RebuildOutcome::Abandoned;
   const auto projectEntry = FindProjectEntry(*reader, project.entryName);

@@ -18,13 +18,36 @@ NewEntry NewEntryLike(const EntryInfo& source, uint64_t size, const platform::Lo
 }
 
 bool CopyEntryAsIs(PackageReader& reader, PackageWriter& writer, const EntryInfo& entry, const platform::LocalTime& now,
-                   const std::function<bool(size_t)>& spend) {
+                   PackageBudget& budget) {
   return writer.BeginEntry(NewEntryLike(entry, entry.size, now)) &&
          reader.ReadCurrent(entry, cap::kMaxPackageEntryBytes,
                             [&](const uint8_t* bytes, size_t length) {
-                              return (!spend || spend(length)) && writer.Write(bytes, length);
+                              return budget.Spend(length) && writer.Write(bytes, length);
                             }) &&
          writer.EndEntry();
+}
+
+std::optional<std::string> ReadEntryText(PackageReader& reader, const EntryInfo& entry, uint64_t maxBytes,
+                                         PackageBudget& budget) {
+  std::string text;
+  if (!reader.ReadCurrent(entry, maxBytes, [&](const uint8_t* bytes, size_t length) {
+        if (!budget.Spend(length)) return false;
+        text.append(reinterpret_cast<const char*>(bytes), length);
+        return true;
+      })) {
+    return std::nullopt;
+  }
+  return text;
+}
+
+std::optional<PackageSurvey> SurveySoundPackage(const std::u16string& path) {
+  auto file = platform::File::OpenRead(path);
+  if (!file) return std::nullopt;
+  PackageSurvey survey = SurveyPackage(*file);
+  if (!survey.readable || !survey.complete || !survey.consistent || survey.declaredBytes > cap::kMaxPackageInflatedBytes) {
+    return std::nullopt;
+  }
+  return survey;
 }
 
 bool WriteEntryContent(PackageWriter& writer, const EntryInfo& source, const std::string& content,

@@ -8,7 +8,9 @@
 
 #include "engine/common/capacities.h"
 #include "engine/platform/platform.h"
+#include "engine/zip/package_budget.h"
 #include "engine/zip/package_reader.h"
+#include "engine/zip/package_survey.h"
 #include "engine/zip/package_writer.h"
 
 namespace qv::zip {
@@ -56,10 +58,19 @@ class RebuiltFile {
 // A new entry with the source entry's name, attributes and storage choice, stamped `now`.
 NewEntry NewEntryLike(const EntryInfo& source, uint64_t size, const platform::LocalTime& now);
 
-// Copies the entry the reader is at unchanged (streamed and checked). `spend`, when given, is
-// told every chunk's length first and stops the copy by answering false.
+// Copies the entry the reader is at unchanged (streamed and checked). Every chunk is charged
+// to the rebuild's `budget` first; a spent budget (bytes, time, a stop request) stops the copy.
 bool CopyEntryAsIs(PackageReader& reader, PackageWriter& writer, const EntryInfo& entry, const platform::LocalTime& now,
-                   const std::function<bool(size_t)>& spend = {});
+                   PackageBudget& budget);
+
+// Reads the entry the reader is at whole (up to `maxBytes`), charging it to `budget`.
+std::optional<std::string> ReadEntryText(PackageReader& reader, const EntryInfo& entry, uint64_t maxBytes,
+                                         PackageBudget& budget);
+
+// Whether the package at `path` may be rebuilt at all: its whole bookkeeping could be read,
+// no two entries share bytes, every local header agrees with the directory, and what it
+// declares stays within the rebuild's bound. Every rebuild asks this first; nullopt when not.
+std::optional<PackageSurvey> SurveySoundPackage(const std::u16string& path);
 // Writes `content` as a new entry like `source`.
 bool WriteEntryContent(PackageWriter& writer, const EntryInfo& source, const std::string& content,
                        const platform::LocalTime& now);

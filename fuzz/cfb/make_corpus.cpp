@@ -4,6 +4,8 @@
 #include <iostream>
 #include <string>
 
+#include "fuzz/corpus_damage.h"
+#include "fuzz/sample_seeds.h"
 #include "tests/support/cfb/cfb_builder.h"
 
 using namespace qv::test;
@@ -11,9 +13,9 @@ using Kind = StreamPlacement::Kind;
 
 namespace {
 
+// The seed and its damaged kin: cut at sector boundaries, flipped, header fields at extremes.
 void Write(const std::string& folder, const std::string& name, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(folder + "/" + name, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  qv::fuzzseed::WriteWithDamage(folder, name, bytes, 512, qv::fuzzseed::CompoundHeaderFields());
 }
 
 CfbFile WordLike() {
@@ -61,5 +63,10 @@ int main(int argc, char** argv) {
   loops.SetEntryU32(loops.IdOf("Macros/VBA/dir"), cfbc::kRight, loops.EntryU32(vba, cfbc::kChild));
   loops.SetEntryU32(loops.IdOf("Macros/VBA/dir"), cfbc::kLeft, loops.EntryU32(vba, cfbc::kChild));
   Write(dir, "loops", loops.bytes);
+
+  // Every compound-file sample the sample maker writes.
+  for (const auto& sample : qv::fuzzseed::SampleDocuments()) {
+    if (sample.compound) Write(dir, "sample-" + sample.fileName, sample.bytes);
+  }
   return 0;
 }

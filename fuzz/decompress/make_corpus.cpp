@@ -1,5 +1,7 @@
 // Writes the seed corpus of fuzz_decompress: containers (without their signature byte) and
 // whole module streams, all built by the test compressor.
+// Beside every seed go its damaged kin (fuzz/corpus_damage.h).
+#include "fuzz/corpus_damage.h"
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -13,9 +15,7 @@ namespace ovba = qv::test::ovba;
 
 static bool Write(const std::string& folder, const std::string& name, const std::vector<uint8_t>& bytes,
                   size_t skip = 0) {
-  std::ofstream out(folder + "/" + name, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data() + skip), static_cast<std::streamsize>(bytes.size() - skip));
-  return static_cast<bool>(out);
+  return qv::fuzzseed::WriteWithDamage(folder, name, std::vector<uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(skip), bytes.end()), 1);
 }
 
 int main(int argc, char** argv) {

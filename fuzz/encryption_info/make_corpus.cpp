@@ -1,5 +1,7 @@
 // Writes the seed corpus of fuzz_encryption_info with the sample maker's encrypted-package
 // writer: a u16 length, "EncryptionInfo", then "EncryptedPackage".
+// Beside every seed go its damaged kin (fuzz/corpus_damage.h).
+#include "fuzz/corpus_damage.h"
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -14,7 +16,7 @@ namespace {
 
 void Write(const std::filesystem::path& folder, const std::string& name, const EncryptedStreams& s) {
   const Bytes out = qv::fuzzing::JoinTwoStreams(s.encryptionInfo, s.encryptedPackage);
-  std::ofstream(folder / name, std::ios::binary).write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
+  qv::fuzzseed::WriteWithDamage(folder, name, out, 1);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 """Writes the seed corpus of fuzz_expression: a hit-mask byte, then expression bytes."""
 import os
 import struct
+import subprocess
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -39,3 +40,8 @@ SEEDS = {
 for name, (mask, expression) in SEEDS.items():
     with open(os.path.join(HERE, "corpus", name), "wb") as out:
         out.write(bytes([mask]) + expression)
+
+# Their damaged kin (cut, flipped, overwritten), by the tool the build makes:
+#   cmake --build build --target damage_seeds
+DAMAGE_SEEDS = os.environ.get("DAMAGE_SEEDS", os.path.join(HERE, "..", "..", "build", "fuzz", "damage_seeds"))
+subprocess.run([DAMAGE_SEEDS, "1"] + [os.path.join(HERE, "corpus", name) for name in SEEDS], check=True)

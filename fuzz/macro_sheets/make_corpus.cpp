@@ -1,5 +1,7 @@
 // Writes the seed corpus of fuzz_macro_sheets: the workbook, relationship and macro sheet parts
 // of .xlsm and .xlsb workbooks made with the sample maker's writer.
+// Beside every seed go its damaged kin (fuzz/corpus_damage.h).
+#include "fuzz/corpus_damage.h"
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -27,8 +29,7 @@ int main(int argc, char** argv) {
     const std::string prefix = binary ? "xlsb_" : "xlsm_";
     int n = 0;
     for (const auto& part : MacroSheetBookParts(book)) {
-      std::ofstream out(folder / (prefix + std::to_string(n++)), std::ios::binary | std::ios::trunc);
-      out.write(reinterpret_cast<const char*>(part.data.data()), static_cast<std::streamsize>(part.data.size()));
+      qv::fuzzseed::WriteWithDamage(folder, prefix + std::to_string(n++), part.data, 1);
     }
   }
   return 0;

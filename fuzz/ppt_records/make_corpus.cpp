@@ -1,5 +1,7 @@
 // Writes the seed corpus of fuzz_ppt_records with the sample maker's presentation writer:
 // a u16 length, the "Current User" stream, then the "PowerPoint Document" stream.
+// Beside every seed go its damaged kin (fuzz/corpus_damage.h).
+#include "fuzz/corpus_damage.h"
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -15,7 +17,7 @@ namespace {
 
 void Write(const std::filesystem::path& folder, const std::string& name, const PresentationStreams& s) {
   const Bytes out = qv::fuzzing::JoinTwoStreams(s.currentUser, s.document);
-  std::ofstream(folder / name, std::ios::binary).write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
+  qv::fuzzseed::WriteWithDamage(folder, name, out, 1);
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 // Writes the seed corpus of the scan_repair fuzz target: small infected and clean Word 97
-// documents, a Word 6 document and a presentation-like file, built with the test builders.
+// documents, a Word 6 document and a presentation-like file, built with the test builders,
+// every compound-file sample of the sample maker, and the damaged kin of each.
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "fuzz/corpus_damage.h"
+#include "fuzz/sample_seeds.h"
 #include "tests/support/cfb/cfb_builder.h"
 #include "tests/support/ovba/module_stream.h"
 #include "tests/support/ovba/vba_project.h"
@@ -12,9 +15,9 @@
 
 namespace {
 
+// The seed and its damaged kin: cut at sector boundaries, flipped, header fields at extremes.
 void Write(const std::string& folder, const std::string& name, const std::vector<uint8_t>& bytes) {
-  std::ofstream(folder + "/" + name, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  qv::fuzzseed::WriteWithDamage(folder, name, bytes, 512, qv::fuzzseed::CompoundHeaderFields());
 }
 
 std::vector<uint8_t> Word97(const std::string& body, bool withTable) {
@@ -49,5 +52,10 @@ int main(int argc, char** argv) {
   slides.AddStream("PowerPoint Document", std::vector<uint8_t>(600, 0x11));
   slides.AddStream("VBA/Module1", qv::test::ovba::BuildModuleStream(qv::test::ovba::ModuleSource("Module1", infected)).bytes);
   Write(folder, "presentation-infected", slides.Build());
+
+  // Every compound-file sample the sample maker writes (the encrypted package included).
+  for (const auto& sample : qv::fuzzseed::SampleDocuments()) {
+    if (sample.compound) Write(folder, "sample-" + sample.fileName, sample.bytes);
+  }
   return 0;
 }

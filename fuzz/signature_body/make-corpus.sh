@@ -22,4 +22,6 @@ rule 0x4 "Mixed.Hex" = hex 20000000 03 00000000 01000000
 SRC
 for name in empty test mixed; do
   SOURCE_DATE_EPOCH=1450828800 "$vlbc" compile --body -o "$here/corpus/$name.body" "$work/$name.vls"
+  # Its damaged kin (cut, flipped, overwritten): cmake --build <build dir> --target damage_seeds
+  "$1/fuzz/damage_seeds" 1 "$here/corpus/$name.body"
 done

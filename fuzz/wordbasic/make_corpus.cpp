@@ -1,5 +1,7 @@
 // Writes the seed corpus of fuzz_wordbasic: "WordDocument" streams of Word 6.0 documents made
 // with the sample maker's writer, one per shape the macro table walk cares about.
+// Beside every seed go its damaged kin (fuzz/corpus_damage.h).
+#include "fuzz/corpus_damage.h"
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -12,8 +14,7 @@ using namespace qv::samples;
 namespace {
 
 void Write(const std::filesystem::path& folder, const std::string& name, const Bytes& bytes) {
-  std::ofstream out(folder / name, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  qv::fuzzseed::WriteWithDamage(folder, name, bytes, 1);
 }
 
 Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }

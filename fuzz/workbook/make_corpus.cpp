@@ -1,5 +1,7 @@
 // Writes the seed corpus of fuzz_workbook: small "Workbook" streams built with the BIFF8
 // workbook builder, one per shape the workbook code cares about.
+// Beside every seed go its damaged kin (fuzz/corpus_damage.h).
+#include "fuzz/corpus_damage.h"
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -12,8 +14,7 @@ using namespace qv::test::biff;
 namespace {
 
 void Write(const std::filesystem::path& folder, const std::string& name, const Bytes& bytes) {
-  std::ofstream out(folder / name, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  qv::fuzzseed::WriteWithDamage(folder, name, bytes, 1);
 }
 
 Sheet Hidden(std::u16string name, std::vector<Bytes> records, bool wide = false) {

@@ -1,5 +1,7 @@
-// Fuzzes zip-based documents: a whole scan call in repair mode on the bytes as a document,
-// then the rebuild of the same package around a changed project part. Whatever the bytes,
+// Fuzzes the whole path of a zip-based document through the command line's engine call: a
+// scan call in repair mode on the bytes as a document (extraction, walk, rebuild, macro-sheet
+// removal), then the rebuild of the same package around a changed project part, and the
+// rebuild without the project part (its relationships and content type cleaned up). Whatever the bytes,
 // the document is either left exactly as it was or replaced by a package that reads back,
 // and nothing is left in the temporary folder or beside the document.
 #include <stdlib.h>
@@ -134,6 +136,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (!fs::is_empty(box.temp)) Fail("the rebuild left something in the temporary folder");
   if (!box.OnlyTheDocumentIn(box.docs, document)) Fail("the rebuild left something beside the document");
+
+  // 3. The rebuild after the walk deleted a project part it could not repair.
+  Put(document, data, size);
+  const qv::ExtractedProject deleted = qv::ExtractVbaProject(U16(document));
+  if (!deleted.projectFile.empty()) {
+    fs::remove(qv::platform::ToNarrow(deleted.projectFile));
+    const auto outcome = qv::zip::RebuildPackage(U16(box.quarantine) + u"/", U16(document), deleted);
+    qv::RemoveExtractedProject(deleted);
+    if (outcome == qv::zip::RebuildOutcome::Replaced) {
+      if (!LastEntryNamed(document, deleted.entryName).empty()) Fail("the rebuilt package still holds the project");
+    } else if (Get(document) != input) {
+      Fail("a rebuild that did not replace the document changed it");
+    }
+  }
+  if (!fs::is_empty(box.temp)) Fail("the rebuild without the project left something in the temporary folder");
+  if (!box.OnlyTheDocumentIn(box.docs, document)) Fail("the rebuild without the project left something beside the document");
 
   box.Empty(box.quarantine);
   box.Empty(box.docs);

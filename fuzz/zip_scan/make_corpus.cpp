@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/corpus_damage.h"
+#include "fuzz/sample_seeds.h"
 #include "tests/support/engine/program_folder.h"
 #include "tests/support/zip/package_builder.h"
 #include "tests/support/zip/package_damage.h"
@@ -66,6 +68,15 @@ int main(int argc, char** argv) {
   for (size_t cut : {whole.size() - 1, whole.size() - 23, whole.size() / 2, size_t{40}}) {
     WriteFile(out / ("word_repairable_cut_" + std::to_string(cut) + ".docm"),
               std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)));
+  }
+
+  // Every package sample the sample maker writes, and its damaged kin (cut, flipped, the end
+  // record's counts and offsets at extremes).
+  for (const auto& sample : qv::fuzzseed::SampleDocuments()) {
+    if (!sample.compound) {
+      qv::fuzzseed::WriteWithDamage(out, "sample-" + sample.fileName, sample.bytes, 1,
+                                    qv::fuzzseed::ZipEndFields(sample.bytes.size()));
+    }
   }
   return 0;
 }

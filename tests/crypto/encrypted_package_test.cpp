@@ -203,6 +203,46 @@ TEST_P(EncryptedScanTest, AnotherPasswordOrACutStreamIsReportedAsNotExamined) {
   EXPECT_EQ(outcome.skipped[0].reason, "damaged");
 }
 
+// The deciphered package is held to the rule every package is: when its own walk cannot look
+// at every project part, the encrypted document is reported as not examined, never as clean.
+TEST_P(EncryptedScanTest, AnInnerPackageThatHitsABoundIsReportedAsNotExamined) {
+  const std::string code = "Sub Auto_Open()\r\n    ' QUORVANE-MACRO-TEST-SIGNATURE\r\nEnd Sub\r\n";
+  const Bytes infected = samples::BuildProjectPart({{"Module1", false, code, ""}}, "VBAProject");
+  const Bytes clean = samples::BuildProjectPart({{"Module1", false, "Sub Tidy()\r\nEnd Sub\r\n", ""}}, "VBAProject");
+  Bytes padded = infected;
+  padded.resize(padded.size() + 2 * cap::kRatioFreeBytes, 0);  // inflates far past the ratio bound
+  struct Case {
+    const char* label;
+    std::vector<samples::PackagePart> parts;
+    const char* reason;
+  };
+  auto withPart = [](std::vector<samples::PackagePart> parts, const std::string& name, const Bytes& bytes) {
+    parts.push_back({name, bytes});
+    return parts;
+  };
+  const std::vector<Case> cases = {
+      {"ProjectPartPastTheRatioBound", {{"xl/workbook.xml", Bytes{'<', 'w', '/', '>'}}, {"xl/vbaProject.bin", padded}}, "too large"},
+      {"CleanPartListedBeforeAnInfectedDuplicate", withPart(samples::ExcelPackageParts("text", clean), "xl/vbaProject.bin", infected),
+       "damaged"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    TempDir inner;
+    std::string error;
+    ASSERT_TRUE(samples::WritePackage(inner / "inner.xlsm", c.parts, &error)) << error;
+    const Bytes original = samples::BuildEncryptedPackage(ReadFile(inner / "inner.xlsm"), Options(GetParam()));
+    const fs::path doc = Place(original);
+    for (bool repair : {false, true}) {
+      const auto outcome = Scan(doc, repair);
+      EXPECT_TRUE(outcome.findings.empty()) << "the part that was looked at is clean";
+      ASSERT_EQ(outcome.skipped.size(), 1u) << "passed off as clean";
+      EXPECT_EQ(outcome.skipped[0].path, U16(doc));
+      EXPECT_EQ(outcome.skipped[0].reason, c.reason);
+      EXPECT_EQ(ReadFile(doc), original);
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Methods, EncryptedScanTest,
                          ::testing::Values(PackageEncryption::Standard, PackageEncryption::Agile),
                          [](const auto& info) { return std::string(info.param == PackageEncryption::Standard ? "Standard" : "Agile"); });

@@ -1,6 +1,9 @@
 // Recognition of the format inside a compound document, and the memory image decision.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "engine/office/dispatch.h"
 #include "engine/office/document_kind.h"
 #include "engine/storage/doc_file.h"
 #include "tests/support/word/word_streams.h"
@@ -83,6 +86,58 @@ TEST(DispatchTest, DocumentsUpTo2MiBAreReadIntoMemory) {
   EXPECT_EQ(exact.doc().DocumentKind, kKindWord97);
   EXPECT_EQ(larger.doc().DocumentKind, kKindWord97);
 }
+
+// The "PropData" repair: every stream below "VBA" zero-filled and "VBA" out of the tree, and
+// an answer that says whether all of that was written.
+struct PropDataRepairCase {
+  const char* name;
+  bool withVba;
+  bool moduleChainLeavesTheFile;  // the module's second sector lies past the end of the file
+  int expected;
+};
+
+class PropDataRepairTest : public ::testing::TestWithParam<PropDataRepairCase> {};
+
+TEST_P(PropDataRepairTest, AnswersRepairedOnlyWhenEveryWriteLanded) {
+  const PropDataRepairCase& c = GetParam();
+  CfbBuilder builder;
+  builder.AddStream("PropData", VersionStream(0x6902));
+  const std::string folder = c.withVba ? "VBA/" : "Other/";
+  builder.AddStream(folder + "dir", std::vector<uint8_t>(300, 0x11));
+  builder.AddStream(folder + "Module1", std::vector<uint8_t>(5000, 0x22));  // regular sectors
+  qv::test::CfbFile built = builder.BuildFile();
+  const uint32_t module = built.IdOf(folder + "Module1");
+  if (c.moduleChainLeavesTheFile) {
+    const uint32_t pastTheEnd = static_cast<uint32_t>(built.bytes.size() / 512) + 8;
+    ASSERT_LT(pastTheEnd, 128u) << "still inside the first FAT sector";
+    built.SetFatEntry(built.entries[module].sectors[0], pastTheEnd);
+  }
+  TempDir dir;
+  WriteFile(dir / "doc.ppt", built.bytes);
+  int answer = 0;
+  {
+    TakenUpDocument taken(dir / "doc.ppt");
+    ASSERT_EQ(taken.dispatched(), 1);
+    ASSERT_EQ(taken.doc().DocumentKind, kKindPropData);
+    taken.doc().ScanCursor = module;
+    answer = RepairDocument(taken.doc());
+  }
+  EXPECT_EQ(answer, c.expected);
+  const std::vector<uint8_t> after = ReadFile(dir / "doc.ppt");
+  ASSERT_EQ(after.size(), built.bytes.size());
+  const auto firstSector = built.StreamRanges(module).front();
+  const bool firstZeroed = std::all_of(after.begin() + static_cast<std::ptrdiff_t>(firstSector.offset),
+                                       after.begin() + static_cast<std::ptrdiff_t>(firstSector.offset + firstSector.length),
+                                       [](uint8_t b) { return b == 0; });
+  EXPECT_EQ(firstZeroed, c.withVba) << "the module's first sector is wiped exactly when it is below VBA";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PropDataRepairTest,
+    ::testing::Values(PropDataRepairCase{"WholeProject", true, false, kRepaired},
+                      PropDataRepairCase{"ModuleChainLeavesTheFile", true, true, kRepairFailed},
+                      PropDataRepairCase{"NoVbaStorage", false, false, kRepairFailed}),
+    [](const ::testing::TestParamInfo<PropDataRepairCase>& info) { return std::string(info.param.name); });
 
 TEST(DispatchTest, UnusableCompoundFilesAreLeftAlone) {
   TempDir dir;

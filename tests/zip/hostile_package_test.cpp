@@ -4,6 +4,7 @@
 // passed off as clean, and none of them is rebuilt unless it is what it says it is.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 
 #include "engine/common/capacities.h"
@@ -14,6 +15,7 @@
 #include "tests/support/zip/package_damage.h"
 #include "tests/support/zip/project_part.h"
 #include "tests/zip/package_fixture.h"
+#include "tools/samples/macro_sheet_writer.h"
 
 namespace qv::testing {
 namespace {
@@ -42,6 +44,32 @@ std::vector<uint8_t> PaddedProject(uint64_t bytes) {
   std::vector<uint8_t> part = VbaProjectPart(ProjectPart::Infected);
   part.resize(part.size() + bytes, 0);
   return part;
+}
+
+// A workbook package whose hidden macro sheet carries the test string, with `media` small
+// entries of equal content after its parts (room for entries that share bytes).
+std::vector<PackageEntry> MacroSheetWorkbook(int media) {
+  samples::MacroSheetBook book;
+  book.sheets.push_back({"Sheet1", false, samples::SheetVisibility::Visible, "Figures", {}, {}});
+  book.sheets.push_back({"Macro1", true, samples::SheetVisibility::Hidden, "",
+                         {std::string("\"") + test::kTestSignatureText + "\"", "RETURN()"}, {}});
+  book.autoOpenSheet = 1;
+  std::vector<PackageEntry> entries;
+  for (const auto& part : samples::MacroSheetBookParts(book)) entries.push_back({part.name, part.data});
+  for (int i = 0; i < media; ++i) entries.push_back({"xl/media/image" + std::to_string(i) + ".bin", Bytes("x")});
+  return entries;
+}
+
+// Points the central records of every media entry after the first at the first one's local
+// header: the entries share bytes (and read back whole, their content being equal).
+void ShareMediaBytes(std::vector<uint8_t>& bytes) {
+  const uint32_t first = LocalOffsetOf(bytes, RecordNamed(bytes, "xl/media/image0.bin"));
+  for (size_t record : CentralRecords(bytes)) {
+    const std::string name = CentralName(bytes, record);
+    if (name.rfind("xl/media/image", 0) == 0 && name != "xl/media/image0.bin") {
+      Put32(bytes, record + zl::kCentralLocalOffset, first);
+    }
+  }
 }
 
 enum class Expect { Found, NotExamined };
@@ -103,6 +131,17 @@ std::vector<HostileCase> Cases() {
                                 VbaProjectPart(ProjectPart::InfectedRepairable)); },
        [=](std::vector<uint8_t>& bytes) { FlipLocalName(bytes, "word/document.xml"); },
        Expect::Found, nullptr, false},
+      // The macro-sheet rebuild refuses what the project-part rebuild refuses.
+      {"MacroSheetPackageWithEntriesSharingBytes", [] { return MacroSheetWorkbook(50); }, ShareMediaBytes,
+       Expect::Found, nullptr, false},
+      {"MacroSheetPackageWithALyingLocalHeader", [] { return MacroSheetWorkbook(1); },
+       [](std::vector<uint8_t>& bytes) { FlipLocalName(bytes, "xl/media/image0.bin"); }, Expect::Found, nullptr, false},
+      {"MacroSheetPackageDeclaringPastTheRebuildBound", [] { return MacroSheetWorkbook(1); },
+       [](std::vector<uint8_t>& bytes) {  // one entry claims 4 GiB: copying it would cost past the bound
+         Put32(bytes, RecordNamed(bytes, "xl/media/image0.bin") + zl::kCentralSize, 0xFFFFFFFF);
+       },
+       Expect::Found, nullptr, false},
+      {"SoundMacroSheetPackage", [] { return MacroSheetWorkbook(1); }, nullptr, Expect::Found, nullptr, true},
   };
 }
 
@@ -147,6 +186,47 @@ TEST_F(HostilePackageTest, EveryCaseIsFoundOrReportedAsNotExaminedAndOnlyASoundP
       if (c.rebuilt && repair) break;  // the document is clean now
     }
     EXPECT_TRUE(Listing(temp_.path()).empty()) << "nothing left in the temporary folder";
+    fs::remove(document);
+    fs::remove_all(program_.quarantine());
+  }
+}
+
+// A stop request (the command line's interrupt flag) ends the work on a package between its
+// entries and chunks: an infected project part is then reported as not examined, and a macro
+// sheet that was found is not removed; the document stays exactly as it was.
+TEST_F(HostilePackageTest, AStopRequestLeavesThePackageNotExaminedAndUnchanged) {
+  const std::atomic<bool> stop{true};
+  struct Case {
+    const char* label;
+    std::vector<PackageEntry> entries;
+    bool found;  // the macro-sheet pass judges before anything is copied
+  };
+  const std::vector<Case> cases = {
+      {"ProjectPart", MacroEnabledPackage(OfficeKind::Word, VbaProjectPart(ProjectPart::InfectedRepairable)), false},
+      {"MacroSheet", MacroSheetWorkbook(1), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    const fs::path document = Doc();
+    WritePackage(document, c.entries);
+    const std::vector<uint8_t> bytes = ReadFile(document);
+    api::ScanOptions options;
+    options.repair = true;
+    options.consoleTrace = false;
+    options.stop = &stop;
+    const api::ScanOutcome outcome = api::ScanPath(U16(document), options);
+    ASSERT_EQ(outcome.status, api::Status::Ran);
+    if (c.found) {
+      ASSERT_EQ(outcome.findings.size(), 1u);
+      EXPECT_EQ(outcome.findings[0].action, api::Action::RepairFailed);
+    } else {
+      EXPECT_TRUE(outcome.findings.empty());
+      ASSERT_EQ(outcome.skipped.size(), 1u);
+      EXPECT_EQ(outcome.skipped[0].reason, "interrupted");
+    }
+    EXPECT_EQ(ReadFile(document), bytes);
+    EXPECT_TRUE(Listing(temp_.path()).empty()) << "nothing left in the temporary folder";
+    EXPECT_EQ(Listing(docs_.path()), std::set<std::string>{"Report.docm"}) << "no rebuilt file left beside it";
     fs::remove(document);
     fs::remove_all(program_.quarantine());
   }
