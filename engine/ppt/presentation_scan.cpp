@@ -126,12 +126,11 @@ void ScanPresentationProjects(WorkArea& area, SignatureTables& tables) {
   ppt::StreamPlacement userPlacement, documentPlacement;
   ReadNamedStream(doc, u"Current User", cap::kCurrentUserStreamBytes, currentUser, userPlacement);
   // A stream the search cannot hold whole, or cannot read, could hide a project: the
-  // presentation is then reported as not examined (its other streams were scanned).
+  // presentation is then reported as not examined, after what the search could hold.
   const int32_t documentId = FindEntry(doc, kRootStorage, u"PowerPoint Document");
   const DirEntry* documentEntry = documentId > 0 ? EntryAt(doc, static_cast<uint32_t>(documentId)) : nullptr;
   if (documentEntry != nullptr && EntryStreamSize(*documentEntry) > cap::kPresentationStreamBytes) {
     NoteSkipped(area, kSkippedTooLarge);
-    return;
   }
   if (!ReadNamedStream(doc, u"PowerPoint Document", cap::kPresentationStreamBytes, document, documentPlacement)) {
     NoteSkipped(area, kSkippedDamaged);

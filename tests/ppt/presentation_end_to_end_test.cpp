@@ -7,9 +7,12 @@
 
 #include <algorithm>
 
+#include "engine/common/capacities.h"
+#include "engine/include/scan_engine.h"
 #include "engine/include/scanvirus.h"
 #include "engine/ppt/project_inflate.h"
 #include "engine/storage/compound_file.h"
+#include "tests/support/cfb/cfb_builder.h"
 #include "tests/support/doc/doc_harness.h"
 #include "tests/support/engine/program_folder.h"
 #include "tools/samples/compound_writer.h"
@@ -163,6 +166,35 @@ TEST_P(PresentationTest, CleanProjectsAndDeflateBombsAreLeftAlone) {
   EXPECT_EQ(CallScanFileVirus(U16(doc), 1).text, u"");
   EXPECT_EQ(ReadFile(doc), bombed);
   EXPECT_EQ(program_.ReadLog(), "");
+}
+
+// What the presentation pass cannot look at whole is reported, never passed off as clean: a
+// project record past the inflate bounds, and a "PowerPoint Document" stream past its bound
+// (whose first part is still searched: the project at its start is found).
+TEST_P(PresentationTest, WhatIsPastItsBoundsIsReportedAsNotExamined) {
+  samples::CompoundWriter swollen;
+  for (auto& stream : samples::BuildVbaProjectStreams(
+           {{"Module1", false, std::string("Sub AutoOpen()\r\n    ' ") + kMark + "\r\nEnd Sub\r\n", ""}}, "VBAProject")) {
+    swollen.AddStream(stream.path, stream.bytes);
+  }
+  swollen.AddStream("Filler", Bytes(6u << 20, 0));  // deflates far past 1:200
+  auto longStreams = samples::BuildPresentationStreams({InfectedProject()});
+  longStreams.document.resize(cap::kPresentationStreamBytes + 1, 0);  // zeros after the records
+  test::CfbBuilder longDocument;  // the one compound-file builder that writes DIFAT sectors
+  longDocument.AddStream("Current User", longStreams.currentUser);
+  longDocument.AddStream("PowerPoint Document", longStreams.document);
+
+  const std::vector<std::pair<Bytes, size_t>> cases = {{Build({swollen.Finish()}, GetParam()), 0},
+                                                        {longDocument.Build(), 1}};
+  for (const auto& [original, findings] : cases) {
+    const fs::path doc = Place(original);
+    const api::ScanOutcome outcome = api::ScanPath(U16(doc), api::ScanOptions{});
+    EXPECT_EQ(outcome.findings.size(), findings);
+    ASSERT_EQ(outcome.skipped.size(), 1u) << "passed off as clean";
+    EXPECT_EQ(outcome.skipped[0].path, U16(doc));
+    EXPECT_EQ(outcome.skipped[0].reason, "too large");
+    EXPECT_EQ(ReadFile(doc), original);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(StreamPlaces, PresentationTest, ::testing::Values(true, false),
