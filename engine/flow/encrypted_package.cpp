@@ -108,7 +108,8 @@ struct EncryptedOrigin {
 
 // The package with `project` in place of its project part (the zip layer's rebuild, done on
 // private copies: its quarantine copy of the deciphered package is thrown away).
-std::optional<std::vector<uint8_t>> RebuiltPackage(const EncryptedOrigin& origin, const std::vector<uint8_t>& project) {
+std::optional<std::vector<uint8_t>> RebuiltPackage(const EncryptedOrigin& origin, const std::vector<uint8_t>& project,
+                                                   const std::atomic<bool>* stop) {
   PrivateFile package(origin.name, origin.package);
   PrivateFile projectFile(origin.name + u".bin", project);
   PrivateFile quarantine(u"unused", {});
@@ -117,7 +118,8 @@ std::optional<std::vector<uint8_t>> RebuiltPackage(const EncryptedOrigin& origin
   extracted.found = true;
   extracted.entryName = origin.entryName;
   extracted.projectFile = projectFile.path();
-  if (zip::RebuildPackage(quarantine.folder() + platform::kSep, package.path(), extracted) != zip::RebuildOutcome::Replaced) {
+  if (zip::RebuildPackage(quarantine.folder() + platform::kSep, package.path(), extracted, stop) !=
+      zip::RebuildOutcome::Replaced) {
     return std::nullopt;
   }
   auto bytes = ReadWholeFile(package.path(), cap::kMaxEncryptedPackageBytes);
@@ -151,7 +153,7 @@ bool RenewIntegrity(const EncryptedOrigin& origin, const std::vector<uint8_t>& s
 // written over the "EncryptedPackage" stream (the rest of the stream zero-filled; it never
 // grows), and the renewed data integrity written over "EncryptionInfo".
 bool WriteBackEncrypted(WorkArea& area, const EncryptedOrigin& origin, const std::vector<uint8_t>& project) {
-  const auto rebuilt = RebuiltPackage(origin, project);
+  const auto rebuilt = RebuiltPackage(origin, project, area.stop);
   if (!rebuilt) return false;
   auto stream = crypto::EncryptPackage(origin.key, *rebuilt);
   if (!stream || stream->size() > origin.packagePlacement.size) return false;
