@@ -6,6 +6,7 @@
 // and nothing is left in the temporary folder or beside the document.
 #include <stdlib.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -13,7 +14,7 @@
 #include <iterator>
 #include <vector>
 
-#include "engine/flow/call_flow.h"
+#include "engine/include/scan_engine.h"
 #include "engine/platform/platform.h"
 #include "engine/zip/open_xml.h"
 #include "engine/zip/package_rebuild.h"
@@ -107,14 +108,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const fs::path document = box.docs / "Report.docm";
   const std::vector<uint8_t> input(data, data + size);
 
-  // 1. One SCanFileVirus call in repair mode (without the console trace).
+  // 1. The command line's engine call in repair mode: findings and not-examined reasons
+  //    through the observer, a stop flag that is never set.
   Put(document, data, size);
-  qv::CallOptions options;
-  options.mode = 1;
-  options.consoleTrace = false;
-  qv::RunScanCall(U16(document), options);
+  static const std::atomic<bool> never{false};
+  qv::api::ScanOptions options;
+  options.repair = true;
+  options.stop = &never;
+  const qv::api::ScanOutcome outcome = qv::api::ScanPath(U16(document), options);
   if (!fs::is_empty(box.temp)) Fail("the scan left something in the temporary folder");
   if (!box.OnlyTheDocumentIn(box.docs, document)) Fail("the scan left something beside the document");
+  bool acted = false;
+  for (const auto& finding : outcome.findings) {
+    if (finding.path != U16(document)) Fail("a finding names another file");
+    acted = acted || finding.action == qv::api::Action::Repaired || finding.action == qv::api::Action::Deleted ||
+            finding.action == qv::api::Action::SweptDeleted;
+  }
+  for (const auto& skipped : outcome.skipped) {
+    if (skipped.path != U16(document)) Fail("a not-examined notice names another file");
+  }
+  if (!acted && (!fs::exists(document) || Get(document) != input)) Fail("the document changed without a repair");
 
   // 2. The rebuild with a project part that the walk changed.
   Put(document, data, size);
