@@ -66,8 +66,9 @@ class PrivateFile {
 struct ProjectPart {
   std::string entryName;
   std::vector<uint8_t> bytes;
+  std::vector<std::vector<uint8_t>> duplicates;  // further project parts, scanned too
   // Why the inner package could not be examined completely (a cap, a damaged or oversized
-  // part, a second project part, no room to extract it); empty when it could.
+  // part, no room to extract it); empty when it could.
   std::string notExamined;
 };
 
@@ -87,8 +88,10 @@ ProjectPart ProjectPartOf(const std::vector<uint8_t>& package, const std::u16str
     part.entryName = extracted.entryName;
     part.bytes = ReadWholeFile(extracted.projectFile, cap::kMaxEmbeddedProjectBytes);
     if (part.bytes.empty() && part.notExamined.empty()) part.notExamined = kSkippedTooLarge;
-    // Only one project part is scanned and put back here: a second one is never passed off as clean.
-    if (!extracted.moreProjectFiles.empty() && part.notExamined.empty()) part.notExamined = kSkippedDamaged;
+    for (const auto& file : extracted.moreProjectFiles) {
+      part.duplicates.push_back(ReadWholeFile(file, cap::kMaxEmbeddedProjectBytes));
+      if (part.duplicates.back().empty() && part.notExamined.empty()) part.notExamined = kSkippedTooLarge;
+    }
   } else if (extracted.found && part.notExamined.empty()) {
     part.notExamined = kSkippedDamaged;  // a project part that could not be extracted
   }
@@ -207,6 +210,15 @@ void ScanEncryptedPackage(WorkArea& area, SignatureTables& tables) {
     return WriteBackEncrypted(work, origin, image);
   };
   ScanEmbeddedProject(area, tables, project, false);
+  // Every duplicate is scanned as well. None can be put back (a package with two project
+  // parts is never rebuilt), so an infected one makes the document unrepairable.
+  for (auto& duplicate : part.duplicates) {
+    if (duplicate.size() < cap::kSectorBytes) continue;
+    EmbeddedProject copy;
+    copy.image = std::move(duplicate);
+    copy.complete = true;
+    ScanEmbeddedProject(area, tables, copy, false);
+  }
 }
 
 }  // namespace qv

@@ -203,9 +203,10 @@ TEST_P(EncryptedScanTest, AnotherPasswordOrACutStreamIsReportedAsNotExamined) {
   EXPECT_EQ(outcome.skipped[0].reason, "damaged");
 }
 
-// The deciphered package is held to the rule every package is: when its own walk cannot look
-// at every project part, the encrypted document is reported as not examined, never as clean.
-TEST_P(EncryptedScanTest, AnInnerPackageThatHitsABoundIsReportedAsNotExamined) {
+// The deciphered package is held to the rule every package is: every project part is
+// scanned, duplicates included, and when its own walk cannot look at every one the encrypted
+// document is reported as not examined, never as clean.
+TEST_P(EncryptedScanTest, AnInnerPackageIsScannedWholeOrReportedAsNotExamined) {
   const std::string code = "Sub Auto_Open()\r\n    ' QUORVANE-MACRO-TEST-SIGNATURE\r\nEnd Sub\r\n";
   const Bytes infected = samples::BuildProjectPart({{"Module1", false, code, ""}}, "VBAProject");
   const Bytes clean = samples::BuildProjectPart({{"Module1", false, "Sub Tidy()\r\nEnd Sub\r\n", ""}}, "VBAProject");
@@ -214,7 +215,7 @@ TEST_P(EncryptedScanTest, AnInnerPackageThatHitsABoundIsReportedAsNotExamined) {
   struct Case {
     const char* label;
     std::vector<samples::PackagePart> parts;
-    const char* reason;
+    const char* reason;  // nullptr: found, and in repair mode unrepairable
   };
   auto withPart = [](std::vector<samples::PackagePart> parts, const std::string& name, const Bytes& bytes) {
     parts.push_back({name, bytes});
@@ -223,7 +224,7 @@ TEST_P(EncryptedScanTest, AnInnerPackageThatHitsABoundIsReportedAsNotExamined) {
   const std::vector<Case> cases = {
       {"ProjectPartPastTheRatioBound", {{"xl/workbook.xml", Bytes{'<', 'w', '/', '>'}}, {"xl/vbaProject.bin", padded}}, "too large"},
       {"CleanPartListedBeforeAnInfectedDuplicate", withPart(samples::ExcelPackageParts("text", clean), "xl/vbaProject.bin", infected),
-       "damaged"},
+       nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -233,12 +234,31 @@ TEST_P(EncryptedScanTest, AnInnerPackageThatHitsABoundIsReportedAsNotExamined) {
     const Bytes original = samples::BuildEncryptedPackage(ReadFile(inner / "inner.xlsm"), Options(GetParam()));
     const fs::path doc = Place(original);
     for (bool repair : {false, true}) {
+      SCOPED_TRACE(repair ? "repair" : "report only");
       const auto outcome = Scan(doc, repair);
-      EXPECT_TRUE(outcome.findings.empty()) << "the part that was looked at is clean";
-      ASSERT_EQ(outcome.skipped.size(), 1u) << "passed off as clean";
-      EXPECT_EQ(outcome.skipped[0].path, U16(doc));
-      EXPECT_EQ(outcome.skipped[0].reason, c.reason);
-      EXPECT_EQ(ReadFile(doc), original);
+      if (c.reason != nullptr) {
+        EXPECT_TRUE(outcome.findings.empty()) << "the part that was looked at is clean";
+        ASSERT_EQ(outcome.skipped.size(), 1u) << "passed off as clean";
+        EXPECT_EQ(outcome.skipped[0].path, U16(doc));
+        EXPECT_EQ(outcome.skipped[0].reason, c.reason);
+        EXPECT_EQ(ReadFile(doc), original);
+        continue;
+      }
+      EXPECT_TRUE(outcome.skipped.empty());
+      ASSERT_EQ(outcome.findings.size(), 1u) << "the infected duplicate is scanned";
+      EXPECT_EQ(outcome.findings[0].path, U16(doc));
+      EXPECT_EQ(outcome.findings[0].ruleName, kRule);
+      if (!repair) {
+        EXPECT_EQ(outcome.findings[0].action, api::Action::Reported);
+        EXPECT_EQ(ReadFile(doc), original);
+      } else {
+        // It cannot be put back: the document goes, its whole copy kept in the quarantine.
+        EXPECT_EQ(outcome.findings[0].action, api::Action::Deleted);
+        EXPECT_FALSE(Exists(doc));
+        const fs::path restored = docs_ / "restored.xlsm";
+        ASSERT_TRUE(api::RestoreQuarantineCopy(U16(program_.quarantine() / "Book.xlsm.vir"), U16(restored)));
+        EXPECT_EQ(ReadFile(restored), original);
+      }
     }
   }
 }
