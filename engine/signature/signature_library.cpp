@@ -116,8 +116,8 @@ std::unique_ptr<SignatureLibrary> ParseSignatureBody(const uint8_t* data, size_t
   if (data == nullptr || length < kBodyHeaderBytes) return nullptr;
   const ByteReader body(data, length);
   if (!std::equal(kBodyMagic, kBodyMagic + 4, data + kMagicOffset)) return nullptr;
-  if (LibraryCrc32(data, kHeaderCrcOffset) != LoadU32(data + kHeaderCrcOffset)) return nullptr;
-  const uint32_t total = LoadU32(data + kTotalSizeOffset);
+  if (LibraryCrc32(data, kHeaderCrcOffset) != body.U32(kHeaderCrcOffset)) return nullptr;
+  const uint32_t total = body.U32(kTotalSizeOffset).value_or(UINT32_MAX);
   if (total > length) return nullptr;
   const auto patterns = CheckSection(body, total, kPatternOffsetOffset, kPatternSizeOffset, kPatternCrcOffset);
   if (!patterns) return nullptr;
@@ -126,9 +126,11 @@ std::unique_ptr<SignatureLibrary> ParseSignatureBody(const uint8_t* data, size_t
   try {
     auto library = std::make_unique<SignatureLibrary>();
     std::copy(data, data + kBodyHeaderBytes, library->header.begin());
-    if (!ReadPatterns(body.Slice(patterns->offset, patterns->size), LoadU32(data + kPatternCountOffset),
-                      library->patterns) ||
-        !ReadRules(body.Slice(rules->offset, rules->size), LoadU32(data + kRuleCountOffset), library->rules)) {
+    const auto patternCount = body.U32(kPatternCountOffset);
+    const auto ruleCount = body.U32(kRuleCountOffset);
+    if (!patternCount || !ruleCount ||
+        !ReadPatterns(body.Slice(patterns->offset, patterns->size), *patternCount, library->patterns) ||
+        !ReadRules(body.Slice(rules->offset, rules->size), *ruleCount, library->rules)) {
       return nullptr;
     }
     std::stable_sort(library->patterns.begin(), library->patterns.end(), ById<PatternRecord>);

@@ -29,9 +29,10 @@ bool ReadHeader(DocFile& doc) {
 }
 
 bool HeaderAccepted(const DocFile& doc) {
+  const ByteReader header(doc.header, cap::kSectorBytes);  // the 512-byte header copy
   return std::memcmp(doc.header, cfb::kSignature, sizeof cfb::kSignature) == 0 &&
-         LoadU16(doc.header + cfb::kHeaderSectorShift) == cfb::kRequiredSectorShift &&
-         LoadU16(doc.header + cfb::kHeaderMiniSectorShift) == cfb::kRequiredMiniSectorShift;
+         header.U16(cfb::kHeaderSectorShift) == cfb::kRequiredSectorShift &&
+         header.U16(cfb::kHeaderMiniSectorShift) == cfb::kRequiredMiniSectorShift;
 }
 
 // Header ids first, then 127 ids per DIFAT sector from index 109 on. A DIFAT sector that

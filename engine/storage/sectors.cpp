@@ -25,8 +25,10 @@ bool SectorFileOffset(const DocFile& doc, uint32_t id, uint32_t& offset) {
   return true;
 }
 
+// A header field through the checked reader; a field past the header reads as end of chain.
 uint32_t HeaderU32(const DocFile& doc, uint32_t offset) {
-  return LoadU32(doc.workArea->readerTables.header + offset);
+  const auto& header = doc.workArea->readerTables.header;
+  return ByteReader(header, sizeof header).U32(offset).value_or(cfb::kEndOfChain);
 }
 
 uint32_t CollectIntoTransientList(DocFile& doc, uint32_t first) {
