@@ -94,7 +94,10 @@ void ScanPackageMacroSheetsUnguarded(WorkArea& area, const std::u16string& path,
       for (auto& rule : gathered) findings.push_back({sheet, std::move(rule)});
     });
   }
-  if (!workbook || findings.empty()) return;
+  if (!workbook) return;
+  // A part the pass could not read may hold a macro sheet: the workbook is not clean.
+  if (!workbook->notExamined.empty() && observer != nullptr) observer->OnSkipped(platform::FullPath(path), workbook->notExamined);
+  if (findings.empty()) return;
 
   area.currentPath = platform::FullPath(path);
   auto notify = [&](const std::string& rule, ReportAction action) {

@@ -6,6 +6,7 @@
 
 #include "engine/common/byte_reader.h"
 #include "engine/common/capacities.h"
+#include "engine/common/skip_reasons.h"
 #include "engine/zip/macro_sheets.h"
 #include "engine/zip/package_budget.h"
 #include "engine/zip/package_reader.h"
@@ -21,22 +22,39 @@ constexpr char kWorkbookBin[] = "xl/workbook.bin";
 constexpr char kWorkbookXmlRels[] = "xl/_rels/workbook.xml.rels";
 constexpr char kWorkbookBinRels[] = "xl/_rels/workbook.bin.rels";
 
+struct ReadResult {
+  std::map<std::string, std::string> parts;
+  std::map<std::string, const char*> unread;  // wanted parts met but not read whole, and why
+};
+
 // Reads the wanted entries whole (each up to `maxBytes`) in one walk over the package.
-std::map<std::string, std::string> ReadParts(PackageReader& reader, const std::set<std::string>& wanted,
-                                             uint64_t maxBytes) {
-  std::map<std::string, std::string> out;
+ReadResult ReadParts(PackageReader& reader, const std::set<std::string>& wanted, uint64_t maxBytes) {
+  ReadResult out;
   ForEachEntry(reader, cap::kMaxPackageEntries, [&](const EntryInfo& entry) {
-    if (wanted.count(entry.name) == 0 || out.count(entry.name) != 0 || entry.size > maxBytes) return true;
+    if (wanted.count(entry.name) == 0 || out.parts.count(entry.name) != 0) return true;
+    if (entry.size > maxBytes) {
+      out.unread.emplace(entry.name, kSkippedTooLarge);
+      return true;
+    }
     std::string bytes;
     if (reader.ReadCurrent(entry, maxBytes, [&](const uint8_t* data, size_t length) {
           bytes.append(reinterpret_cast<const char*>(data), length);
           return true;
         })) {
-      out.emplace(entry.name, std::move(bytes));
+      out.parts.emplace(entry.name, std::move(bytes));
+      out.unread.erase(entry.name);
+    } else {
+      out.unread.emplace(entry.name, kSkippedDamaged);
     }
-    return out.size() < wanted.size();
+    return out.parts.size() < wanted.size();
   });
   return out;
+}
+
+void NoteUnread(MacroSheetWorkbook& book, const ReadResult& read, const std::string& name) {
+  if (const auto it = read.unread.find(name); it != read.unread.end() && book.notExamined.empty()) {
+    book.notExamined = it->second;
+  }
 }
 
 ByteReader ReaderOf(std::string_view bytes) {
@@ -59,8 +77,9 @@ bool EndsWith(std::string_view text, std::string_view tail) {
 std::optional<MacroSheetWorkbook> JudgeHiddenMacroSheets(const std::u16string& path, const MacroSheetJudge& judge) {
   auto reader = PackageReader::Open(path);
   if (!reader) return std::nullopt;
-  auto parts = ReadParts(*reader, {kWorkbookXml, kWorkbookBin, kWorkbookXmlRels, kWorkbookBinRels},
-                         cap::kMaxWorkbookPartBytes);
+  const ReadResult read = ReadParts(*reader, {kWorkbookXml, kWorkbookBin, kWorkbookXmlRels, kWorkbookBinRels},
+                                    cap::kMaxWorkbookPartBytes);
+  auto parts = read.parts;
   MacroSheetWorkbook book;
   std::vector<WorkbookSheet> sheets;
   if (parts.count(kWorkbookXml) != 0) {
@@ -72,9 +91,14 @@ std::optional<MacroSheetWorkbook> JudgeHiddenMacroSheets(const std::u16string& p
     book.workbookPart = kWorkbookBin;
     book.relationshipPart = kWorkbookBinRels;
     sheets = ReadWorkbookSheetsBin(ReaderOf(parts[kWorkbookBin]));
+  } else if (read.unread.count(kWorkbookXml) != 0 || read.unread.count(kWorkbookBin) != 0) {
+    NoteUnread(book, read, kWorkbookXml);  // a workbook part that is there but cannot be read
+    NoteUnread(book, read, kWorkbookBin);
+    return book;
   } else {
     return std::nullopt;
   }
+  NoteUnread(book, read, book.relationshipPart);
   const auto relationships = ReadRelationships(parts[book.relationshipPart], "xl/");
   std::set<std::string> wanted;
   for (const auto& sheet : sheets) {
@@ -87,9 +111,11 @@ std::optional<MacroSheetWorkbook> JudgeHiddenMacroSheets(const std::u16string& p
     }
   }
   if (wanted.empty()) return book;
-  const auto sheetParts = ReadParts(*reader, wanted, cap::kMaxWorkbookPartBytes);
+  const ReadResult sheetRead = ReadParts(*reader, wanted, cap::kMaxWorkbookPartBytes);
+  const auto& sheetParts = sheetRead.parts;
   reader.reset();  // the judge may rebuild nothing yet, but nothing holds the file while it runs
   for (const auto& sheet : book.sheets) {
+    NoteUnread(book, sheetRead, sheet.partName);
     const auto part = sheetParts.find(sheet.partName);
     if (part == sheetParts.end()) continue;
     const std::string formulas = EndsWith(sheet.partName, ".bin") ? GatherFormulaTokensBin(ReaderOf(part->second))

@@ -23,13 +23,17 @@ struct MacroSheetWorkbook {
   std::string workbookPart;
   std::string relationshipPart;
   std::vector<HiddenMacroSheet> sheets;  // the hidden and very hidden macro sheets
+  // Why a part the pass needed (the workbook, its relationships, a hidden macro sheet) could
+  // not be read ("too large", "damaged"); empty when every one was. Such a workbook is not clean.
+  std::string notExamined;
 };
 
 using MacroSheetJudge = std::function<void(const HiddenMacroSheet& sheet, std::string_view formulas)>;
 
 // Opens the package at `path`, reads its workbook part and relationships, and hands the
 // gathered formulas of each hidden macro sheet that has any to `judge`, sheet by sheet.
-// nullopt when the file is not a package with a workbook part.
+// nullopt when the file is not a package with a workbook part; a workbook whose parts could
+// not all be read comes back with notExamined set.
 std::optional<MacroSheetWorkbook> JudgeHiddenMacroSheets(const std::u16string& path, const MacroSheetJudge& judge);
 
 // xl/workbook.xml without the <sheet> entries whose relationship ids are in `relationshipIds`,

@@ -60,6 +60,19 @@ std::vector<PackageEntry> MacroSheetWorkbook(int media) {
   return entries;
 }
 
+// The entry whose name begins with `prefix` stored with a checksum that its bytes do not match:
+// it cannot be read back whole.
+std::vector<PackageEntry> WithDamagedEntry(std::vector<PackageEntry> entries, const std::string& prefix) {
+  for (auto& entry : entries) {
+    if (entry.name.rfind(prefix, 0) != 0) continue;
+    entry.raw = true;
+    entry.deflate = false;
+    entry.declaredSize = entry.data.size();
+    entry.declaredCrc = Crc32(entry.data) ^ 1;
+  }
+  return entries;
+}
+
 // Points the central records of every media entry after the first at the first one's local
 // header: the entries share bytes (and read back whole, their content being equal).
 void ShareMediaBytes(std::vector<uint8_t>& bytes) {
@@ -142,6 +155,11 @@ std::vector<HostileCase> Cases() {
        },
        Expect::Found, nullptr, false},
       {"SoundMacroSheetPackage", [] { return MacroSheetWorkbook(1); }, nullptr, Expect::Found, nullptr, true},
+      // A part the macro-sheet pass needs but cannot read could be the macro sheet.
+      {"MacroSheetPartThatDoesNotReadBack", [] { return WithDamagedEntry(MacroSheetWorkbook(0), "xl/macrosheets/"); },
+       nullptr, Expect::NotExamined, "damaged", false},
+      {"WorkbookPartThatDoesNotReadBack", [] { return WithDamagedEntry(MacroSheetWorkbook(0), "xl/workbook.xml"); },
+       nullptr, Expect::NotExamined, "damaged", false},
   };
 }
 
