@@ -264,17 +264,20 @@ CallResult RunScanCall(const std::u16string& path, const CallOptions& options) {
     area->observer = &packageObserver.emplace(*options.observer, platform::FullPath(path));
   }
   // Hidden Excel 4.0 macro sheets of a workbook package, judged with the same tables.
+  std::string sheetsNotExamined;
   RunEngine(*area, targets, options.mode, out.status, [&] {
     area->repairMode = options.mode;
-    ScanPackageMacroSheets(*area, path, options.observer);
+    sheetsNotExamined = ScanPackageMacroSheets(*area, path, options.observer);
   });
   out.resultName = area->resultName;
   bool replaced = false;
   if (project.found && !out.resultName.empty()) replaced = RebuildVbaPackage(*area, path, project, options.stop);
   if (packageObserver) packageObserver->Deliver(replaced);
-  // A package that could not be examined completely is never passed off as clean.
-  if (!project.notExamined.empty() && options.observer != nullptr && out.status == CallStatus::Ran) {
-    options.observer->OnSkipped(platform::FullPath(path), project.notExamined);
+  // A package that could not be examined completely is never passed off as clean (one notice,
+  // the project walk's reason first).
+  const std::string& notExamined = !project.notExamined.empty() ? project.notExamined : sheetsNotExamined;
+  if (!notExamined.empty() && options.observer != nullptr && out.status == CallStatus::Ran) {
+    options.observer->OnSkipped(platform::FullPath(path), notExamined);
   }
   RemoveExtractedProject(project);
   out.result = 1;

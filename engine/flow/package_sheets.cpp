@@ -66,22 +66,22 @@ void TraceFinding(WorkArea& area, const std::string& rule) {
   TraceReportRule(area, rule.c_str());
 }
 
-void ScanPackageMacroSheetsUnguarded(WorkArea& area, const std::u16string& path, ReportObserver* observer);
+std::string ScanPackageMacroSheetsUnguarded(WorkArea& area, const std::u16string& path, ReportObserver* observer);
 
 }  // namespace
 
-void ScanPackageMacroSheets(WorkArea& area, const std::u16string& path, ReportObserver* observer) {
+std::string ScanPackageMacroSheets(WorkArea& area, const std::u16string& path, ReportObserver* observer) {
   try {
-    ScanPackageMacroSheetsUnguarded(area, path, observer);
+    return ScanPackageMacroSheetsUnguarded(area, path, observer);
   } catch (const std::bad_alloc&) {
-    // memory ran out for this package: it is left as it is
+    return kSkippedTooLarge;  // memory ran out for this package: it is left as it is, not clean
   }
 }
 
 namespace {
-void ScanPackageMacroSheetsUnguarded(WorkArea& area, const std::u16string& path, ReportObserver* observer) {
-  if (area.tables == nullptr || platform::GetPathKind(path) != platform::PathKind::File) return;
-  if (!StartsWithLocalHeader(path)) return;
+std::string ScanPackageMacroSheetsUnguarded(WorkArea& area, const std::u16string& path, ReportObserver* observer) {
+  if (area.tables == nullptr || platform::GetPathKind(path) != platform::PathKind::File) return {};
+  if (!StartsWithLocalHeader(path)) return {};
   std::vector<Finding> findings;
   std::vector<std::string> gathered;
   SignatureTables& tables = *area.tables;
@@ -92,12 +92,12 @@ void ScanPackageMacroSheetsUnguarded(WorkArea& area, const std::u16string& path,
       gathered.clear();
       MatchRules(reinterpret_cast<const uint8_t*>(formulas.data()), static_cast<uint32_t>(formulas.size()), tables);
       for (auto& rule : gathered) findings.push_back({sheet, std::move(rule)});
-    });
+    }, area.stop);
   }
-  if (!workbook) return;
+  if (!workbook) return {};
   // A part the pass could not read may hold a macro sheet: the workbook is not clean.
-  if (!workbook->notExamined.empty() && observer != nullptr) observer->OnSkipped(platform::FullPath(path), workbook->notExamined);
-  if (findings.empty()) return;
+  const std::string notExamined = workbook->notExamined;
+  if (findings.empty()) return notExamined;
 
   area.currentPath = platform::FullPath(path);
   auto notify = [&](const std::string& rule, ReportAction action) {
@@ -110,7 +110,7 @@ void ScanPackageMacroSheetsUnguarded(WorkArea& area, const std::u16string& path,
       TraceBackupFailed(area);
       notify(f.rule, ReportAction::BackupFailed);
     }
-    return;
+    return notExamined;
   }
   bool removed = false;
   if (area.repairMode != 0) {
@@ -135,6 +135,7 @@ void ScanPackageMacroSheetsUnguarded(WorkArea& area, const std::u16string& path,
       notify(f.rule, ReportAction::RepairFailed);
     }
   }
+  return notExamined;
 }
 
 }  // namespace

@@ -27,26 +27,30 @@ struct ReadResult {
   std::map<std::string, const char*> unread;  // wanted parts met but not read whole, and why
 };
 
-// Reads the wanted entries whole (each up to `maxBytes`) in one walk over the package.
-ReadResult ReadParts(PackageReader& reader, const std::set<std::string>& wanted, uint64_t maxBytes) {
+// Reads the wanted entries whole in one walk over the package: each up to `maxBytes` and
+// within the inflate ratio of a package part, all of them within the package's `budget`.
+ReadResult ReadParts(PackageReader& reader, const std::set<std::string>& wanted, uint64_t maxBytes,
+                     PackageBudget& budget, const std::atomic<bool>* stop) {
   ReadResult out;
+  const auto spentReason = [&] { return stop != nullptr && stop->load() ? kSkippedInterrupted : kSkippedTooLarge; };
   ForEachEntry(reader, cap::kMaxPackageEntries, [&](const EntryInfo& entry) {
     if (wanted.count(entry.name) == 0 || out.parts.count(entry.name) != 0) return true;
-    if (entry.size > maxBytes) {
+    if (entry.size > maxBytes || !PartWithinInflateRatio(entry.size, entry.compressedSize)) {
       out.unread.emplace(entry.name, kSkippedTooLarge);
       return true;
     }
     std::string bytes;
     if (reader.ReadCurrent(entry, maxBytes, [&](const uint8_t* data, size_t length) {
+          if (!budget.Spend(length)) return false;
           bytes.append(reinterpret_cast<const char*>(data), length);
           return true;
         })) {
       out.parts.emplace(entry.name, std::move(bytes));
       out.unread.erase(entry.name);
     } else {
-      out.unread.emplace(entry.name, kSkippedDamaged);
+      out.unread.emplace(entry.name, budget.spent() ? spentReason() : kSkippedDamaged);
     }
-    return out.parts.size() < wanted.size();
+    return out.parts.size() < wanted.size() && !budget.spent();
   });
   return out;
 }
@@ -74,11 +78,13 @@ bool EndsWith(std::string_view text, std::string_view tail) {
 
 }  // namespace
 
-std::optional<MacroSheetWorkbook> JudgeHiddenMacroSheets(const std::u16string& path, const MacroSheetJudge& judge) {
+std::optional<MacroSheetWorkbook> JudgeHiddenMacroSheets(const std::u16string& path, const MacroSheetJudge& judge,
+                                                         const std::atomic<bool>* stop) {
   auto reader = PackageReader::Open(path);
   if (!reader) return std::nullopt;
+  PackageBudget budget(stop);  // what the parts read for judging may cost together
   const ReadResult read = ReadParts(*reader, {kWorkbookXml, kWorkbookBin, kWorkbookXmlRels, kWorkbookBinRels},
-                                    cap::kMaxWorkbookPartBytes);
+                                    cap::kMaxWorkbookPartBytes, budget, stop);
   auto parts = read.parts;
   MacroSheetWorkbook book;
   std::vector<WorkbookSheet> sheets;
@@ -111,7 +117,7 @@ std::optional<MacroSheetWorkbook> JudgeHiddenMacroSheets(const std::u16string& p
     }
   }
   if (wanted.empty()) return book;
-  const ReadResult sheetRead = ReadParts(*reader, wanted, cap::kMaxWorkbookPartBytes);
+  const ReadResult sheetRead = ReadParts(*reader, wanted, cap::kMaxWorkbookPartBytes, budget, stop);
   const auto& sheetParts = sheetRead.parts;
   reader.reset();  // the judge may rebuild nothing yet, but nothing holds the file while it runs
   for (const auto& sheet : book.sheets) {

@@ -34,7 +34,10 @@ using MacroSheetJudge = std::function<void(const HiddenMacroSheet& sheet, std::s
 // gathered formulas of each hidden macro sheet that has any to `judge`, sheet by sheet.
 // nullopt when the file is not a package with a workbook part; a workbook whose parts could
 // not all be read comes back with notExamined set.
-std::optional<MacroSheetWorkbook> JudgeHiddenMacroSheets(const std::u16string& path, const MacroSheetJudge& judge);
+// The parts read are held to the package's budget (inflated bytes, time, a set `stop`) and
+// to the inflate ratio of a package part; one past them is a part that could not be read.
+std::optional<MacroSheetWorkbook> JudgeHiddenMacroSheets(const std::u16string& path, const MacroSheetJudge& judge,
+                                                         const std::atomic<bool>* stop = nullptr);
 
 // xl/workbook.xml without the <sheet> entries whose relationship ids are in `relationshipIds`,
 // without the defined names that are local to those sheets or refer to them by name, with the

@@ -37,12 +37,17 @@ class PackageBudget {
   bool spent_ = false;
 };
 
+// Whether an entry of `size` inflated bytes from `compressed` stored bytes inflates within
+// the ratio a package part may have once it is larger than a small part.
+constexpr bool PartWithinInflateRatio(uint64_t size, uint64_t compressed) {
+  if (size <= cap::kRatioFreeBytes) return true;
+  return compressed != 0 && size / compressed <= cap::kMaxPartInflateRatio;
+}
+
 // Whether an entry of `size` inflated bytes from `compressed` stored bytes is within what a
 // project part may cost: its size, and its ratio once it is larger than a small part.
 constexpr bool ProjectPartWithinBounds(uint64_t size, uint64_t compressed) {
-  if (size > cap::kMaxProjectPartBytes) return false;
-  if (size <= cap::kRatioFreeBytes) return true;
-  return compressed != 0 && size / compressed <= cap::kMaxPartInflateRatio;
+  return size <= cap::kMaxProjectPartBytes && PartWithinInflateRatio(size, compressed);
 }
 
 }  // namespace qv::zip

@@ -10,6 +10,7 @@
 #include "engine/common/capacities.h"
 #include "engine/include/scan_engine.h"
 #include "engine/platform/platform.h"
+#include "engine/zip/macro_sheet_package.h"
 #include "engine/zip/package_survey.h"
 #include "tests/support/vlb/vlb_builder.h"
 #include "tests/support/zip/package_damage.h"
@@ -210,18 +211,17 @@ TEST_F(HostilePackageTest, EveryCaseIsFoundOrReportedAsNotExaminedAndOnlyASoundP
 }
 
 // A stop request (the command line's interrupt flag) ends the work on a package between its
-// entries and chunks: an infected project part is then reported as not examined, and a macro
-// sheet that was found is not removed; the document stays exactly as it was.
+// entries and chunks: neither an infected project part nor a hidden macro sheet is reached,
+// the package is reported as not examined, and the document stays exactly as it was.
 TEST_F(HostilePackageTest, AStopRequestLeavesThePackageNotExaminedAndUnchanged) {
   const std::atomic<bool> stop{true};
   struct Case {
     const char* label;
     std::vector<PackageEntry> entries;
-    bool found;  // the macro-sheet pass judges before anything is copied
   };
   const std::vector<Case> cases = {
-      {"ProjectPart", MacroEnabledPackage(OfficeKind::Word, VbaProjectPart(ProjectPart::InfectedRepairable)), false},
-      {"MacroSheet", MacroSheetWorkbook(1), true},
+      {"ProjectPart", MacroEnabledPackage(OfficeKind::Word, VbaProjectPart(ProjectPart::InfectedRepairable))},
+      {"MacroSheet", MacroSheetWorkbook(1)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -234,20 +234,30 @@ TEST_F(HostilePackageTest, AStopRequestLeavesThePackageNotExaminedAndUnchanged) 
     options.stop = &stop;
     const api::ScanOutcome outcome = api::ScanPath(U16(document), options);
     ASSERT_EQ(outcome.status, api::Status::Ran);
-    if (c.found) {
-      ASSERT_EQ(outcome.findings.size(), 1u);
-      EXPECT_EQ(outcome.findings[0].action, api::Action::RepairFailed);
-    } else {
-      EXPECT_TRUE(outcome.findings.empty());
-      ASSERT_EQ(outcome.skipped.size(), 1u);
-      EXPECT_EQ(outcome.skipped[0].reason, "interrupted");
-    }
+    EXPECT_TRUE(outcome.findings.empty());
+    ASSERT_EQ(outcome.skipped.size(), 1u) << "one notice per package";
+    EXPECT_EQ(outcome.skipped[0].path, U16(document));
+    EXPECT_EQ(outcome.skipped[0].reason, "interrupted");
     EXPECT_EQ(ReadFile(document), bytes);
     EXPECT_TRUE(Listing(temp_.path()).empty()) << "nothing left in the temporary folder";
     EXPECT_EQ(Listing(docs_.path()), std::set<std::string>{"Report.docm"}) << "no rebuilt file left beside it";
     fs::remove(document);
     fs::remove_all(program_.quarantine());
   }
+
+  // The macro-sheet removal, asked directly, gives up too and leaves nothing behind.
+  const fs::path book = Doc("Book.xlsm");
+  WritePackage(book, MacroSheetWorkbook(1));
+  const std::vector<uint8_t> bytes = ReadFile(book);
+  const auto workbook = zip::JudgeHiddenMacroSheets(U16(book), [](const zip::HiddenMacroSheet&, std::string_view) {});
+  ASSERT_TRUE(workbook.has_value());
+  ASSERT_EQ(workbook->sheets.size(), 1u);
+  EXPECT_EQ(zip::RebuildWithoutMacroSheets(U16(book), *workbook, workbook->sheets, &stop), zip::SheetRemoval::Abandoned);
+  EXPECT_EQ(ReadFile(book), bytes);
+  EXPECT_EQ(Listing(docs_.path()), std::set<std::string>{"Book.xlsm"});
+  const std::atomic<bool> go{false};
+  EXPECT_EQ(zip::RebuildWithoutMacroSheets(U16(book), *workbook, workbook->sheets, &go), zip::SheetRemoval::Replaced)
+      << "the same removal without the stop request";
 }
 
 // The survey on its own: what it reads from the package's bookkeeping.
