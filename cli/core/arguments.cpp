@@ -22,7 +22,7 @@ const char kUsage[] =
     "(a portable folder), else $XDG_DATA_HOME/quorvane/RepairBrack (default\n"
     "~/.local/share/quorvane/RepairBrack); --quarantine DIR names another one.\n"
     "\n"
-    "exit status: 0 nothing found, 1 something found, 2 an error\n";
+    "exit status: 0 nothing found, 1 something found, 2 an error or a document not examined\n";
 
 const char kVersionLine[] = "quorvane-scan " QUORVANE_VERSION "\n";
 

@@ -75,6 +75,7 @@ class EngineAdapter {
       console_.Message(SkippedNotice(skipped));
       if (arguments_.json) console_.Line(SkippedJson(skipped));
     }
+    if (!outcome.skipped.empty()) ++notExamined_;
     bool changed = false;
     for (const auto& finding : outcome.findings) {
       console_.Line(FindingLine(finding, arguments_.json));
@@ -90,6 +91,7 @@ class EngineAdapter {
   }
 
   int detected() const { return detected_; }
+  int notExamined() const { return notExamined_; }
   int repaired() const { return repaired_; }
   const std::string& problem() const { return problem_; }
 
@@ -98,6 +100,7 @@ class EngineAdapter {
   Console& console_;
   ScanRunDriver* driver_ = nullptr;
   int detected_ = 0;
+  int notExamined_ = 0;  // documents that could not be examined completely
   int repaired_ = 0;
   std::string problem_;
 };
@@ -193,7 +196,9 @@ int RunScan(const Arguments& arguments) {
   console.Line(SummaryLine(static_cast<int>(driver.m_setFiles.size()), adapter.detected(), adapter.repaired(),
                            arguments.json));
   if (errors || reporter.HadErrors()) return kExitError;
-  return adapter.detected() > 0 ? kExitFound : kExitClean;
+  if (adapter.detected() > 0) return kExitFound;
+  // A document that could not be examined completely is never passed off as clean.
+  return adapter.notExamined() > 0 ? kExitError : kExitClean;
 }
 
 }  // namespace qv::cli

@@ -1,6 +1,6 @@
 // quorvane-scan on a document it cannot examine (a package encrypted with a password other
 // than the default one): not counted as clean or as found, one notice on standard error,
-// and with --json a {"path":…,"skipped":"encrypted"} line.
+// with --json a {"path":…,"skipped":"encrypted"} line, and exit status 2, never 0.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -29,7 +29,7 @@ TEST(CliSkipped, AnEncryptedPackageIsNamedAsNotExamined) {
   WriteFile(book, samples::BuildEncryptedPackage(ReadFile(book), options));
 
   const ProgramRun run = program.Run({"scan", book.string()});
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.exitCode, 2) << "not examined is not clean\n" << run.err;
   EXPECT_EQ(run.outLines(), (std::vector<std::string>{"共扫描 1 个文件   检测到 0 个异常   修复 0 个异常"}));
   EXPECT_NE(run.err.find("quorvane-scan: " + book.string() + ": not examined (encrypted)\n"), std::string::npos)
       << run.err;
@@ -39,6 +39,15 @@ TEST(CliSkipped, AnEncryptedPackageIsNamedAsNotExamined) {
             (std::vector<std::string>{"{\"path\": \"" + book.string() + "\", \"skipped\": \"encrypted\"}",
                                       "{\"detected\": 0, \"files\": 1, \"repaired\": 0, \"summary\": "
                                       "\"共扫描 1 个文件   检测到 0 个异常   修复 0 个异常\"}"}));
+
+  // Beside a finding the status says what was found; the notice still names the other one.
+  const fs::path infected = program.work() / "infected.xlsm";
+  const auto bad = samples::BuildProjectPart(
+      {{"Module1", false, "Sub Auto_Open()\r\n    ' QUORVANE-MACRO-TEST-SIGNATURE\r\nEnd Sub\r\n", ""}}, "VBAProject");
+  ASSERT_TRUE(samples::WritePackage(infected, samples::ExcelPackageParts("text", bad), &error)) << error;
+  const ProgramRun both = program.Run({"scan", book.string(), infected.string()});
+  EXPECT_EQ(both.exitCode, 1) << both.err;
+  EXPECT_NE(both.err.find(book.string() + ": not examined (encrypted)"), std::string::npos) << both.err;
 }
 
 }  // namespace
