@@ -148,7 +148,9 @@ TEST_F(PlatformFiles, SpecialFilesAreToldFromDocumentsFoldersAndMissingPaths) {
 #endif
   for (const auto& [path, special] : cases) {
     EXPECT_EQ(IsSpecialFile(path), special) << ToUtf8(path);
-    if (special) EXPECT_FALSE(IsRegularFile(path)) << ToUtf8(path);
+    if (special) {
+      EXPECT_FALSE(IsRegularFile(path)) << ToUtf8(path);
+    }
   }
 }
 
