@@ -43,9 +43,15 @@ int RunRestore(const Arguments& arguments) {
     destPath += qv::api::OriginalNameOf(platform::FileNamePart(copyPath));
     dest = platform::ToUtf8(destPath);
   }
-  if (!qv::api::RestoreQuarantineCopy(copyPath, destPath)) {
-    console.Message("cannot restore " + copy + " to " + dest + " (empty copy, or destination not writable)");
-    return kExitError;
+  switch (qv::api::RestoreQuarantineCopyAs(copyPath, destPath, arguments.force)) {
+    case qv::api::RestoreResult::Restored: break;
+    case qv::api::RestoreResult::DestinationExists:
+      console.Message(dest + " exists already; nothing was changed (--force replaces it)");
+      return kExitError;
+    case qv::api::RestoreResult::Failed:
+      console.Message("cannot restore " + copy + " to " + dest +
+                      " (empty copy, or destination not writable); nothing was changed");
+      return kExitError;
   }
   if (arguments.json) {
     console.Line("{\"restored\":" + JsonString(copy) + ",\"to\":" + JsonString(dest) + "}");

@@ -71,6 +71,11 @@ class EngineAdapter {
       if (driver_ != nullptr) driver_->RequestStop();
       return 0;
     }
+    if (outcome.logWriteFailed && !logNoticeGiven_) {
+      logNoticeGiven_ = true;  // said once per run: the scan itself goes on
+      console_.Message("the log could not be written (disk full?): " +
+                       platform::ToUtf8(qv::api::ResolveQuarantineFolder(options.quarantineFolder)) + "log.txt");
+    }
     for (const auto& skipped : outcome.skipped) {
       console_.Message(SkippedNotice(skipped));
       if (arguments_.json) console_.Line(SkippedJson(skipped));
@@ -99,6 +104,7 @@ class EngineAdapter {
   ScanRunDriver* driver_ = nullptr;
   int detected_ = 0;
   int repaired_ = 0;
+  bool logNoticeGiven_ = false;
   std::string problem_;
 };
 
@@ -170,6 +176,7 @@ int RunScan(const Arguments& arguments) {
   ScanReporter reporter(console);
   EngineAdapter adapter(arguments, console);
   ScanRunDriver driver(reporter, std::ref(adapter));
+  driver.SetFollowFolderLinks(arguments.followLinks);
   reporter.Attach(&driver);
   adapter.Attach(&driver);
   InterruptWatch interrupts;

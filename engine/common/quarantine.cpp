@@ -95,16 +95,70 @@ std::optional<std::u16string> QuarantineWholeFile(const std::u16string& quaranti
 }
 
 int RestoreQuarantineCopy(const std::u16string& virPath, const std::u16string& destPath) {
+  return RestoreQuarantineCopyAs(virPath, destPath, true) == RestoreResult::Restored ? 1 : 0;
+}
+
+namespace {
+
+constexpr std::u16string_view kRestoreWorkSuffix = u".quorvane-restore";
+
+// A new work file beside the destination, private until renamed; nullopt when none can be made.
+std::optional<std::pair<std::u16string, platform::File>> CreateRestoreWorkFile(const std::u16string& destPath) {
+  const std::u16string stem = platform::FolderPart(destPath) + u"." + platform::FileNamePart(destPath) +
+                              std::u16string(kRestoreWorkSuffix);
+  for (int n = 1; n <= cap::kMaxRestoreWorkNames; ++n) {
+    std::u16string candidate = stem;
+    if (n > 1) {
+      for (char c : std::to_string(n)) candidate.push_back(static_cast<char16_t>(c));
+    }
+    if (auto file = platform::File::CreateNew(candidate)) return std::make_pair(candidate, std::move(*file));
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+RestoreResult RestoreQuarantineCopyAs(const std::u16string& virPath, const std::u16string& destPath, bool replace) {
+  if (destPath.empty() || platform::FileNamePart(destPath).empty()) return RestoreResult::Failed;
   auto in = platform::File::OpenRead(virPath);
-  if (!in) return 0;
+  if (!in) return RestoreResult::Failed;
   const uint64_t n = in->Size();
-  if (n < 1 || n > SIZE_MAX - 1) return 0;
+  if (n < 1 || n > SIZE_MAX - 1) return RestoreResult::Failed;
   std::vector<uint8_t> bytes(static_cast<size_t>(n));
-  if (in->ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) return 0;
+  if (in->ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) return RestoreResult::Failed;
+  in->Close();
   ScrambleBytes(bytes.data(), bytes.size());
-  auto out = platform::File::CreateTruncate(destPath);
-  if (!out) return 0;
-  return out->WriteAt(0, bytes.data(), bytes.size()) == bytes.size() ? 1 : 0;
+  if (!replace && platform::NameExists(destPath)) return RestoreResult::DestinationExists;
+
+  auto work = CreateRestoreWorkFile(destPath);
+  if (!work) return RestoreResult::Failed;
+  auto& [workPath, out] = *work;
+  if (replace && !platform::IsLink(destPath)) {
+    if (auto existing = platform::File::OpenRead(destPath)) out.TakeAccessOf(*existing);  // who may read it stays
+  }
+  const bool written = out.WriteAt(0, bytes.data(), bytes.size()) == bytes.size() && out.Flush();
+  out.Close();
+  if (!written) {
+    platform::DeletePath(workPath);
+    return RestoreResult::Failed;
+  }
+  platform::RaceWindow("restore-before-rename");
+  const bool renamed = replace ? platform::RenameReplace(workPath, destPath) : platform::RenameNoReplace(workPath, destPath);
+  if (!renamed) {
+    platform::DeletePath(workPath);
+    return !replace && platform::NameExists(destPath) ? RestoreResult::DestinationExists : RestoreResult::Failed;
+  }
+  return RestoreResult::Restored;
+}
+
+bool IsRestoreWorkFileName(const std::u16string& fileName) {
+  if (fileName.empty() || fileName[0] != u'.') return false;
+  const size_t at = fileName.rfind(kRestoreWorkSuffix);
+  if (at == std::u16string::npos || at < 2) return false;
+  for (size_t i = at + kRestoreWorkSuffix.size(); i < fileName.size(); ++i) {
+    if (fileName[i] < u'0' || fileName[i] > u'9') return false;
+  }
+  return true;
 }
 
 std::u16string OriginalNameOf(const std::u16string& virFileName) {

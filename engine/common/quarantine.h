@@ -37,8 +37,21 @@ bool BackupToQuarantine(WorkArea& area, const std::u16string& path);
 std::optional<std::u16string> QuarantineWholeFile(const std::u16string& quarantineDir,
                                                   const std::u16string& path);
 
-// ReVirFile: unscrambles a quarantine copy into destPath. 1 = restored, 0 = failed.
+// ReVirFile: unscrambles a quarantine copy into destPath, replacing what is there.
+// 1 = restored, 0 = failed.
 int RestoreQuarantineCopy(const std::u16string& virPath, const std::u16string& destPath);
+
+enum class RestoreResult { Restored, DestinationExists, Failed };
+// The restore itself: the bytes go into a new file beside the destination, which is flushed
+// and then renamed over the destination, so on any failure the destination is exactly as it
+// was, and a link at the destination is replaced, never written through. Without `replace`
+// an existing name (a file, a link) is left alone and answered with DestinationExists.
+// A replaced file's access is kept.
+RestoreResult RestoreQuarantineCopyAs(const std::u16string& virPath, const std::u16string& destPath, bool replace);
+
+// Whether a file name is one of the restore's work files (".Name.quorvane-restore…"), left
+// behind only when the process was killed in the middle of a restore.
+bool IsRestoreWorkFileName(const std::u16string& fileName);
 
 // The name a quarantine copy restores to: the file name without its ".vir".
 std::u16string OriginalNameOf(const std::u16string& virFileName);

@@ -86,6 +86,7 @@ ScanOutcome ScanPath(const std::u16string& path, const ScanOptions& options) {
     const CallResult result = RunScanCall(path, call);
     outcome.status = ToApi(result.status);
     outcome.resultText = platform::FromNarrow(result.resultName);
+    outcome.logWriteFailed = result.logWriteFailed;
   } catch (...) {
     outcome.status = Status::Failed;
   }
@@ -98,6 +99,18 @@ bool RestoreQuarantineCopy(const std::u16string& virPath, const std::u16string& 
   } catch (...) {
     return false;
   }
+}
+
+RestoreResult RestoreQuarantineCopyAs(const std::u16string& virPath, const std::u16string& destPath, bool replace) {
+  try {
+    switch (qv::RestoreQuarantineCopyAs(virPath, destPath, replace)) {
+      case qv::RestoreResult::Restored: return RestoreResult::Restored;
+      case qv::RestoreResult::DestinationExists: return RestoreResult::DestinationExists;
+      case qv::RestoreResult::Failed: break;
+    }
+  } catch (...) {
+  }
+  return RestoreResult::Failed;
 }
 
 std::u16string QuarantineFolder() { return qv::QuarantineFolder(); }

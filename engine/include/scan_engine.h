@@ -39,12 +39,18 @@ struct ScanOutcome {
   std::u16string resultText;  // what SCanFileVirus would put into its text buffer
   std::vector<Finding> findings;
   std::vector<Skipped> skipped;
+  bool logWriteFailed = false;  // a line for log.txt could not be written (a full disk, say)
 };
 
 // One engine call on a file, folder or pattern (as SCanFileVirus).
 ScanOutcome ScanPath(const std::u16string& path, const ScanOptions& options);
-// ReVirFile.
+// ReVirFile: replaces what is at destPath.
 bool RestoreQuarantineCopy(const std::u16string& virPath, const std::u16string& destPath);
+enum class RestoreResult { Restored, DestinationExists, Failed };
+// A restore that leaves an existing destination (a file or a link) alone unless `replace`.
+// Either way the bytes go into a new file that is renamed into place: on any failure the
+// destination is exactly as before, and a link there is replaced, never written through.
+RestoreResult RestoreQuarantineCopyAs(const std::u16string& virPath, const std::u16string& destPath, bool replace);
 // The quarantine folder used when a caller names none, as the C exports do (with a trailing
 // separator): "RepairBrack" beside the running program when that program folder is portable
 // (writable, not installed system-wide), else <user data folder>/quorvane/RepairBrack/

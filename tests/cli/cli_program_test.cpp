@@ -122,9 +122,9 @@ TEST(CliProgram, RestoreBringsBackEveryByteValue) {
   const fs::path copy = program.quarantine() / "Report.doc.vir";
   WriteFile(copy, Scrambled(original));
 
-  // into a named file, replacing what is there
+  // into a named file, replacing what is there (asked for with --force)
   WriteFile(program.work() / "named.doc", "old content");
-  const ProgramRun named = program.Run({"restore", copy.string(), (program.work() / "named.doc").string()});
+  const ProgramRun named = program.Run({"restore", "--force", copy.string(), (program.work() / "named.doc").string()});
   EXPECT_EQ(named.exitCode, 0) << named.err;
   EXPECT_EQ(ReadFile(program.work() / "named.doc"), original);
   // into a folder, under the name the copy restores to

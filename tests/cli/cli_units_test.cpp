@@ -41,6 +41,17 @@ TEST(ParseArguments, AcceptsEveryCommandForm) {
   }
 }
 
+TEST(ParseArguments, ForceAndFollowLinksBelongToTheirCommands) {
+  const ParseResult restore = ParseArguments({"restore", "--force", "a.vir", "b"});
+  ASSERT_TRUE(restore.ok) << restore.error;
+  EXPECT_TRUE(restore.arguments.force);
+  EXPECT_FALSE(ParseArguments({"restore", "a.vir", "b"}).arguments.force);
+  const ParseResult scan = ParseArguments({"scan", "--follow-links", "a"});
+  ASSERT_TRUE(scan.ok) << scan.error;
+  EXPECT_TRUE(scan.arguments.followLinks);
+  EXPECT_FALSE(ParseArguments({"scan", "a"}).arguments.followLinks);
+}
+
 TEST(ParseArguments, QuarantineFolderIsTakenFromEitherForm) {
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"scan", "a"}, ""},
@@ -71,6 +82,8 @@ TEST(ParseArguments, RefusesWhatMakesNoSense) {
       {{"quarantine", "list", "--all-drives"}, "belong to the scan command"},
       {{"scan", "a", "--quarantine"}, "--quarantine needs a folder"},
       {{"scan", "a", "--quarantine="}, "--quarantine needs a folder"},
+      {{"restore", "--follow-links", "a", "b"}, "belong to the scan command"},
+      {{"scan", "--force", "a"}, "--force belongs to the restore command"},
   };
   for (const auto& [args, message] : cases) {
     const ParseResult r = ParseArguments(args);
@@ -89,6 +102,17 @@ TEST(Output, JsonStringsSurviveARealParser) {
                       "\"rule\": \"Macro.Test.Signature\"}");
   EXPECT_EQ(lines[1], "{\"detected\": 1, \"files\": 3, \"repaired\": 0, "
                       "\"summary\": \"共扫描 3 个文件   检测到 1 个异常   修复 0 个异常\"}");
+}
+
+// Bytes of a name that is not UTF-8 become escaped lone surrogates: valid JSON, and the same
+// bytes again for a reader that maps them back (surrogateescape).
+TEST(Output, JsonEscapesBytesThatAreNotUtf8) {
+  EXPECT_EQ(JsonString("a\xFF" "b"), "\"a\\udcffb\"");
+  EXPECT_EQ(JsonString("\xD6\xD0 \xE4\xB8\xAD"), "\"\\udcd6\\udcd0 \xE4\xB8\xAD\"") << "valid UTF-8 stays as it is";
+  const std::string gbkPath = "/d/\xD6\xD0\xCE\xC4.doc";
+  const qv::api::Finding finding{platform::FromNarrow(gbkPath), "Macro.X", qv::api::Action::Reported};
+  EXPECT_EQ(testing::CanonicalJsonLines(FindingLine(finding, true) + "\n"),
+            (std::vector<std::string>{"{\"action\": \"reported\", \"path\": \"" + gbkPath + "\", \"rule\": \"Macro.X\"}"}));
 }
 
 TEST(Output, TextFindingLineNamesPathRuleAndAction) {
