@@ -1,8 +1,10 @@
 #include "engine/common/quarantine.h"
 
+#include <cstdio>
 #include <string_view>
 
 #include "engine/common/capacities.h"
+#include "engine/common/quarantine_index.h"
 #include "engine/common/quarantine_location.h"
 #include "engine/common/work_area.h"
 #include "engine/platform/platform.h"
@@ -36,10 +38,15 @@ void ScrambleBytes(uint8_t* bytes, size_t length) {
   for (size_t i = 0; i < length; ++i) bytes[i] ^= cap::kQuarantineKey;
 }
 
-std::optional<std::u16string> StoreQuarantineCopy(const std::u16string& quarantineDir,
-                                                  const std::u16string& fileName,
+std::optional<std::u16string> StoreQuarantineCopy(const std::u16string& quarantineDir, const CopyOrigin& origin,
                                                   std::vector<uint8_t> bytes) {
+  const std::u16string fileName = platform::FileNamePart(origin.path);
   if (fileName.empty()) return std::nullopt;
+  QuarantineRecord record;
+  record.bytes = bytes.size();
+  record.crc32 = DocumentChecksum(bytes.data(), bytes.size());
+  record.rule = origin.rule;
+  record.originalPath = origin.path;
   ScrambleBytes(bytes.data(), bytes.size());
   for (int n = 1; n <= cap::kMaxQuarantineVariants; ++n) {
     const std::u16string candidate = quarantineDir + VariantName(fileName, n) + u".vir";
@@ -55,12 +62,19 @@ std::optional<std::u16string> StoreQuarantineCopy(const std::u16string& quaranti
       platform::DeletePath(candidate);  // never leave a partial copy that looks complete
       return std::nullopt;
     }
+    record.copyName = platform::FileNamePart(candidate);
+    const platform::LocalTime t = platform::Now();
+    char time[32];
+    std::snprintf(time, sizeof time, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
+    record.time = time;
+    AppendIndexRecord(quarantineDir, record);  // without it the copy still lists and restores by name
     return candidate;
   }
   return std::nullopt;
 }
 
-bool BackupToQuarantine(WorkArea& area, const std::u16string& path) {
+bool BackupToQuarantine(WorkArea& area, const std::u16string& path, const std::string& rule) {
   if (path.find(platform::kSep) == std::u16string::npos) return false;
   if (!area.document) return false;  // deleted already: nothing to back up
   if (area.quarantinedThisCall.count(path) != 0) return true;  // the first (pre-repair) copy stays
@@ -68,7 +82,7 @@ bool BackupToQuarantine(WorkArea& area, const std::u16string& path) {
     // A part of a package about to be rebuilt: the whole package is copied before anything
     // changes (the rebuild reuses that copy), so the part needs none of its own.
     if (area.quarantinedThisCall.count(area.packagePath) == 0) {
-      if (!QuarantineWholeFile(area.quarantineDir, area.packagePath)) return false;
+      if (!QuarantineWholeFile(area.quarantineDir, area.packagePath, rule)) return false;
       area.quarantinedThisCall.insert(area.packagePath);
     }
     area.quarantinedThisCall.insert(path);
@@ -78,20 +92,20 @@ bool BackupToQuarantine(WorkArea& area, const std::u16string& path) {
   if (area.fileSize == 0 || area.document->ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) {
     return false;
   }
-  if (!StoreQuarantineCopy(area.quarantineDir, platform::FileNamePart(path), std::move(bytes))) return false;
+  if (!StoreQuarantineCopy(area.quarantineDir, {path, rule}, std::move(bytes))) return false;
   area.quarantinedThisCall.insert(path);
   return true;
 }
 
 std::optional<std::u16string> QuarantineWholeFile(const std::u16string& quarantineDir,
-                                                  const std::u16string& path) {
+                                                  const std::u16string& path, const std::string& rule) {
   auto file = platform::File::OpenRead(path);
   if (!file) return std::nullopt;
   const uint64_t size = file->Size();
   if (size == 0 || size > SIZE_MAX) return std::nullopt;
   std::vector<uint8_t> bytes(static_cast<size_t>(size));
   if (file->ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) return std::nullopt;
-  return StoreQuarantineCopy(quarantineDir, platform::FileNamePart(path), std::move(bytes));
+  return StoreQuarantineCopy(quarantineDir, {path, rule}, std::move(bytes));
 }
 
 int RestoreQuarantineCopy(const std::u16string& virPath, const std::u16string& destPath) {

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "engine/common/quarantine.h"
+#include "engine/common/quarantine_index.h"
 #include "engine/common/quarantine_location.h"
 #include "engine/common/work_area.h"
 #include "engine/flow/call_flow.h"
@@ -118,6 +119,18 @@ std::u16string ResolveQuarantineFolder(const std::u16string& named) {
   return named.empty() ? qv::QuarantineFolder() : NormalizedQuarantineFolder(named);
 }
 std::u16string OriginalNameOf(const std::u16string& virFileName) { return qv::OriginalNameOf(virFileName); }
+
+std::map<std::u16string, CopyOrigin> QuarantineOrigins(const std::u16string& quarantineFolder) {
+  std::map<std::u16string, CopyOrigin> out;
+  try {
+    for (auto& [name, record] : ReadQuarantineIndex(quarantineFolder)) {
+      out.emplace(name, CopyOrigin{record.originalPath, record.time, record.rule});
+    }
+  } catch (...) {
+    out.clear();  // without the index the copies still list and restore by name
+  }
+  return out;
+}
 
 const char* ActionName(Action action) {
   switch (action) {

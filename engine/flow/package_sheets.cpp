@@ -101,7 +101,7 @@ void ScanPackageMacroSheetsUnguarded(WorkArea& area, const std::u16string& path,
     if (observer != nullptr) observer->OnReport(area.currentPath, rule, action);
   };
   // The user must be able to get the document back exactly as it was, whatever follows.
-  if (!QuarantineWholeFile(area.quarantineDir, area.currentPath)) {
+  if (!QuarantineWholeFile(area.quarantineDir, area.currentPath, findings.front().rule)) {
     for (const auto& f : findings) {
       TraceFinding(area, f.rule);
       TraceBackupFailed(area);

@@ -90,7 +90,7 @@ bool ReportInfection(const char* ruleName, WorkArea& area) {
   TraceReportPath(area);
   TraceReportRule(area, ruleName);
 
-  if (!BackupToQuarantine(area, area.currentPath)) {
+  if (!BackupToQuarantine(area, area.currentPath, ruleName)) {
     TraceBackupFailed(area);
     Notify(area, ruleName, ReportAction::BackupFailed);
     throw DocumentAbandoned{};
@@ -138,7 +138,7 @@ void RunStartupSweep(WorkArea& area, const std::u16string& path) {
   area.document = platform::File::OpenReadWrite(path);
   if (!area.document) return;
   area.fileSize = static_cast<uint32_t>(area.document->Size());
-  if (!BackupToQuarantine(area, path)) {
+  if (!BackupToQuarantine(area, path, std::string())) {
     area.document.reset();
     return;
   }

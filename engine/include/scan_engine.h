@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,16 @@ std::u16string QuarantineFolder();
 std::u16string ResolveQuarantineFolder(const std::u16string& named);
 // The file name a quarantine copy restores to.
 std::u16string OriginalNameOf(const std::u16string& virFileName);
+
+// Where a quarantine copy came from, as the quarantine index tells.
+struct CopyOrigin {
+  std::u16string path;  // the document's full path
+  std::string time;     // "YYYY-MM-DD hh:mm:ss", local time of the copy
+  std::string rule;     // the rule that fired; empty for a swept start-up file
+};
+// The origins of the copies in a quarantine folder (with its trailing separator), by copy file
+// name; only copies that are still exactly what the index describes are in it.
+std::map<std::u16string, CopyOrigin> QuarantineOrigins(const std::u16string& quarantineFolder);
 const char* ActionName(Action action);  // "reported", "repaired", …
 
 }  // namespace qv::api

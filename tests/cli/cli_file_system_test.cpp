@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "tests/cli/cli_harness.h"
 #include "tests/cli/sample_documents.h"
@@ -147,9 +148,12 @@ TEST_F(CliHostileNames, NamesThatAreNotUtf8AreScannedReportedAndQuarantined) {
   EXPECT_TRUE(fs::exists(copy));
   const ProgramRun list = program.Run({"quarantine", "list", "--json"});
   EXPECT_EQ(list.exitCode, 0);
-  EXPECT_EQ(CanonicalJsonLines(list.out),
-            (std::vector<std::string>{"{\"bytes\": " + std::to_string(fs::file_size(copy)) + ", \"copy\": \"" +
-                                      copy.string() + "\", \"restoresTo\": \"" + gbk + "\"}"}));
+  const std::vector<std::string> listed = CanonicalJsonLines(list.out);
+  ASSERT_EQ(listed.size(), 1u) << list.out;
+  EXPECT_TRUE(listed[0].starts_with("{\"bytes\": " + std::to_string(fs::file_size(copy)) + ", \"copy\": \"" +
+                                    copy.string() + "\", \"from\": \"" + doc.string() + "\", \"restoresTo\": \"" +
+                                    gbk + "\", \"rule\": \"Macro.Test.Signature\", \"time\": "))
+      << listed[0];
 }
 
 // Folder links that lead outside the given paths are entered only with --follow-links; a link
@@ -181,6 +185,57 @@ TEST_F(CliHostileNames, FolderLinksOutsideTheTargetsAndProcAreNotWalked) {
   const ProgramRun proc = program.Run({"scan", "--follow-links", "/proc"});
   EXPECT_EQ(proc.outLines(), (std::vector<std::string>{"共扫描 0 个文件   检测到 0 个异常   修复 0 个异常"}))
       << proc.err;
+}
+
+// Two documents of one name: the second copy is "x(2).doc.vir", yet both list as x.doc with
+// their own origin, and restore without DEST puts each back where it was, never over a file.
+TEST_F(CliHostileNames, TheQuarantineIndexRestoresEveryCopyToWhereItCameFrom) {
+  const fs::path first = program.work() / "one" / "x.doc";
+  const fs::path second = program.work() / "two" / "x.doc";
+  fs::create_directories(first.parent_path());
+  fs::create_directories(second.parent_path());
+  WriteFile(first, WordDocumentWithMacro(true));
+  WriteFile(second, WordDocumentWithMacro(true, 3000));
+  const std::vector<uint8_t> firstBytes = ReadFile(first), secondBytes = ReadFile(second);
+  ASSERT_EQ(program.Run({"scan", "--repair", first.string(), second.string()}).exitCode, 1);
+
+  const fs::path copy1 = program.quarantine() / "x.doc.vir", copy2 = program.quarantine() / "x(2).doc.vir";
+  const ProgramRun list = program.Run({"quarantine", "list", "--json"});
+  const std::vector<std::string> lines = CanonicalJsonLines(list.out);
+  ASSERT_EQ(lines.size(), 2u) << list.out;
+  for (const auto& [line, copy, from] : {std::tuple{lines[0], copy2, second}, std::tuple{lines[1], copy1, first}}) {
+    EXPECT_TRUE(Has(line, "\"copy\": \"" + copy.string() + "\"")) << line;
+    EXPECT_TRUE(Has(line, "\"from\": \"" + from.string() + "\"")) << line;
+    EXPECT_TRUE(Has(line, "\"restoresTo\": \"x.doc\"")) << line;
+    EXPECT_TRUE(Has(line, "\"rule\": \"Macro.Test.Signature\"")) << line;
+  }
+
+  const ProgramRun refused = program.Run({"restore", "x(2).doc.vir"});
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_TRUE(Has(refused.err, "exists already")) << refused.err;
+  fs::remove(first);
+  fs::remove(second);
+  EXPECT_EQ(program.Run({"restore", "x(2).doc.vir"}).exitCode, 0);
+  EXPECT_EQ(program.Run({"restore", copy1.string()}).exitCode, 0);
+  EXPECT_EQ(ReadFile(second), secondBytes);
+  EXPECT_EQ(ReadFile(first), firstBytes);
+
+  // Into a folder a copy restores under the document's own name, not its copy's.
+  const fs::path folder = program.work() / "restored";
+  fs::create_directories(folder);
+  EXPECT_EQ(program.Run({"restore", copy2.string(), folder.string()}).exitCode, 0);
+  EXPECT_EQ(ReadFile(folder / "x.doc"), secondBytes);
+
+  // A damaged index costs the origins, never the copies.
+  WriteFile(program.quarantine() / "index.txt", std::string("\x01garbage\nv1\tcut"));
+  const ProgramRun damaged = program.Run({"quarantine", "list"});
+  EXPECT_EQ(damaged.exitCode, 0);
+  EXPECT_EQ(damaged.outLines(), (std::vector<std::string>{
+                                    copy2.string() + "\tx(2).doc\t" + std::to_string(secondBytes.size()),
+                                    copy1.string() + "\tx.doc\t" + std::to_string(firstBytes.size())}));
+  const ProgramRun unknown = program.Run({"restore", "x.doc.vir"});
+  EXPECT_EQ(unknown.exitCode, 2);
+  EXPECT_TRUE(Has(unknown.err, "does not tell where")) << unknown.err;
 }
 
 // On a full disk the log lines are lost, but not without a word: one message, however many

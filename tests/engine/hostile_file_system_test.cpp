@@ -160,7 +160,9 @@ TEST_F(HostileFileSystem, ARebuiltPackageKeepsOwnerGroupAndMode) {
   WritePackage(package, MacroEnabledPackage(OfficeKind::Word, VbaProjectPart(ProjectPart::InfectedRepairable)));
   ASSERT_EQ(::chmod(package.c_str(), 0640), 0);
   const bool root = ::geteuid() == 0;
-  if (root) ASSERT_EQ(::chown(package.c_str(), 65534, 65534), 0);
+  if (root) {
+    ASSERT_EQ(::chown(package.c_str(), 65534, 65534), 0);
+  }
   const api::ScanOutcome outcome = Scan(package, true);
   ASSERT_EQ(outcome.findings.size(), 1u);
   ASSERT_EQ(outcome.findings[0].action, api::Action::Repaired);
@@ -168,7 +170,9 @@ TEST_F(HostileFileSystem, ARebuiltPackageKeepsOwnerGroupAndMode) {
   ASSERT_EQ(::stat(package.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
   EXPECT_EQ(st.st_uid, root ? 65534u : ::geteuid());
-  if (root) EXPECT_EQ(st.st_gid, 65534u);
+  if (root) {
+    EXPECT_EQ(st.st_gid, 65534u);
+  }
 }
 
 }  // namespace

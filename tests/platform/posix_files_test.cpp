@@ -99,7 +99,9 @@ TEST_F(PosixFiles, TakeAccessOfCopiesModeAndOwnerWhenAllowed) {
   const std::string model = Child("model.docm");
   Write(model, "m", 0640);
   const bool root = ::geteuid() == 0;
-  if (root) ASSERT_EQ(::chown(model.c_str(), 65534, 65534), 0);
+  if (root) {
+    ASSERT_EQ(::chown(model.c_str(), 65534, 65534), 0);
+  }
   auto copy = File::CreateExclusive(W(Child("model.docm.bin")));
   ASSERT_TRUE(copy);
   EXPECT_EQ(Mode(Child("model.docm.bin")), 0600u) << "made private";
