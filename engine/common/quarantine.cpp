@@ -97,15 +97,21 @@ bool BackupToQuarantine(WorkArea& area, const std::u16string& path, const std::s
   return true;
 }
 
-std::optional<std::u16string> QuarantineWholeFile(const std::u16string& quarantineDir,
-                                                  const std::u16string& path, const std::string& rule) {
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::u16string& path) {
   auto file = platform::File::OpenRead(path);
   if (!file) return std::nullopt;
   const uint64_t size = file->Size();
-  if (size == 0 || size > SIZE_MAX) return std::nullopt;
+  if (size == 0 || size > SIZE_MAX - 1) return std::nullopt;
   std::vector<uint8_t> bytes(static_cast<size_t>(size));
   if (file->ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) return std::nullopt;
-  return StoreQuarantineCopy(quarantineDir, {path, rule}, std::move(bytes));
+  return bytes;
+}
+
+std::optional<std::u16string> QuarantineWholeFile(const std::u16string& quarantineDir,
+                                                  const std::u16string& path, const std::string& rule) {
+  auto bytes = ReadWholeFile(path);
+  if (!bytes) return std::nullopt;
+  return StoreQuarantineCopy(quarantineDir, {path, rule}, std::move(*bytes));
 }
 
 int RestoreQuarantineCopy(const std::u16string& virPath, const std::u16string& destPath) {
@@ -134,13 +140,9 @@ std::optional<std::pair<std::u16string, platform::File>> CreateRestoreWorkFile(c
 
 RestoreResult RestoreQuarantineCopyAs(const std::u16string& virPath, const std::u16string& destPath, bool replace) {
   if (destPath.empty() || platform::FileNamePart(destPath).empty()) return RestoreResult::Failed;
-  auto in = platform::File::OpenRead(virPath);
-  if (!in) return RestoreResult::Failed;
-  const uint64_t n = in->Size();
-  if (n < 1 || n > SIZE_MAX - 1) return RestoreResult::Failed;
-  std::vector<uint8_t> bytes(static_cast<size_t>(n));
-  if (in->ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) return RestoreResult::Failed;
-  in->Close();
+  auto read = ReadWholeFile(virPath);  // an empty copy restores nothing
+  if (!read) return RestoreResult::Failed;
+  std::vector<uint8_t> bytes = std::move(*read);
   ScrambleBytes(bytes.data(), bytes.size());
   if (!replace && platform::NameExists(destPath)) return RestoreResult::DestinationExists;
 

@@ -20,6 +20,9 @@ std::u16string QuarantineFolder();
 // Scrambles or unscrambles bytes in place (the transform is its own inverse).
 void ScrambleBytes(uint8_t* bytes, size_t length);
 
+// The whole content of a non-empty regular file, when it reads whole; nullopt otherwise.
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::u16string& path);
+
 // Where a copy comes from, for the quarantine index (quarantine_index.h).
 struct CopyOrigin {
   std::u16string path;  // the document's full path

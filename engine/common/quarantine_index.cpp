@@ -64,13 +64,8 @@ std::optional<uint64_t> Number(std::string_view text, int base, size_t maxDigits
 
 // The plain bytes of a copy, when it can be read whole.
 std::optional<std::vector<uint8_t>> PlainCopy(const std::u16string& path) {
-  auto file = platform::File::OpenRead(path);
-  if (!file) return std::nullopt;
-  const uint64_t size = file->Size();
-  if (size == 0 || size > SIZE_MAX) return std::nullopt;
-  std::vector<uint8_t> bytes(static_cast<size_t>(size));
-  if (file->ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) return std::nullopt;
-  ScrambleBytes(bytes.data(), bytes.size());
+  auto bytes = ReadWholeFile(path);
+  if (bytes) ScrambleBytes(bytes->data(), bytes->size());
   return bytes;
 }
 

@@ -218,17 +218,6 @@ bool IsAtOrBelow(const std::u16string& path, const std::u16string& root) {
   return a.compare(0, b.size(), b) == 0;
 }
 
-std::optional<std::pair<uint64_t, uint64_t>> NameIdentity(const std::u16string& path) {
-  HANDLE h = ::CreateFileW(LongPathForm(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
-  BY_HANDLE_FILE_INFORMATION info;
-  const bool ok = ::GetFileInformationByHandle(h, &info) != 0;
-  ::CloseHandle(h);
-  if (!ok) return std::nullopt;
-  return std::make_pair(static_cast<uint64_t>(info.dwVolumeSerialNumber),
-                        (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
-}
 
 std::u16string FullPath(const std::u16string& path) {
   if (path.empty()) return {};
@@ -270,9 +259,11 @@ std::optional<std::string> FolderReadError(const std::u16string& path) {
   return reason.empty() ? "error " + std::to_string(error) : ToUtf8(reason);
 }
 
-std::optional<std::pair<uint64_t, uint64_t>> FileIdentity(const std::u16string& path) {
+namespace {
+// Identity of what a path names; `flags` decide whether a link at its end is followed.
+std::optional<std::pair<uint64_t, uint64_t>> IdentityOf(const std::u16string& path, DWORD flags) {
   HANDLE h = ::CreateFileW(LongPathForm(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
   if (h == INVALID_HANDLE_VALUE) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info;
   const bool ok = ::GetFileInformationByHandle(h, &info) != 0;
@@ -280,6 +271,12 @@ std::optional<std::pair<uint64_t, uint64_t>> FileIdentity(const std::u16string& 
   if (!ok) return std::nullopt;
   return std::make_pair(static_cast<uint64_t>(info.dwVolumeSerialNumber),
                         (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+}
+}  // namespace
+
+std::optional<std::pair<uint64_t, uint64_t>> FileIdentity(const std::u16string& path) { return IdentityOf(path, 0); }
+std::optional<std::pair<uint64_t, uint64_t>> NameIdentity(const std::u16string& path) {
+  return IdentityOf(path, FILE_FLAG_OPEN_REPARSE_POINT);
 }
 
 // Every name is listed and matched here, so '*' and '?' mean the same on every platform

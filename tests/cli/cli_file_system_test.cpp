@@ -19,13 +19,6 @@ namespace fs = std::filesystem;
 using qv::testing::ReadFile;
 using qv::testing::WriteFile;
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-std::vector<uint8_t> Scrambled(std::vector<uint8_t> bytes) {
-  for (auto& b : bytes) b ^= 0x9D;
-  return bytes;
-}
-
 // Every state a restore destination can be in, with and without --force.
 TEST(CliRestore, DestinationsAreReplacedOnlyWithForceAndLinksNeverWrittenThrough) {
   RelocatedProgram program;

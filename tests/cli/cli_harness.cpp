@@ -1,5 +1,7 @@
 #include "tests/cli/cli_harness.h"
 
+#include "engine/common/quarantine.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -78,6 +80,13 @@ std::vector<std::string> ProgramRun::outLines() const {
   std::istringstream in(out);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
+}
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+std::vector<uint8_t> Scrambled(std::vector<uint8_t> plain) {
+  qv::ScrambleBytes(plain.data(), plain.size());
+  return plain;
 }
 
 bool BuiltSignatureLibraryExists() { return fs::exists(kBuiltProgramDir / "qzmacro.vlb"); }

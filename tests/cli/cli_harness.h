@@ -37,6 +37,11 @@ class RelocatedProgram {
   qv::testing::TempDir temp_;
 };
 
+// Whether `text` holds `part`.
+bool Has(const std::string& text, const std::string& part);
+// The quarantine copy of `plain`, as the engine writes it.
+std::vector<uint8_t> Scrambled(std::vector<uint8_t> plain);
+
 // Whether the build made the signature library (tests of real detections need it).
 bool BuiltSignatureLibraryExists();
 

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <regex>
 
-#include "engine/common/quarantine.h"
 #include "tests/cli/cli_harness.h"
 #include "tests/cli/sample_documents.h"
 
@@ -15,14 +14,6 @@ namespace {
 namespace fs = std::filesystem;
 using qv::testing::ReadFile;
 using qv::testing::WriteFile;
-
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-// The quarantine copy of `plain`, as the engine writes it.
-std::vector<uint8_t> Scrambled(std::vector<uint8_t> plain) {
-  qv::ScrambleBytes(plain.data(), plain.size());
-  return plain;
-}
 
 TEST(CliProgram, BadArgumentsExitTwoWithUsage) {
   RelocatedProgram program;
