@@ -90,6 +90,27 @@ TEST_F(HostileFileSystem, ReadOnlyDocumentsAreScannedAndRepairedKeepingTheirMode
   }
 }
 
+// A read-only document this user may not make writable (here: made read-only again by the
+// hook just before it is reopened for writing, as for a file of another owner) is neither
+// changed nor deleted: "repair failed", and its quarantine copy stays.
+TEST_F(HostileFileSystem, AReadOnlyDocumentThatCannotBeMadeWritableIsKeptAsItWas) {
+  const fs::path doc = WriteWordSample(docs_.path(), "locked.doc");
+  ASSERT_EQ(::chmod(doc.c_str(), 0444), 0);
+  const std::vector<uint8_t> before = ReadFile(doc);
+  platform::testing::OverrideRaceWindow([&](std::string_view window) {
+    if (window == "read-only-before-reopen") ::chmod(doc.c_str(), 0444);
+  });
+  const api::ScanOutcome outcome = Scan(doc, true);
+  platform::testing::OverrideRaceWindow({});
+  ASSERT_EQ(outcome.findings.size(), 1u);
+  EXPECT_EQ(outcome.findings[0].action, api::Action::RepairFailed);
+  ASSERT_TRUE(Exists(doc)) << "not deleted";
+  EXPECT_EQ(ReadFile(doc), before);
+  EXPECT_EQ(ModeOf(doc), 0444u);
+  EXPECT_TRUE(Exists(program_.quarantine() / "locked.doc.vir"));
+  EXPECT_NE(program_.ReadLog().find(" , kill failed (read-only)"), std::string::npos) << program_.ReadLog();
+}
+
 // Through a link, the real file is what is examined, repaired and named; the link stays a
 // link. For a package the rebuilt package replaces the real file, beside it.
 TEST_F(HostileFileSystem, ADocumentReachedThroughALinkIsRepairedAsTheRealFile) {
