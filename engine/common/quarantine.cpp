@@ -167,16 +167,6 @@ RestoreResult RestoreQuarantineCopyAs(const std::u16string& virPath, const std::
   return RestoreResult::Restored;
 }
 
-bool IsRestoreWorkFileName(const std::u16string& fileName) {
-  if (fileName.empty() || fileName[0] != u'.') return false;
-  const size_t at = fileName.rfind(kRestoreWorkSuffix);
-  if (at == std::u16string::npos || at < 2) return false;
-  for (size_t i = at + kRestoreWorkSuffix.size(); i < fileName.size(); ++i) {
-    if (fileName[i] < u'0' || fileName[i] > u'9') return false;
-  }
-  return true;
-}
-
 std::u16string OriginalNameOf(const std::u16string& virFileName) {
   const std::u16string_view suffix = u".vir";
   if (virFileName.size() > suffix.size() &&

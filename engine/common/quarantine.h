@@ -59,10 +59,6 @@ enum class RestoreResult { Restored, DestinationExists, Failed };
 // A replaced file's access is kept.
 RestoreResult RestoreQuarantineCopyAs(const std::u16string& virPath, const std::u16string& destPath, bool replace);
 
-// Whether a file name is one of the restore's work files (".Name.quorvane-restore…"), left
-// behind only when the process was killed in the middle of a restore.
-bool IsRestoreWorkFileName(const std::u16string& fileName);
-
 // The name a quarantine copy restores to: the file name without its ".vir".
 std::u16string OriginalNameOf(const std::u16string& virFileName);
 
