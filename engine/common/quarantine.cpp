@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <string_view>
 
+#include "engine/common/ascii_case.h"
 #include "engine/common/capacities.h"
+#include "engine/common/numbered_name.h"
 #include "engine/common/quarantine_index.h"
 #include "engine/common/quarantine_location.h"
 #include "engine/common/work_area.h"
@@ -12,16 +14,11 @@
 namespace qv {
 namespace {
 
-// "Report.doc" → "Report(2).doc" for n = 2; the extension stays last so the copy
-// restores with the right one.
-std::u16string VariantName(const std::u16string& fileName, int n) {
-  if (n <= 1) return fileName;
-  std::u16string mark = u"(";
-  for (char c : std::to_string(n)) mark.push_back(static_cast<char16_t>(c));
-  mark.push_back(u')');
+// Where the number of a further copy goes: "Report.doc" numbers as "Report(2).doc", so that
+// the extension stays last and the copy restores with the right one.
+size_t NumberPosition(std::u16string_view fileName) {
   const size_t dot = fileName.rfind(u'.');
-  if (dot == std::u16string::npos || dot == 0) return fileName + mark;
-  return fileName.substr(0, dot) + mark + fileName.substr(dot);
+  return dot == std::u16string_view::npos || dot == 0 ? fileName.size() : dot;
 }
 
 bool SameContent(platform::File& file, const std::vector<uint8_t>& bytes) {
@@ -48,30 +45,40 @@ std::optional<std::u16string> StoreQuarantineCopy(const std::u16string& quaranti
   record.rule = origin.rule;
   record.originalPath = origin.path;
   ScrambleBytes(bytes.data(), bytes.size());
-  for (int n = 1; n <= cap::kMaxQuarantineVariants; ++n) {
-    const std::u16string candidate = quarantineDir + VariantName(fileName, n) + u".vir";
+  const size_t cut = NumberPosition(fileName);
+  const std::u16string stem = quarantineDir + fileName.substr(0, cut);
+  const std::u16string tail = fileName.substr(cut) + kQuarantineExtension;
+  std::u16string chosen;
+  bool written = false;  // a new copy (an existing one with this content is reused as it is)
+  const bool stored = SearchNumberedNames(stem, tail, cap::kMaxQuarantineVariants, [&](const std::u16string& candidate) {
     if (auto existing = platform::File::OpenRead(candidate)) {
-      if (SameContent(*existing, bytes)) return candidate;  // this content is kept already
-      continue;                                             // another document's copy
+      if (!SameContent(*existing, bytes)) return NameTrial::Taken;  // another document's copy
+      chosen = candidate;                                             // this content is kept already
+      return NameTrial::Chosen;
     }
-    if (platform::GetPathKind(candidate) != platform::PathKind::Missing) continue;
+    if (platform::GetPathKind(candidate) != platform::PathKind::Missing) return NameTrial::Taken;
     auto out = platform::File::CreateExclusive(candidate);
-    if (!out) return std::nullopt;
+    if (!out) return NameTrial::Failed;
     if (out->WriteAt(0, bytes.data(), bytes.size()) != bytes.size()) {
       out->Close();
       platform::DeletePath(candidate);  // never leave a partial copy that looks complete
-      return std::nullopt;
+      return NameTrial::Failed;
     }
-    record.copyName = platform::FileNamePart(candidate);
+    chosen = candidate;
+    written = true;
+    return NameTrial::Chosen;
+  });
+  if (!stored) return std::nullopt;
+  if (written) {
+    record.copyName = platform::FileNamePart(chosen);
     const platform::LocalTime t = platform::Now();
     char time[32];
     std::snprintf(time, sizeof time, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
                   t.second);
     record.time = time;
     AppendIndexRecord(quarantineDir, record);  // without it the copy still lists and restores by name
-    return candidate;
   }
-  return std::nullopt;
+  return chosen;
 }
 
 bool BackupToQuarantine(WorkArea& area, const std::u16string& path, const std::string& rule) {
@@ -124,16 +131,16 @@ constexpr std::u16string_view kRestoreWorkSuffix = u".quorvane-restore";
 
 // A new work file beside the destination, private until renamed; nullopt when none can be made.
 std::optional<std::pair<std::u16string, platform::File>> CreateRestoreWorkFile(const std::u16string& destPath) {
-  const std::u16string stem = platform::FolderPart(destPath) + u"." + platform::FileNamePart(destPath) +
-                              std::u16string(kRestoreWorkSuffix);
-  for (int n = 1; n <= cap::kMaxRestoreWorkNames; ++n) {
-    std::u16string candidate = stem;
-    if (n > 1) {
-      for (char c : std::to_string(n)) candidate.push_back(static_cast<char16_t>(c));
-    }
-    if (auto file = platform::File::CreateNew(candidate)) return std::make_pair(candidate, std::move(*file));
-  }
-  return std::nullopt;
+  // ".Report.doc.quorvane-restore", ".Report.doc(2).quorvane-restore" …
+  std::optional<std::pair<std::u16string, platform::File>> work;
+  SearchNumberedNames(platform::FolderPart(destPath) + u"." + platform::FileNamePart(destPath), kRestoreWorkSuffix,
+                      cap::kMaxRestoreWorkNames, [&](const std::u16string& candidate) {
+                        auto file = platform::File::CreateNew(candidate);
+                        if (!file) return NameTrial::Taken;
+                        work.emplace(candidate, std::move(*file));
+                        return NameTrial::Chosen;
+                      });
+  return work;
 }
 
 }  // namespace
@@ -168,12 +175,11 @@ RestoreResult RestoreQuarantineCopyAs(const std::u16string& virPath, const std::
 }
 
 std::u16string OriginalNameOf(const std::u16string& virFileName) {
-  const std::u16string_view suffix = u".vir";
-  if (virFileName.size() > suffix.size() &&
-      std::u16string_view(virFileName).substr(virFileName.size() - suffix.size()) == suffix) {
-    return virFileName.substr(0, virFileName.size() - suffix.size());
+  const std::u16string_view extension = kQuarantineExtension;
+  if (virFileName.size() > extension.size() && EndsWithFoldingAscii(virFileName, extension)) {
+    return virFileName.substr(0, virFileName.size() - extension.size());
   }
-  return virFileName;
+  return virFileName + kRestoredSuffix;
 }
 
 }  // namespace qv
