@@ -5,18 +5,23 @@
 namespace qv::cli {
 
 const char kUsage[] =
-    "usage: quorvane-scan scan [--repair] [--json] [--quarantine DIR] PATH...\n"
-    "       quorvane-scan scan [--repair] [--json] [--quarantine DIR] --all-drives\n"
-    "       quorvane-scan restore [--quarantine DIR] FILE.vir DEST\n"
+    "usage: quorvane-scan scan [--repair] [--json] [--follow-links] [--quarantine DIR] PATH...\n"
+    "       quorvane-scan scan [--repair] [--json] [--follow-links] [--quarantine DIR] --all-drives\n"
+    "       quorvane-scan restore [--force] [--quarantine DIR] FILE.vir [DEST]\n"
     "       quorvane-scan quarantine list [--json] [--quarantine DIR]\n"
     "       quorvane-scan --version | --help\n"
     "\n"
     "scan        report infected office documents (files and folders, searched recursively);\n"
     "            --repair first keeps a scrambled copy in the quarantine folder RepairBrack,\n"
     "            then repairs the document in place or deletes it when it cannot be repaired\n"
+    "            links to folders outside the given paths are entered only with\n"
+    "            --follow-links; /proc, /sys and /dev are never entered\n"
     "restore     turn a quarantine copy back into a normal file (DEST: a file or a folder);\n"
-    "            a bare copy name is looked up in the quarantine folder\n"
-    "quarantine  list the copies in the quarantine folder and the name each restores to\n"
+    "            a bare copy name is looked up in the quarantine folder; without DEST the\n"
+    "            copy goes back where it came from; an existing file is replaced only with\n"
+    "            --force\n"
+    "quarantine  list the copies in the quarantine folder, the name each restores to and,\n"
+    "            as far as the quarantine index tells, where, when and why it was taken\n"
     "\n"
     "The quarantine folder is RepairBrack beside the program when that folder is writable\n"
     "(a portable folder), else $XDG_DATA_HOME/quorvane/RepairBrack (default\n"
@@ -53,6 +58,10 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
       out.json = true;
     } else if (arg == "--all-drives") {
       out.allDrives = true;
+    } else if (arg == "--follow-links") {
+      out.followLinks = true;
+    } else if (arg == "--force") {
+      out.force = true;
     } else if (arg == "--quarantine" || arg.starts_with("--quarantine=")) {
       if (arg == "--quarantine") {
         if (++i == args.size()) return Error("--quarantine needs a folder");
@@ -85,7 +94,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     if (!out.allDrives && words.empty()) return Error("scan needs at least one path (or --all-drives)");
   } else if (command == "restore") {
     out.command = Command::Restore;
-    if (words.size() != 2) return Error("restore needs a quarantine copy and a destination");
+    if (words.size() != 1 && words.size() != 2) return Error("restore needs a quarantine copy (and a destination)");
   } else if (command == "quarantine") {
     if (words.size() != 1 || words[0] != "list") return Error("the quarantine command is: quarantine list");
     words.clear();
@@ -93,9 +102,10 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
   } else {
     return Error("unknown command " + command);
   }
-  if (out.command != Command::Scan && (out.repair || out.allDrives)) {
-    return Error("--repair and --all-drives belong to the scan command");
+  if (out.command != Command::Scan && (out.repair || out.allDrives || out.followLinks)) {
+    return Error("--repair, --all-drives and --follow-links belong to the scan command");
   }
+  if (out.command != Command::Restore && out.force) return Error("--force belongs to the restore command");
   out.operands = std::move(words);
   result.ok = true;
   return result;

@@ -15,6 +15,8 @@ struct Arguments {
   bool repair = false;     // scan: quarantine, then repair or delete (default: report only)
   bool json = false;       // one JSON object per line
   bool allDrives = false;  // scan: every local removable and fixed drive
+  bool followLinks = false;  // scan: also enter folder links that lead outside the given paths
+  bool force = false;      // restore: replace an existing file at the destination
   std::string quarantine;  // --quarantine DIR: the quarantine folder (empty: the engine's rule)
   std::vector<std::string> operands;  // scan: paths; restore: copy and destination
 };

@@ -8,22 +8,32 @@
 
 namespace qv::cli {
 
+// Text is escaped as JSON wants; a byte of a file name that is not UTF-8 (a GBK name, say)
+// becomes the escape of its lone surrogate, "\udcff" for 0xFF, so the line stays valid
+// JSON and the name is still exact: a reader that maps such surrogates back to bytes (as
+// Python's surrogateescape does) gets the name on disk.
 std::string JsonString(std::string_view utf8) {
+  const std::u16string text = platform::FromUtf8(utf8);
   std::string out = "\"";
-  for (const unsigned char c : utf8) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    char escaped[8];
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case u'"': out += "\\\""; break;
+      case u'\\': out += "\\\\"; break;
+      case u'\n': out += "\\n"; break;
+      case u'\r': out += "\\r"; break;
+      case u'\t': out += "\\t"; break;
       default:
-        if (c < 0x20 || c == 0x7F) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+          out += platform::ToUtf8(std::u16string_view(text).substr(i, 2));  // a pair: one character
+          ++i;
+        } else if (c < 0x20 || c == 0x7F || (c >= 0xD800 && c <= 0xDFFF)) {
+          // control characters, escaped bytes and any other lone surrogate
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
           out += escaped;
         } else {
-          out.push_back(static_cast<char>(c));
+          out += platform::ToUtf8(std::u16string_view(&text[i], 1));
         }
     }
   }

@@ -20,7 +20,7 @@ std::u16string QuarantineFolderOf(const Arguments& arguments) {
 int RunRestore(const Arguments& arguments) {
   Console console(false);
   std::string copy = arguments.operands[0];
-  std::string dest = arguments.operands[1];
+  std::string dest = arguments.operands.size() > 1 ? arguments.operands[1] : std::string();
   // Full paths in the platform's own form ("/" becomes "\\" on Windows), so that the name part is found.
   std::u16string copyPath = platform::FullPath(platform::FromUtf8(copy));
   // A bare name ("Report.doc.vir", as quarantine list shows it) that is not in the current
@@ -37,15 +37,36 @@ int RunRestore(const Arguments& arguments) {
     console.Message("no such quarantine copy: " + copy);
     return kExitError;
   }
-  std::u16string destPath = platform::FullPath(platform::FromUtf8(dest));
+  // Where the copy came from, when the quarantine index knows: without DEST the copy goes back
+  // there, and into a folder under its own name (not the "(2)" of its copy's name).
+  const auto origins = qv::api::QuarantineOrigins(platform::FolderPart(copyPath));
+  const auto origin = origins.find(platform::FileNamePart(copyPath));
+  const bool known = origin != origins.end();
+  std::u16string destPath;
+  if (dest.empty()) {
+    if (!known) {
+      console.Message("the quarantine index does not tell where " + copy + " came from; name a destination");
+      return kExitError;
+    }
+    destPath = origin->second.path;
+    dest = platform::ToUtf8(destPath);
+  } else {
+    destPath = platform::FullPath(platform::FromUtf8(dest));
+  }
   if (platform::GetPathKind(destPath) == platform::PathKind::Folder) {
     if (destPath.back() != platform::kSep) destPath.push_back(platform::kSep);
-    destPath += qv::api::OriginalNameOf(platform::FileNamePart(copyPath));
+    destPath += known ? platform::FileNamePart(origin->second.path) : qv::api::OriginalNameOf(platform::FileNamePart(copyPath));
     dest = platform::ToUtf8(destPath);
   }
-  if (!qv::api::RestoreQuarantineCopy(copyPath, destPath)) {
-    console.Message("cannot restore " + copy + " to " + dest + " (empty copy, or destination not writable)");
-    return kExitError;
+  switch (qv::api::RestoreQuarantineCopyAs(copyPath, destPath, arguments.force)) {
+    case qv::api::RestoreResult::Restored: break;
+    case qv::api::RestoreResult::DestinationExists:
+      console.Message(dest + " exists already; nothing was changed (--force replaces it)");
+      return kExitError;
+    case qv::api::RestoreResult::Failed:
+      console.Message("cannot restore " + copy + " to " + dest +
+                      " (empty copy, or destination not writable); nothing was changed");
+      return kExitError;
   }
   if (arguments.json) {
     console.Line("{\"restored\":" + JsonString(copy) + ",\"to\":" + JsonString(dest) + "}");
@@ -73,16 +94,31 @@ int RunQuarantineList(const Arguments& arguments) {
     }
   }
   std::sort(copies.begin(), copies.end());
+  // Copies the index knows also tell where they came from, when and why.
+  const auto origins = qv::api::QuarantineOrigins(folder);
   for (const std::u16string& copy : copies) {
     const std::string copyText = platform::ToUtf8(copy);
-    const std::string original = platform::ToUtf8(qv::api::OriginalNameOf(platform::FileNamePart(copy)));
+    const auto origin = origins.find(platform::FileNamePart(copy));
+    const bool known = origin != origins.end();
+    const std::string original = platform::ToUtf8(known ? platform::FileNamePart(origin->second.path)
+                                                        : qv::api::OriginalNameOf(platform::FileNamePart(copy)));
     const auto file = platform::File::OpenRead(copy);
     const uint64_t size = file ? file->Size() : 0;
     if (arguments.json) {
-      console.Line("{\"copy\":" + JsonString(copyText) + ",\"restoresTo\":" + JsonString(original) +
-                   ",\"bytes\":" + std::to_string(size) + "}");
+      std::string line = "{\"copy\":" + JsonString(copyText) + ",\"restoresTo\":" + JsonString(original) +
+                         ",\"bytes\":" + std::to_string(size);
+      if (known) {
+        line += ",\"from\":" + JsonString(platform::ToUtf8(origin->second.path)) +
+                ",\"time\":" + JsonString(origin->second.time) + ",\"rule\":" + JsonString(origin->second.rule);
+      }
+      console.Line(line + "}");
     } else {
-      console.Line(copyText + "\t" + original + "\t" + std::to_string(size));
+      std::string line = copyText + "\t" + original + "\t" + std::to_string(size);
+      if (known) {
+        line += "\t" + platform::ToUtf8(origin->second.path) + "\t" + origin->second.time + "\t" +
+                (origin->second.rule.empty() ? std::string("-") : origin->second.rule);
+      }
+      console.Line(line);
     }
   }
   return kExitClean;

@@ -63,6 +63,11 @@ class EngineAdapter {
       if (driver_ != nullptr) driver_->RequestStop();
       return 0;
     }
+    if (outcome.logWriteFailed && !logNoticeGiven_) {
+      logNoticeGiven_ = true;  // said once per run: the scan itself goes on
+      console_.Message("the log could not be written (disk full?): " +
+                       platform::ToUtf8(qv::api::ResolveQuarantineFolder(options.quarantineFolder)) + "log.txt");
+    }
     for (const auto& skipped : outcome.skipped) {
       console_.Message(SkippedNotice(skipped));
       if (arguments_.json) console_.Line(SkippedJson(skipped));
@@ -94,6 +99,7 @@ class EngineAdapter {
   int detected_ = 0;
   int notExamined_ = 0;  // documents that could not be examined completely
   int repaired_ = 0;
+  bool logNoticeGiven_ = false;
   std::string problem_;
 };
 
@@ -165,6 +171,7 @@ int RunScan(const Arguments& arguments) {
   ScanReporter reporter(console);
   EngineAdapter adapter(arguments, console);
   ScanRunDriver driver(reporter, std::ref(adapter));
+  driver.SetFollowFolderLinks(arguments.followLinks);
   adapter.Attach(&driver);
   InterruptWatch interrupts;
   const bool started = arguments.allDrives ? driver.OnScanAllDisk() : driver.ScanDroppedPaths(&targets);

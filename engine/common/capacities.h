@@ -14,6 +14,8 @@ inline constexpr size_t kCallerTextUnits = 260;         // the caller's text buf
 inline constexpr size_t kPathUnits = 1024;              // fixed path buffers of the exports (strings inside may be longer)
 inline constexpr uint8_t kQuarantineKey = 0x9D;         // .vir bytes = document bytes XOR key
 inline constexpr int kMaxQuarantineVariants = 1000;     // "Name(2).doc.vir" ... before giving up
+inline constexpr uint64_t kMaxQuarantineIndexBytes = 64ull << 20;  // index.txt read by list and restore
+inline constexpr int kMaxRestoreWorkNames = 100;         // ".Name.doc.quorvane-restore", ".Name.doc(2).quorvane-restore" …
 inline constexpr int kConsoleMargin = 40;               // console trace width = max width - margin
 
 // ---- compound file storage (reader, streams, writer) -----------------------------------

@@ -1,10 +1,12 @@
 #include "engine/common/quarantine.h"
 
+#include <cstdio>
 #include <string_view>
 
 #include "engine/common/ascii_case.h"
 #include "engine/common/capacities.h"
 #include "engine/common/numbered_name.h"
+#include "engine/common/quarantine_index.h"
 #include "engine/common/quarantine_location.h"
 #include "engine/common/work_area.h"
 #include "engine/platform/platform.h"
@@ -33,15 +35,21 @@ void ScrambleBytes(uint8_t* bytes, size_t length) {
   for (size_t i = 0; i < length; ++i) bytes[i] ^= cap::kQuarantineKey;
 }
 
-std::optional<std::u16string> StoreQuarantineCopy(const std::u16string& quarantineDir,
-                                                  const std::u16string& fileName,
+std::optional<std::u16string> StoreQuarantineCopy(const std::u16string& quarantineDir, const CopyOrigin& origin,
                                                   std::vector<uint8_t> bytes) {
+  const std::u16string fileName = platform::FileNamePart(origin.path);
   if (fileName.empty()) return std::nullopt;
+  QuarantineRecord record;
+  record.bytes = bytes.size();
+  record.crc32 = DocumentChecksum(bytes.data(), bytes.size());
+  record.rule = origin.rule;
+  record.originalPath = origin.path;
   ScrambleBytes(bytes.data(), bytes.size());
   const size_t cut = NumberPosition(fileName);
   const std::u16string stem = quarantineDir + fileName.substr(0, cut);
   const std::u16string tail = fileName.substr(cut) + kQuarantineExtension;
   std::u16string chosen;
+  bool written = false;  // a new copy (an existing one with this content is reused as it is)
   const bool stored = SearchNumberedNames(stem, tail, cap::kMaxQuarantineVariants, [&](const std::u16string& candidate) {
     if (auto existing = platform::File::OpenRead(candidate)) {
       if (!SameContent(*existing, bytes)) return NameTrial::Taken;  // another document's copy
@@ -57,13 +65,23 @@ std::optional<std::u16string> StoreQuarantineCopy(const std::u16string& quaranti
       return NameTrial::Failed;
     }
     chosen = candidate;
+    written = true;
     return NameTrial::Chosen;
   });
   if (!stored) return std::nullopt;
+  if (written) {
+    record.copyName = platform::FileNamePart(chosen);
+    const platform::LocalTime t = platform::Now();
+    char time[32];
+    std::snprintf(time, sizeof time, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
+    record.time = time;
+    AppendIndexRecord(quarantineDir, record);  // without it the copy still lists and restores by name
+  }
   return chosen;
 }
 
-bool BackupToQuarantine(WorkArea& area, const std::u16string& path) {
+bool BackupToQuarantine(WorkArea& area, const std::u16string& path, const std::string& rule) {
   if (path.find(platform::kSep) == std::u16string::npos) return false;
   if (!area.document) return false;  // deleted already: nothing to back up
   if (area.quarantinedThisCall.count(path) != 0) return true;  // the first (pre-repair) copy stays
@@ -71,7 +89,7 @@ bool BackupToQuarantine(WorkArea& area, const std::u16string& path) {
     // A part of a package about to be rebuilt: the whole package is copied before anything
     // changes (the rebuild reuses that copy), so the part needs none of its own.
     if (area.quarantinedThisCall.count(area.packagePath) == 0) {
-      if (!QuarantineWholeFile(area.quarantineDir, area.packagePath)) return false;
+      if (!QuarantineWholeFile(area.quarantineDir, area.packagePath, rule)) return false;
       area.quarantinedThisCall.insert(area.packagePath);
     }
     area.quarantinedThisCall.insert(path);
@@ -81,33 +99,79 @@ bool BackupToQuarantine(WorkArea& area, const std::u16string& path) {
   if (area.fileSize == 0 || area.document->ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) {
     return false;
   }
-  if (!StoreQuarantineCopy(area.quarantineDir, platform::FileNamePart(path), std::move(bytes))) return false;
+  if (!StoreQuarantineCopy(area.quarantineDir, {path, rule}, std::move(bytes))) return false;
   area.quarantinedThisCall.insert(path);
   return true;
 }
 
-std::optional<std::u16string> QuarantineWholeFile(const std::u16string& quarantineDir,
-                                                  const std::u16string& path) {
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::u16string& path) {
   auto file = platform::File::OpenRead(path);
   if (!file) return std::nullopt;
   const uint64_t size = file->Size();
-  if (size == 0 || size > SIZE_MAX) return std::nullopt;
+  if (size == 0 || size > SIZE_MAX - 1) return std::nullopt;
   std::vector<uint8_t> bytes(static_cast<size_t>(size));
   if (file->ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) return std::nullopt;
-  return StoreQuarantineCopy(quarantineDir, platform::FileNamePart(path), std::move(bytes));
+  return bytes;
+}
+
+std::optional<std::u16string> QuarantineWholeFile(const std::u16string& quarantineDir,
+                                                  const std::u16string& path, const std::string& rule) {
+  auto bytes = ReadWholeFile(path);
+  if (!bytes) return std::nullopt;
+  return StoreQuarantineCopy(quarantineDir, {path, rule}, std::move(*bytes));
 }
 
 int RestoreQuarantineCopy(const std::u16string& virPath, const std::u16string& destPath) {
-  auto in = platform::File::OpenRead(virPath);
-  if (!in) return 0;
-  const uint64_t n = in->Size();
-  if (n < 1 || n > SIZE_MAX - 1) return 0;
-  std::vector<uint8_t> bytes(static_cast<size_t>(n));
-  if (in->ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) return 0;
+  return RestoreQuarantineCopyAs(virPath, destPath, true) == RestoreResult::Restored ? 1 : 0;
+}
+
+namespace {
+
+constexpr std::u16string_view kRestoreWorkSuffix = u".quorvane-restore";
+
+// A new work file beside the destination, private until renamed; nullopt when none can be made.
+std::optional<std::pair<std::u16string, platform::File>> CreateRestoreWorkFile(const std::u16string& destPath) {
+  // ".Report.doc.quorvane-restore", ".Report.doc(2).quorvane-restore" …
+  std::optional<std::pair<std::u16string, platform::File>> work;
+  SearchNumberedNames(platform::FolderPart(destPath) + u"." + platform::FileNamePart(destPath), kRestoreWorkSuffix,
+                      cap::kMaxRestoreWorkNames, [&](const std::u16string& candidate) {
+                        auto file = platform::File::CreateNew(candidate);
+                        if (!file) return NameTrial::Taken;
+                        work.emplace(candidate, std::move(*file));
+                        return NameTrial::Chosen;
+                      });
+  return work;
+}
+
+}  // namespace
+
+RestoreResult RestoreQuarantineCopyAs(const std::u16string& virPath, const std::u16string& destPath, bool replace) {
+  if (destPath.empty() || platform::FileNamePart(destPath).empty()) return RestoreResult::Failed;
+  auto read = ReadWholeFile(virPath);  // an empty copy restores nothing
+  if (!read) return RestoreResult::Failed;
+  std::vector<uint8_t> bytes = std::move(*read);
   ScrambleBytes(bytes.data(), bytes.size());
-  auto out = platform::File::CreateTruncate(destPath);
-  if (!out) return 0;
-  return out->WriteAt(0, bytes.data(), bytes.size()) == bytes.size() ? 1 : 0;
+  if (!replace && platform::NameExists(destPath)) return RestoreResult::DestinationExists;
+
+  auto work = CreateRestoreWorkFile(destPath);
+  if (!work) return RestoreResult::Failed;
+  auto& [workPath, out] = *work;
+  if (replace && !platform::IsLink(destPath)) {
+    if (auto existing = platform::File::OpenRead(destPath)) out.TakeAccessOf(*existing);  // who may read it stays
+  }
+  const bool written = out.WriteAt(0, bytes.data(), bytes.size()) == bytes.size() && out.Flush();
+  out.Close();
+  if (!written) {
+    platform::DeletePath(workPath);
+    return RestoreResult::Failed;
+  }
+  platform::RaceWindow("restore-before-rename");
+  const bool renamed = replace ? platform::RenameReplace(workPath, destPath) : platform::RenameNoReplace(workPath, destPath);
+  if (!renamed) {
+    platform::DeletePath(workPath);
+    return !replace && platform::NameExists(destPath) ? RestoreResult::DestinationExists : RestoreResult::Failed;
+  }
+  return RestoreResult::Restored;
 }
 
 std::u16string OriginalNameOf(const std::u16string& virFileName) {

@@ -36,7 +36,12 @@ struct WorkArea {
   ReaderTables readerTables;             // preallocated tables of the compound-file reader
   uint32_t fileSize = 0;                 // low 32 bits of the document's size
   AllocationRegister allocations;        // heap blocks of the current document
-  std::optional<platform::File> document;  // open for reading and writing
+  std::optional<platform::File> document;  // open for reading and writing (read only: see below)
+  // The document could only be opened for reading (it is read-only, or this user may not
+  // write it): it is scanned all the same, and a repair first gets write access (clearing the
+  // read-only state when this process may) and makes it read-only again after.
+  bool documentReadOnly = false;
+  bool restoreReadOnly = false;          // made writable for a repair: read-only again when done
   platform::AppendLog log;               // "log.txt", appended to
   uint8_t repairMode = 0;                // nonzero: repair; zero: report only
   platform::LocalTime takenUpAt;         // when the current file passed the gate

@@ -40,7 +40,18 @@ void ReleaseFile(WorkArea& area) {
     area.docFile = nullptr;
   }
   area.allocations.FreeAllBlocks();
+  if (area.restoreReadOnly && area.document) area.document->SetReadOnly(true);  // as the user had it
   area.document.reset();
+  area.documentReadOnly = false;
+  area.restoreReadOnly = false;
+}
+
+// A document reached through a link is the file the link leads to: that file is examined,
+// repaired and named in every report, and a package is rebuilt beside it, not beside the link.
+std::u16string ThroughLinks(const std::u16string& path) {
+  if (!platform::IsLink(path)) return path;
+  const std::u16string real = platform::RealPath(path);
+  return real.empty() ? path : real;
 }
 
 // Reports made while the extracted project part of a package is walked belong to the
@@ -71,14 +82,21 @@ class PackageObserver : public ReportObserver {
   std::vector<std::pair<std::string, ReportAction>> held_;
 };
 
-// Folders already entered in this walk (links may lead back into them).
-using VisitedFolders = std::set<std::pair<uint64_t, uint64_t>>;
+// Folders already entered in this walk (links may lead back into them), and the real folder
+// the walk started from: a folder link leading outside it is not followed.
+struct VisitedFolders {
+  std::set<std::pair<uint64_t, uint64_t>> entered;
+  std::u16string realRoot;
+};
 
 void WalkFolderGuarded(WorkArea& area, const std::u16string& folder, const std::u16string& pattern,
                        uint8_t mode, VisitedFolders& visited) {
   if (folder.empty()) return;
+  const bool link = platform::IsLink(folder);
+  if (link && !platform::IsAtOrBelow(folder, visited.realRoot)) return;
+  if ((link || visited.entered.empty()) && platform::IsSystemPseudoFolder(folder)) return;
   const auto identity = platform::FileIdentity(folder);
-  if (identity && !visited.insert(*identity).second) return;
+  if (identity && !visited.entered.insert(*identity).second) return;
   std::u16string prefix = folder;
   if (prefix.back() != platform::kSep) prefix.push_back(platform::kSep);
 
@@ -157,10 +175,12 @@ void WalkPath(WorkArea& area, const std::u16string& path, uint8_t mode) {
 void WalkFolder(WorkArea& area, const std::u16string& folder, std::u16string pattern, uint8_t mode) {
   if (pattern.empty()) pattern = u"*.*";
   VisitedFolders visited;
+  visited.realRoot = platform::RealPath(folder);
   WalkFolderGuarded(area, folder, pattern, mode, visited);
 }
 
-void ProcessFile(WorkArea& area, const std::u16string& path, uint8_t mode) {
+void ProcessFile(WorkArea& area, const std::u16string& named, uint8_t mode) {
+  const std::u16string path = ThroughLinks(named);
   uint8_t signature[8] = {};
   size_t got = 0;
   {
@@ -188,8 +208,15 @@ void ProcessFile(WorkArea& area, const std::u16string& path, uint8_t mode) {
 int ExamineFile(WorkArea& area, const std::u16string& path, uint8_t mode) {
   area.repairMode = mode;
   area.currentPath = path;
+  area.documentReadOnly = false;
   area.document = platform::File::OpenReadWrite(path);
-  if (!area.document) return 0;
+  if (!area.document) {
+    // A read-only document is examined all the same: a document that was not looked at
+    // must never pass for clean.
+    area.document = platform::File::OpenRead(path);
+    if (!area.document) return 0;
+    area.documentReadOnly = true;
+  }
   area.fileSize = static_cast<uint32_t>(area.document->Size());
   std::memset(area.head, 0, sizeof area.head);
   area.document->ReadAt(0, area.head, sizeof area.head);  // a short read is not an error
@@ -218,8 +245,9 @@ bool ScanDocumentMacros(WorkArea& area) {
   }
 }
 
-CallResult RunScanCall(const std::u16string& path, const CallOptions& options) {
+CallResult RunScanCall(const std::u16string& named, const CallOptions& options) {
   CallResult out;
+  const std::u16string path = named.empty() ? named : ThroughLinks(platform::FullPath(named));
   CaptureConsoleInfo();
   std::unique_ptr<WorkArea> area(new (std::nothrow) WorkArea());
   if (!area) {
@@ -262,6 +290,7 @@ CallResult RunScanCall(const std::u16string& path, const CallOptions& options) {
     sheetsNotExamined = ScanPackageMacroSheets(*area, path, options.observer);
   });
   out.resultName = area->resultName;
+  out.logWriteFailed = area->log.WriteFailed();
   bool replaced = false;
   if (project.found && !out.resultName.empty()) replaced = RebuildVbaPackage(*area, path, project, options.stop);
   if (packageObserver) packageObserver->Deliver(replaced);

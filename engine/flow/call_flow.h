@@ -27,6 +27,7 @@ struct CallResult {
   int result = 0;                 // what SCanFileVirus answers: 1 when the call ran
   CallStatus status = CallStatus::Ran;
   std::string resultName;         // the last rule reported (narrow), or empty
+  bool logWriteFailed = false;    // a line for log.txt could not be written (a full disk, say)
 };
 
 // The whole of one SCanFileVirus call.

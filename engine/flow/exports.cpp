@@ -3,6 +3,7 @@
 #include <new>
 
 #include "engine/common/quarantine.h"
+#include "engine/common/quarantine_index.h"
 #include "engine/common/quarantine_location.h"
 #include "engine/common/work_area.h"
 #include "engine/flow/call_flow.h"
@@ -86,6 +87,7 @@ ScanOutcome ScanPath(const std::u16string& path, const ScanOptions& options) {
     const CallResult result = RunScanCall(path, call);
     outcome.status = ToApi(result.status);
     outcome.resultText = platform::FromNarrow(result.resultName);
+    outcome.logWriteFailed = result.logWriteFailed;
   } catch (...) {
     outcome.status = Status::Failed;
   }
@@ -100,11 +102,35 @@ bool RestoreQuarantineCopy(const std::u16string& virPath, const std::u16string& 
   }
 }
 
+RestoreResult RestoreQuarantineCopyAs(const std::u16string& virPath, const std::u16string& destPath, bool replace) {
+  try {
+    switch (qv::RestoreQuarantineCopyAs(virPath, destPath, replace)) {
+      case qv::RestoreResult::Restored: return RestoreResult::Restored;
+      case qv::RestoreResult::DestinationExists: return RestoreResult::DestinationExists;
+      case qv::RestoreResult::Failed: break;
+    }
+  } catch (...) {
+  }
+  return RestoreResult::Failed;
+}
+
 std::u16string QuarantineFolder() { return qv::QuarantineFolder(); }
 std::u16string ResolveQuarantineFolder(const std::u16string& named) {
   return named.empty() ? qv::QuarantineFolder() : NormalizedQuarantineFolder(named);
 }
 std::u16string OriginalNameOf(const std::u16string& virFileName) { return qv::OriginalNameOf(virFileName); }
+
+std::map<std::u16string, CopyOrigin> QuarantineOrigins(const std::u16string& quarantineFolder) {
+  std::map<std::u16string, CopyOrigin> out;
+  try {
+    for (auto& [name, record] : ReadQuarantineIndex(quarantineFolder)) {
+      out.emplace(name, CopyOrigin{record.originalPath, record.time, record.rule});
+    }
+  } catch (...) {
+    out.clear();  // without the index the copies still list and restore by name
+  }
+  return out;
+}
 
 const char* ActionName(Action action) {
   switch (action) {

@@ -104,7 +104,7 @@ std::string ScanPackageMacroSheetsUnguarded(WorkArea& area, const std::u16string
     if (observer != nullptr) observer->OnReport(area.currentPath, rule, action);
   };
   // The user must be able to get the document back exactly as it was, whatever follows.
-  if (!QuarantineWholeFile(area.quarantineDir, area.currentPath)) {
+  if (!QuarantineWholeFile(area.quarantineDir, area.currentPath, findings.front().rule)) {
     for (const auto& f : findings) {
       TraceFinding(area, f.rule);
       TraceBackupFailed(area);

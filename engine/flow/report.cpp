@@ -29,6 +29,30 @@ void Notify(WorkArea& area, const char* rule, ReportAction action) {
   if (area.observer != nullptr) area.observer->OnReport(area.currentPath, rule, action);
 }
 
+// Write access for the repair of a document that was opened for reading only: a read-only
+// document is made writable when this process may (its owner, or root), and read-only again
+// when the file is done (ReleaseFile). The writable descriptor must be the same file.
+bool GainWriteAccess(WorkArea& area) {
+  if (!area.documentReadOnly) return true;
+  if (!area.document) return false;
+  const auto identity = area.document->Identity();
+  bool cleared = false;
+  if (area.document->IsReadOnly()) {
+    if (!area.document->SetReadOnly(false)) return false;
+    cleared = true;
+  }
+  platform::RaceWindow("read-only-before-reopen");
+  auto writable = platform::File::OpenReadWrite(area.currentPath);
+  if (!writable || !identity || writable->Identity() != identity) {
+    if (cleared) area.document->SetReadOnly(true);
+    return false;
+  }
+  area.document = std::move(writable);
+  area.documentReadOnly = false;
+  area.restoreReadOnly = cleared;
+  return true;
+}
+
 }  // namespace
 
 bool IsStartupSweepName(const std::u16string& path) {
@@ -45,7 +69,12 @@ bool IsStartupSweepName(const std::u16string& path) {
 }
 
 bool DeleteInfectedFile(WorkArea& area) {
-  platform::ClearReadOnly(area.currentPath);
+  if (area.document) {
+    area.document->SetReadOnly(false);  // through the open file, never through a swapped name
+  } else {
+    platform::ClearReadOnly(area.currentPath);
+  }
+  area.restoreReadOnly = false;
   if (area.document) area.document->Close();
   area.document.reset();
   return platform::DeletePath(area.currentPath);
@@ -58,7 +87,7 @@ bool ReportInfection(const char* ruleName, WorkArea& area) {
   TraceReportPath(area);
   TraceReportRule(area, ruleName);
 
-  if (!BackupToQuarantine(area, area.currentPath)) {
+  if (!BackupToQuarantine(area, area.currentPath, ruleName)) {
     TraceBackupFailed(area);
     Notify(area, ruleName, ReportAction::BackupFailed);
     throw DocumentAbandoned{};
@@ -75,6 +104,12 @@ bool ReportInfection(const char* ruleName, WorkArea& area) {
     } else {
       Notify(area, ruleName, ReportAction::RepairFailed);
     }
+    return true;
+  }
+  if (!GainWriteAccess(area)) {
+    // Neither changed nor deleted: the copy is kept and the user may repair it later.
+    TraceBoth(area, " , kill failed (read-only)\n");
+    Notify(area, ruleName, ReportAction::RepairFailed);
     return true;
   }
   const int repair = area.docFile != nullptr ? RepairDocument(*area.docFile) : 0;
@@ -100,7 +135,7 @@ void RunStartupSweep(WorkArea& area, const std::u16string& path) {
   area.document = platform::File::OpenReadWrite(path);
   if (!area.document) return;
   area.fileSize = static_cast<uint32_t>(area.document->Size());
-  if (!BackupToQuarantine(area, path)) {
+  if (!BackupToQuarantine(area, path, std::string())) {
     area.document.reset();
     return;
   }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -46,12 +47,19 @@ struct ScanOutcome {
   std::u16string resultText;  // what SCanFileVirus would put into its text buffer
   std::vector<Finding> findings;
   std::vector<Skipped> skipped;
+  bool logWriteFailed = false;  // a line for log.txt could not be written (a full disk, say)
 };
 
 // One engine call on a file, folder or pattern (as SCanFileVirus).
 QV_API ScanOutcome ScanPath(const std::u16string& path, const ScanOptions& options);
-// ReVirFile.
+// ReVirFile: replaces what is at destPath.
 QV_API bool RestoreQuarantineCopy(const std::u16string& virPath, const std::u16string& destPath);
+enum class RestoreResult { Restored, DestinationExists, Failed };
+// A restore that leaves an existing destination (a file or a link) alone unless `replace`.
+// Either way the bytes go into a new file that is renamed into place: on any failure the
+// destination is exactly as before, and a link there is replaced, never written through.
+QV_API RestoreResult RestoreQuarantineCopyAs(const std::u16string& virPath, const std::u16string& destPath,
+                                             bool replace);
 // The quarantine folder used when a caller names none, as the C exports do (with a trailing
 // separator): "RepairBrack" beside the running program when that program folder is portable
 // (writable, not installed system-wide), else <user data folder>/quorvane/RepairBrack/
@@ -64,5 +72,15 @@ QV_API std::u16string ResolveQuarantineFolder(const std::u16string& named);
 // case); a name without it gets ".restored" added, so that a restore never overwrites the copy.
 QV_API std::u16string OriginalNameOf(const std::u16string& virFileName);
 QV_API const char* ActionName(Action action);  // "reported", "repaired", …
+
+// Where a quarantine copy came from, as the quarantine index tells.
+struct CopyOrigin {
+  std::u16string path;  // the document's full path
+  std::string time;     // "YYYY-MM-DD hh:mm:ss", local time of the copy
+  std::string rule;     // the rule that fired; empty for a swept start-up file
+};
+// The origins of the copies in a quarantine folder (with its trailing separator), by copy file
+// name; only copies that are still exactly what the index describes are in it.
+QV_API std::map<std::u16string, CopyOrigin> QuarantineOrigins(const std::u16string& quarantineFolder);
 
 }  // namespace qv::api

@@ -2,6 +2,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,31 +14,88 @@
 #include "engine/platform/platform.h"
 
 namespace qv::platform {
-// A file without owner write permission counts as read-only and is refused, even for root,
-// as the read-only attribute refuses write access on Windows.
-std::optional<File> File::OpenReadWrite(const std::u16string& path) {
-  const std::string p = ToNarrow(path);
+namespace {
+
+// Opens an existing file without blocking (a FIFO swapped in for a document would otherwise
+// wait for a writer forever) and without taking it as a controlling terminal; only a regular
+// file is kept, and it is then switched back to blocking transfers.
+int OpenExistingRegular(const std::u16string& path, int access) {
+  if (path.empty()) return -1;
+  const int fd = ::open(ToNarrow(path).c_str(), access | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return -1;
   struct stat st {};
-  if (::stat(p.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0) return std::nullopt;
-  return Adopt(::open(p.c_str(), O_RDWR | O_CLOEXEC));
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags == -1 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == -1) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
 }
-std::optional<File> File::OpenRead(const std::u16string& path) { return Adopt(::open(ToNarrow(path).c_str(), O_RDONLY | O_CLOEXEC)); }
+
+}  // namespace
+
+// A file without owner write permission counts as read-only and is refused, even for root,
+// as the read-only attribute refuses write access on Windows. Asked of the open file, so the
+// answer is about the file that was opened.
+std::optional<File> File::OpenReadWrite(const std::u16string& path) {
+  std::optional<File> file = Adopt(OpenExistingRegular(path, O_RDWR));
+  if (file && file->IsReadOnly()) return std::nullopt;
+  return file;
+}
+std::optional<File> File::OpenRead(const std::u16string& path) { return Adopt(OpenExistingRegular(path, O_RDONLY)); }
 std::optional<File> File::CreateTruncate(const std::u16string& path) {
-  return Adopt(::open(ToNarrow(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  return Adopt(::open(ToNarrow(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY | O_CLOEXEC, 0644));
 }
 std::optional<File> File::CreateExclusive(const std::u16string& path) {
   return Adopt(::open(ToNarrow(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+}
+std::optional<File> File::CreateNew(const std::u16string& path) {
+  return Adopt(::open(ToNarrow(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
 }
 
 std::optional<File> File::Adopt(intptr_t handle) {
   const int fd = static_cast<int>(handle);
   if (fd < 0) return std::nullopt;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     return std::nullopt;
   }
   return File(fd);
+}
+
+bool File::IsReadOnly() const {
+  struct stat st {};
+  return fd_ >= 0 && ::fstat(static_cast<int>(fd_), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
+}
+
+bool File::SetReadOnly(bool readOnly) {
+  struct stat st {};
+  if (fd_ < 0 || ::fstat(static_cast<int>(fd_), &st) != 0) return false;
+  const mode_t mode = readOnly ? (st.st_mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH)) : (st.st_mode | S_IWUSR);
+  return ::fchmod(static_cast<int>(fd_), mode & 07777) == 0;
+}
+
+bool File::TakeAccessOf(const File& model) {
+  struct stat st {};
+  if (fd_ < 0 || model.fd_ < 0 || ::fstat(static_cast<int>(model.fd_), &st) != 0) return false;
+  // Owner first: a change of owner clears the set-id bits that the mode then sets again.
+  // Only a privileged process may give a file away; for anyone else this quietly fails and
+  // the file stays theirs, as a copy they made would.
+  if (::fchown(static_cast<int>(fd_), st.st_uid, st.st_gid) != 0) {
+    (void)::fchown(static_cast<int>(fd_), static_cast<uid_t>(-1), st.st_gid);  // the group, when a member
+  }
+  return ::fchmod(static_cast<int>(fd_), st.st_mode & 07777) == 0;
+}
+
+std::optional<std::pair<uint64_t, uint64_t>> File::Identity() const {
+  struct stat st {};
+  if (fd_ < 0 || ::fstat(static_cast<int>(fd_), &st) != 0) return std::nullopt;
+  return std::make_pair(static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino));
 }
 
 size_t File::ReadAt(uint64_t offset, void* buffer, size_t length) const {
@@ -86,10 +144,13 @@ PathKind GetPathKind(const std::u16string& path) {
 }
 
 bool ClearReadOnly(const std::u16string& path) {
+  // Through a descriptor of the file itself: a link put in its place is not followed.
+  const int fd = ::open(ToNarrow(path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
   struct stat st {};
-  const std::string p = ToNarrow(path);
-  if (::stat(p.c_str(), &st) != 0) return false;
-  return ::chmod(p.c_str(), st.st_mode | S_IWUSR) == 0;
+  const bool done = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::fchmod(fd, (st.st_mode | S_IWUSR) & 07777) == 0;
+  ::close(fd);
+  return done;
 }
 
 bool DeletePath(const std::u16string& path) { return ::unlink(ToNarrow(path).c_str()) == 0; }
@@ -99,10 +160,66 @@ bool RenameReplace(const std::u16string& from, const std::u16string& to) {
   return ::rename(ToNarrow(from).c_str(), ToNarrow(to).c_str()) == 0;
 }
 
-bool CopyPermissions(const std::u16string& from, const std::u16string& to) {
+bool RenameNoReplace(const std::u16string& from, const std::u16string& to) {
+  const std::string source = ToNarrow(from), target = ToNarrow(to);
+#ifdef RENAME_NOREPLACE
+  if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+#endif
+  // A file system without the flag: a hard link is made only where no name exists.
+  if (::link(source.c_str(), target.c_str()) != 0) return false;
+  ::unlink(source.c_str());
+  return true;
+}
+
+bool NameExists(const std::u16string& path) {
   struct stat st {};
-  if (::stat(ToNarrow(from).c_str(), &st) != 0) return false;
-  return ::chmod(ToNarrow(to).c_str(), st.st_mode & 07777) == 0;
+  return !path.empty() && ::lstat(ToNarrow(path).c_str(), &st) == 0;
+}
+
+bool IsLink(const std::u16string& path) {
+  struct stat st {};
+  return !path.empty() && ::lstat(ToNarrow(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+std::u16string RealPath(const std::u16string& path) {
+  if (path.empty()) return {};
+  char* real = ::realpath(ToNarrow(path).c_str(), nullptr);
+  if (real == nullptr) return {};
+  std::u16string out = FromNarrow(real);
+  std::free(real);
+  return out;
+}
+
+bool IsSystemPseudoFolder(const std::u16string& folder) {
+  const std::u16string real = RealPath(folder);
+  if (real.empty()) return false;
+  for (const std::u16string_view top : {u"/proc", u"/sys", u"/dev"}) {
+    if (real.compare(0, top.size(), top) == 0 && (real.size() == top.size() || real[top.size()] == kSep)) return true;
+  }
+  // The same kinds mounted elsewhere (a container's view of its host, say).
+  struct statfs fs {};
+  if (::statfs(ToNarrow(real).c_str(), &fs) != 0) return false;
+  constexpr long kProc = 0x9fa0, kSysfs = 0x62656572, kDevpts = 0x1cd1, kDebugfs = 0x64626720,
+                 kSecurityfs = 0x73636673, kCgroup = 0x27e0eb, kCgroup2 = 0x63677270, kTracefs = 0x74726163;
+  const long type = static_cast<long>(fs.f_type);
+  return type == kProc || type == kSysfs || type == kDevpts || type == kDebugfs || type == kSecurityfs ||
+         type == kCgroup || type == kCgroup2 || type == kTracefs;
+}
+
+bool IsAtOrBelow(const std::u16string& path, const std::u16string& root) {
+  const std::u16string real = RealPath(path);
+  if (real.empty() || root.empty()) return false;
+  if (real == root) return true;
+  std::u16string prefix = root;
+  if (prefix.back() != kSep) prefix.push_back(kSep);
+  return real.compare(0, prefix.size(), prefix) == 0;
+}
+
+std::optional<std::pair<uint64_t, uint64_t>> NameIdentity(const std::u16string& path) {
+  struct stat st {};
+  if (path.empty() || ::lstat(ToNarrow(path).c_str(), &st) != 0) return std::nullopt;
+  return std::make_pair(static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino));
 }
 
 std::u16string FullPath(const std::u16string& path) {

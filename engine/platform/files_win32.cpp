@@ -51,11 +51,61 @@ std::optional<File> File::CreateTruncate(const std::u16string& path) {
 std::optional<File> File::CreateExclusive(const std::u16string& path) {
   return Adopt(OpenHandle(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW));
 }
+// New files inherit the folder's access on Windows; CREATE_NEW fails on any existing name.
+std::optional<File> File::CreateNew(const std::u16string& path) { return CreateExclusive(path); }
 
 std::optional<File> File::Adopt(intptr_t fd) {
   if (fd == -1 || fd == 0) return std::nullopt;
-  // Folders do not open without FILE_FLAG_BACKUP_SEMANTICS, so a handle here is a file.
+  // Folders do not open without FILE_FLAG_BACKUP_SEMANTICS; pipes, consoles and devices are
+  // not documents.
+  if (::GetFileType(AsHandle(fd)) != FILE_TYPE_DISK) {
+    ::CloseHandle(AsHandle(fd));
+    return std::nullopt;
+  }
   return File(fd);
+}
+
+namespace {
+DWORD HandleAttributes(intptr_t fd) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (fd == -1 || !::GetFileInformationByHandle(AsHandle(fd), &info)) return INVALID_FILE_ATTRIBUTES;
+  return info.dwFileAttributes;
+}
+bool SetHandleAttributes(intptr_t fd, DWORD attributes) {
+  FILE_BASIC_INFO basic {};
+  if (fd == -1 || !::GetFileInformationByHandleEx(AsHandle(fd), FileBasicInfo, &basic, sizeof basic)) return false;
+  basic.FileAttributes = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+  return ::SetFileInformationByHandle(AsHandle(fd), FileBasicInfo, &basic, sizeof basic) != 0;
+}
+constexpr DWORD kDocumentAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+}  // namespace
+
+bool File::IsReadOnly() const {
+  const DWORD attributes = HandleAttributes(fd_);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+bool File::SetReadOnly(bool readOnly) {
+  const DWORD attributes = HandleAttributes(fd_);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  const DWORD kept = attributes & kDocumentAttributes;
+  return SetHandleAttributes(fd_, readOnly ? (kept | FILE_ATTRIBUTE_READONLY) : (kept & ~FILE_ATTRIBUTE_READONLY));
+}
+
+// Access on Windows follows the folder (inherited), and a replacement lies in the same
+// folder; what the document carries itself are its attributes.
+bool File::TakeAccessOf(const File& model) {
+  const DWORD attributes = HandleAttributes(model.fd_);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  return SetHandleAttributes(fd_, attributes & kDocumentAttributes);
+}
+
+std::optional<std::pair<uint64_t, uint64_t>> File::Identity() const {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (fd_ == -1 || !::GetFileInformationByHandle(AsHandle(fd_), &info)) return std::nullopt;
+  return std::make_pair(static_cast<uint64_t>(info.dwVolumeSerialNumber),
+                        (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
 }
 
 size_t File::ReadAt(uint64_t offset, void* buffer, size_t length) const {
@@ -124,15 +174,50 @@ bool RenameReplace(const std::u16string& from, const std::u16string& to) {
   return ::MoveFileExW(LongPathForm(from).c_str(), LongPathForm(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
-// Access on Windows follows the folder (inherited), and the replacement lies in the same
-// folder; what the document carries itself are its attributes.
-bool CopyPermissions(const std::u16string& from, const std::u16string& to) {
-  const DWORD attributes = ::GetFileAttributesW(LongPathForm(from).c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-  const DWORD kept = attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                   FILE_ATTRIBUTE_ARCHIVE);
-  return ::SetFileAttributesW(LongPathForm(to).c_str(), kept == 0 ? FILE_ATTRIBUTE_NORMAL : kept) != 0;
+bool RenameNoReplace(const std::u16string& from, const std::u16string& to) {
+  return ::MoveFileExW(LongPathForm(from).c_str(), LongPathForm(to).c_str(), 0) != 0;
 }
+
+bool NameExists(const std::u16string& path) {
+  return !path.empty() && ::GetFileAttributesW(LongPathForm(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsLink(const std::u16string& path) {
+  if (path.empty()) return false;
+  const DWORD attributes = ::GetFileAttributesW(LongPathForm(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+std::u16string RealPath(const std::u16string& path) {
+  HANDLE h = ::CreateFileW(LongPathForm(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return {};
+  std::wstring buffer(32768, L'\0');
+  const DWORD n = ::GetFinalPathNameByHandleW(h, buffer.data(), static_cast<DWORD>(buffer.size()), FILE_NAME_NORMALIZED);
+  ::CloseHandle(h);
+  if (n == 0 || n >= buffer.size()) return {};
+  buffer.resize(n);
+  return win32::CallerForm(std::move(buffer));
+}
+
+bool IsSystemPseudoFolder(const std::u16string&) { return false; }
+
+bool IsAtOrBelow(const std::u16string& path, const std::u16string& root) {
+  const std::u16string real = RealPath(path);
+  if (real.empty() || root.empty()) return false;
+  const auto folded = [](std::u16string text) {
+    for (auto& c : text) {
+      if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+    }
+    return text;
+  };
+  const std::u16string a = folded(real);
+  std::u16string b = folded(root);
+  if (a == b) return true;
+  if (b.back() != kSep) b.push_back(kSep);
+  return a.compare(0, b.size(), b) == 0;
+}
+
 
 std::u16string FullPath(const std::u16string& path) {
   if (path.empty()) return {};
@@ -181,9 +266,11 @@ std::optional<std::string> FolderReadError(const std::u16string& path) {
   return reason.empty() ? "error " + std::to_string(error) : ToUtf8(reason);
 }
 
-std::optional<std::pair<uint64_t, uint64_t>> FileIdentity(const std::u16string& path) {
+namespace {
+// Identity of what a path names; `flags` decide whether a link at its end is followed.
+std::optional<std::pair<uint64_t, uint64_t>> IdentityOf(const std::u16string& path, DWORD flags) {
   HANDLE h = ::CreateFileW(LongPathForm(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
   if (h == INVALID_HANDLE_VALUE) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info;
   const bool ok = ::GetFileInformationByHandle(h, &info) != 0;
@@ -191,6 +278,12 @@ std::optional<std::pair<uint64_t, uint64_t>> FileIdentity(const std::u16string& 
   if (!ok) return std::nullopt;
   return std::make_pair(static_cast<uint64_t>(info.dwVolumeSerialNumber),
                         (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+}
+}  // namespace
+
+std::optional<std::pair<uint64_t, uint64_t>> FileIdentity(const std::u16string& path) { return IdentityOf(path, 0); }
+std::optional<std::pair<uint64_t, uint64_t>> NameIdentity(const std::u16string& path) {
+  return IdentityOf(path, FILE_FLAG_OPEN_REPARSE_POINT);
 }
 
 // Every name is listed and matched here, so '*' and '?' mean the same on every platform

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,10 +26,14 @@ inline constexpr char16_t kSep = u'/';
 // Characters that cannot be represented become '?'.
 std::string ToNarrow(std::u16string_view text);
 std::u16string FromNarrow(std::string_view text);
-// UTF-8 on every platform (what the command line prints and reads). Ill-formed input
-// becomes '?'.
+// UTF-8 on every platform (what the command line prints and reads). A byte that is not
+// part of well-formed UTF-8 (a GBK file name on POSIX, say) becomes the lone surrogate
+// U+DC80..U+DCFF and turns back into the same byte, so every name round-trips exactly; any
+// other unpaired surrogate becomes '?'.
 std::string ToUtf8(std::u16string_view text);
 std::u16string FromUtf8(std::string_view text);
+// Whether a UTF-16 unit is such an escaped byte (U+DC80..U+DCFF).
+bool IsEscapedByte(char16_t unit);
 
 // ---- files ---------------------------------------------------------------------------
 // An open file with positioned reads and writes. Moving only; closes on destruction.
@@ -41,14 +46,19 @@ class File {
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
-  // Read and write access, existing file only. Fails for a file without write permission.
+  // Read and write access, existing regular file only. Fails for a file without write
+  // permission. Never blocks: a FIFO or device put where a document was is refused.
   static std::optional<File> OpenReadWrite(const std::u16string& path);
-  // Read access, existing file only.
+  // Read access, existing regular file only; never blocks, as above.
   static std::optional<File> OpenRead(const std::u16string& path);
   // Write access; creates the file or empties an existing one.
   static std::optional<File> CreateTruncate(const std::u16string& path);
   // Write access; creates the file and fails when anything (a file, a link) has that name.
+  // Private to the user (mode 0600): for copies of documents and work files.
   static std::optional<File> CreateExclusive(const std::u16string& path);
+  // As CreateExclusive, but with the access an ordinary new file of the user gets (0666 less
+  // the umask): for files handed back to the user.
+  static std::optional<File> CreateNew(const std::u16string& path);
 
   bool IsOpen() const { return fd_ != -1; }
   // Number of bytes moved; short on end of file or error.
@@ -57,6 +67,19 @@ class File {
   uint64_t Size() const;
   bool Flush();
   void Close();
+
+  // Every change of access goes through the open descriptor, never through a name that
+  // someone could have swapped for a link in between.
+  // Whether the file is read-only (no owner write permission; the read-only attribute).
+  bool IsReadOnly() const;
+  // Sets or clears the read-only state; fails when this process may not.
+  bool SetReadOnly(bool readOnly);
+  // Gives this file the access permissions of `model`, and its owner and group where this
+  // process may set them (a rebuilt document stays its owner's). True when the permissions
+  // were set; owner and group are best effort.
+  bool TakeAccessOf(const File& model);
+  // (device, file) identity of the open file.
+  std::optional<std::pair<uint64_t, uint64_t>> Identity() const;
 
  private:
   explicit File(intptr_t fd) : fd_(fd) {}
@@ -74,8 +97,22 @@ bool DeletePath(const std::u16string& path);     // a file, not a folder
 bool CreateFolder(const std::u16string& path);   // fails when it exists
 bool RemoveEmptyFolder(const std::u16string& path);
 bool RenameReplace(const std::u16string& from, const std::u16string& to);  // atomic on one volume
-// Gives `to` the access permissions of `from` (a replacement keeps who may read the file).
-bool CopyPermissions(const std::u16string& from, const std::u16string& to);
+// Renames only when nothing (not even a dangling link) has the name `to`; atomic.
+bool RenameNoReplace(const std::u16string& from, const std::u16string& to);
+// Whether anything has this name; a link counts itself, whatever it points to.
+bool NameExists(const std::u16string& path);
+// Whether the path's last component is a symbolic link (or a junction).
+bool IsLink(const std::u16string& path);
+// The path with every link and "."/".." resolved (the real file); empty on failure.
+std::u16string RealPath(const std::u16string& path);
+// Whether a folder (links resolved) is, or lies inside, a pseudo file system of the system
+// (/proc, /sys, /dev and their kind): walks never enter one, for /proc/<pid>/cwd and the like
+// lead back into the whole file system. Always false on Windows.
+bool IsSystemPseudoFolder(const std::u16string& folder);
+// Whether `path` (links resolved) is `root` or lies below it; `root` already real.
+bool IsAtOrBelow(const std::u16string& path, const std::u16string& root);
+// Identity of what a path names without following a link at its end.
+std::optional<std::pair<uint64_t, uint64_t>> NameIdentity(const std::u16string& path);
 // Absolute form of a path with "." and ".." resolved by name (links are not resolved);
 // empty on failure.
 std::u16string FullPath(const std::u16string& path);
@@ -134,14 +171,18 @@ class AppendLog {
   ~AppendLog();
   AppendLog(const AppendLog&) = delete;
   AppendLog& operator=(const AppendLog&) = delete;
+  // Opens without following a link put in the log's place; only a regular file is taken.
   bool Open(const std::u16string& path);
   bool IsOpen() const { return stream_ != nullptr; }
   void Write(std::string_view text);
   void Flush();
   void Close();
+  // Whether any line since Open could not be written (a full disk, say).
+  bool WriteFailed() const { return failed_; }
 
  private:
   void* stream_ = nullptr;  // FILE*
+  bool failed_ = false;
 };
 
 // ---- time ----------------------------------------------------------------------------
@@ -170,6 +211,13 @@ void OverrideProgramPath(std::optional<std::u16string> path);
 void OverrideClock(std::optional<LocalTime> time);
 // nullopt = no console; a value = a console of that width.
 void OverrideConsoleWidth(std::optional<std::optional<int16_t>> width);
+// Called at the engine's race windows (see RaceWindow) with the window's name, so that a
+// test can act there as another process could. Empty: none (always so outside tests).
+void OverrideRaceWindow(std::function<void(std::string_view window)> hook);
 }  // namespace testing
+
+// Marks a point where another process could change the file system under the engine (a
+// name swapped for a link between two steps). Does nothing unless a test set a hook.
+void RaceWindow(std::string_view window);
 
 }  // namespace qv::platform

@@ -15,6 +15,7 @@ struct Overrides {
   std::optional<std::u16string> programPath;
   std::optional<LocalTime> clock;
   std::optional<std::optional<int16_t>> consoleWidth;
+  std::function<void(std::string_view)> raceWindow;
 };
 Overrides& TestOverrides() {
   static Overrides overrides;
@@ -36,7 +37,20 @@ void OverrideConsoleWidth(std::optional<std::optional<int16_t>> width) {
   std::lock_guard g(TestOverrides().lock);
   TestOverrides().consoleWidth = width;
 }
+void OverrideRaceWindow(std::function<void(std::string_view window)> hook) {
+  std::lock_guard g(TestOverrides().lock);
+  TestOverrides().raceWindow = std::move(hook);
+}
 }  // namespace testing
+
+void RaceWindow(std::string_view window) {
+  std::function<void(std::string_view)> hook;
+  {
+    std::lock_guard g(TestOverrides().lock);
+    hook = TestOverrides().raceWindow;
+  }
+  if (hook) hook(window);
+}
 
 namespace detail {
 std::optional<std::u16string> OverriddenProgramPath() {
@@ -67,15 +81,20 @@ File& File::operator=(File&& other) noexcept {
 AppendLog::~AppendLog() { Close(); }
 
 void AppendLog::Write(std::string_view text) {
-  if (stream_ != nullptr) std::fwrite(text.data(), 1, text.size(), static_cast<FILE*>(stream_));
+  if (stream_ == nullptr) return;
+  if (std::fwrite(text.data(), 1, text.size(), static_cast<FILE*>(stream_)) != text.size()) failed_ = true;
 }
 
 void AppendLog::Flush() {
-  if (stream_ != nullptr) std::fflush(static_cast<FILE*>(stream_));
+  if (stream_ != nullptr && std::fflush(static_cast<FILE*>(stream_)) != 0) failed_ = true;
 }
 
 void AppendLog::Close() {
-  if (stream_ != nullptr) std::fclose(static_cast<FILE*>(stream_));
+  if (stream_ != nullptr) {
+    auto* stream = static_cast<FILE*>(stream_);
+    if (std::ferror(stream) != 0) failed_ = true;
+    if (std::fclose(stream) != 0) failed_ = true;  // the buffered rest is written here
+  }
   stream_ = nullptr;
 }
 

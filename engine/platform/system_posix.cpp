@@ -1,5 +1,7 @@
 // Time, console, program path and drive roots on POSIX.
+#include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -97,7 +99,17 @@ std::vector<std::u16string> LocalDriveRoots() {
 // ---- AppendLog ---------------------------------------------------------------------------
 bool AppendLog::Open(const std::u16string& path) {
   Close();
-  stream_ = std::fopen(ToNarrow(path).c_str(), "a+");
+  failed_ = false;
+  const int fd = ::open(ToNarrow(path).c_str(), O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  struct stat st {};
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags == -1 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == -1) {
+    ::close(fd);
+    return false;
+  }
+  stream_ = ::fdopen(fd, "a+");
+  if (stream_ == nullptr) ::close(fd);
   return stream_ != nullptr;
 }
 

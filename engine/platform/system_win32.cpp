@@ -103,6 +103,7 @@ std::vector<std::u16string> LocalDriveRoots() {
 // A text stream: "\n" is written as "\r\n".
 bool AppendLog::Open(const std::u16string& path) {
   Close();
+  failed_ = false;
   const std::wstring wide = win32::LongPathForm(path);
   stream_ = ::_wfopen(wide.c_str(), L"a+t");
   return stream_ != nullptr;

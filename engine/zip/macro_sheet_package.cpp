@@ -143,7 +143,7 @@ SheetRemoval RebuildWithoutMacroSheets(const std::u16string& documentPath, const
   auto reader = PackageReader::Open(documentPath);
   if (!reader) return SheetRemoval::Abandoned;
   auto rebuilt = RebuiltFile::CreateBeside(documentPath);
-  if (!rebuilt) return SheetRemoval::Abandoned;
+  if (!rebuilt || !rebuilt->TakeAccessOf(documentPath)) return SheetRemoval::Abandoned;
   {
     auto writer = PackageWriter::Create(rebuilt->TakeFile());
     if (!writer) return SheetRemoval::Abandoned;
@@ -184,9 +184,7 @@ SheetRemoval RebuildWithoutMacroSheets(const std::u16string& documentPath, const
     reader.reset();
     if (!ReadsBackWhole(rebuilt->path(), written)) return SheetRemoval::Abandoned;
   }
-  platform::CopyPermissions(documentPath, rebuilt->path());
-  if (!platform::RenameReplace(rebuilt->path(), documentPath)) return SheetRemoval::Abandoned;
-  rebuilt->Keep();
+  if (!rebuilt->ReplaceDocument(documentPath)) return SheetRemoval::Abandoned;
   return SheetRemoval::Replaced;
 }
 

@@ -122,7 +122,7 @@ RebuildOutcome RebuildPackage(const std::u16string& quarantineDir, const std::u1
   if (state == ProjectState::Unreadable) return RebuildOutcome::Abandoned;
 
   auto rebuilt = RebuiltFile::CreateBeside(documentPath);
-  if (!rebuilt) return RebuildOutcome::Abandoned;
+  if (!rebuilt || !rebuilt->TakeAccessOf(documentPath)) return RebuildOutcome::Abandoned;
   {
     auto writer = PackageWriter::Create(rebuilt->TakeFile());
     if (!writer) return RebuildOutcome::Abandoned;
@@ -143,9 +143,7 @@ RebuildOutcome RebuildPackage(const std::u16string& quarantineDir, const std::u1
   }
   // The user must be able to get the document back exactly as it was.
   if (!QuarantineWholeFile(quarantineDir, documentPath)) return RebuildOutcome::Abandoned;
-  platform::CopyPermissions(documentPath, rebuilt->path());  // made private; the document's own access
-  if (!platform::RenameReplace(rebuilt->path(), documentPath)) return RebuildOutcome::Abandoned;
-  rebuilt->Keep();
+  if (!rebuilt->ReplaceDocument(documentPath)) return RebuildOutcome::Abandoned;
   return RebuildOutcome::Replaced;
 }
 

@@ -5,6 +5,20 @@
 
 namespace qv::zip {
 
+bool RebuiltFile::TakeAccessOf(const std::u16string& documentPath) {
+  identity_ = file_.Identity();
+  auto document = platform::File::OpenRead(documentPath);
+  return document && file_.TakeAccessOf(*document);
+}
+
+bool RebuiltFile::ReplaceDocument(const std::u16string& documentPath) {
+  if (!identity_) identity_ = file_.Identity();
+  platform::RaceWindow("package-before-replace");
+  if (!platform::RenameReplace(path_, documentPath)) return false;
+  keep_ = true;  // the name is the document's now, whatever it holds
+  return identity_ && platform::NameIdentity(documentPath) == identity_;
+}
+
 NewEntry NewEntryLike(const EntryInfo& source, uint64_t size, const platform::LocalTime& now) {
   NewEntry entry;
   entry.name = source.name;

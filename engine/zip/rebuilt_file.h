@@ -32,7 +32,7 @@ class RebuiltFile {
     return rebuilt;
   }
   RebuiltFile(RebuiltFile&& other) noexcept
-      : path_(std::move(other.path_)), file_(std::move(other.file_)), keep_(other.keep_) {
+      : path_(std::move(other.path_)), file_(std::move(other.file_)), identity_(other.identity_), keep_(other.keep_) {
     other.keep_ = true;
   }
   RebuiltFile(const RebuiltFile&) = delete;
@@ -42,13 +42,21 @@ class RebuiltFile {
     if (!keep_) platform::DeletePath(path_);
   }
   const std::u16string& path() const { return path_; }
+  // Gives the rebuilt file the document's access, and its owner and group where this process
+  // may, through the open descriptor (call before TakeFile). Remembers the file's identity.
+  bool TakeAccessOf(const std::u16string& documentPath);
   platform::File TakeFile() { return std::move(file_); }
-  void Keep() { keep_ = true; }
+  // Renames the rebuilt file over the document (one rename: one of the two always
+  // survives) and checks that what now has the document's name is the file written here, not
+  // something put at the rebuilt file's name meanwhile. Kept on success.
+  bool ReplaceDocument(const std::u16string& documentPath);
 
  private:
   RebuiltFile(std::u16string path, platform::File file) : path_(std::move(path)), file_(std::move(file)) {}
+  void Keep() { keep_ = true; }
   std::u16string path_;
   platform::File file_;
+  std::optional<std::pair<uint64_t, uint64_t>> identity_;
   bool keep_ = false;
 };
 

@@ -30,6 +30,14 @@ constexpr char16_t kRecycleBin[] = u"$Recycle.Bin";
 
 }  // namespace
 
+bool ScanRunDriver::FollowsInto(const std::u16string& folder, const WalkState& walk) const {
+  if (followFolderLinks_ || !platform::IsLink(folder)) return true;
+  for (const auto& root : walk.realRoots) {
+    if (platform::IsAtOrBelow(folder, root)) return true;
+  }
+  return false;
+}
+
 void ScanRunDriver::SearchTarget(bool& firstFolder, const std::u16string& path) {
   if (path.empty()) return;
   try {
@@ -53,6 +61,8 @@ void ScanRunDriver::SearchDirectory(std::set<std::u16string>* set, const std::u1
     const auto identity = platform::FileIdentity(dir);
     walk.device = identity ? std::optional<uint64_t>(identity->first) : std::nullopt;
   }
+  const std::u16string real = platform::RealPath(Complete(dir));
+  if (!real.empty()) walk.realRoots.push_back(real);
   SearchDirectoryIn(*set, dir, walk, 0);
 }
 
@@ -69,7 +79,15 @@ void ScanRunDriver::SearchDirectoryIn(std::set<std::u16string>& set, const std::
     // The all-drives run walks every local drive as its own target: another device met
     // below a drive (pseudo file systems, other drives) is not entered from here.
     if (walk.device && identity->first != *walk.device) return;
+    // /proc (through /proc/<pid>/cwd the whole file system again), /sys and /dev are never
+    // walked; each file system is asked once.
+    if (walk.ordinaryDevices.count(identity->first) == 0) {
+      if (platform::IsSystemPseudoFolder(full)) return;
+      walk.ordinaryDevices.insert(identity->first);
+    }
     if (!walk.visited.insert(*identity).second) return;
+  } else if (platform::IsSystemPseudoFolder(full)) {
+    return;
   }
 
   // Opening the folder may throw: the caller's handler (or the target's guard) takes it.
@@ -82,7 +100,7 @@ void ScanRunDriver::SearchDirectoryIn(std::set<std::u16string>& set, const std::
       const std::u16string child = IsRoot(full) ? full + name : full + kSep + name;
       const fs::file_status entry = fs::status(walkfs::ToFsPath(child));  // follows links
       if (fs::is_directory(entry)) {
-        if (name != kRecycleBin) SearchDirectoryIn(set, child, walk, depth + 1);
+        if (name != kRecycleBin && FollowsInto(child, walk)) SearchDirectoryIn(set, child, walk, depth + 1);
       } else if (!platform::IsSpecialFile(child)) {
         set.insert(Complete(child));
       }

@@ -165,6 +165,11 @@ class ScanRunDriver {
   // status cannot be read, is a file target. Without a set, nothing starts.
   bool ScanDroppedPaths(const std::set<std::u16string>* paths);
 
+  // Whether folder links that lead outside every target of the run are followed (off by
+  // default; links inside a target are always followed, each real folder once). Set before a
+  // run starts.
+  void SetFollowFolderLinks(bool follow) { followFolderLinks_ = follow; }
+
   // ---- stopping (the owner's thread) ----
   // A stop is final: later start requests are refused.
   // Asks the worker to stop and returns at once. The engine call in progress finishes (no
@@ -203,6 +208,9 @@ class ScanRunDriver {
   void RunWorker();
   void SearchDirectoryIn(std::set<std::u16string>& set, const std::u16string& dir, WalkState& walk,
                          unsigned depth);
+  // Whether the walk enters a folder met in a listing (a link: only inside a target, unless
+  // links are followed everywhere).
+  bool FollowsInto(const std::u16string& folder, const WalkState& walk) const;
   bool Claim();  // the one-run-at-a-time guard
   void Unclaim();
   // Delivers an event (observer_.*event(args…)) unless a stop was requested; false when stopped.
@@ -224,6 +232,7 @@ class ScanRunDriver {
   std::mutex doneMutex_;
   std::condition_variable doneCv_;
   bool stayOnDevice_ = false;   // the all-drives run keeps each walk on its drive
+  bool followFolderLinks_ = false;
   WalkState* walk_ = nullptr;   // the current run's visited folders (worker only)
 };
 

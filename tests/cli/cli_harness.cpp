@@ -1,12 +1,16 @@
 #include "tests/cli/cli_harness.h"
 
+#include "engine/common/quarantine.h"
+
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -26,7 +30,8 @@ std::string Slurp(const fs::path& path) {
 
 // Runs `argv` with standard input from /dev/null, optionally feeding `input` instead, and
 // collects both outputs through files (no pipe can fill up and stall the child).
-ProgramRun Spawn(const std::vector<std::string>& argv, const fs::path& scratch, const std::string* input = nullptr) {
+ProgramRun Spawn(const std::vector<std::string>& argv, const fs::path& scratch, const std::string* input = nullptr,
+                 std::optional<uint64_t> fileSizeLimit = std::nullopt) {
   const fs::path outPath = scratch / "stdout.txt", errPath = scratch / "stderr.txt", inPath = scratch / "stdin.txt";
   std::ofstream(inPath, std::ios::binary) << (input ? *input : std::string());
   const pid_t pid = ::fork();
@@ -39,6 +44,11 @@ ProgramRun Spawn(const std::vector<std::string>& argv, const fs::path& scratch, 
     ::dup2(in, 0);
     ::dup2(out, 1);
     ::dup2(err, 2);
+    if (fileSizeLimit) {
+      ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of ending the program
+      const rlimit limit{*fileSizeLimit, *fileSizeLimit};
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -72,6 +82,13 @@ std::vector<std::string> ProgramRun::outLines() const {
   return lines;
 }
 
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+std::vector<uint8_t> Scrambled(std::vector<uint8_t> plain) {
+  qv::ScrambleBytes(plain.data(), plain.size());
+  return plain;
+}
+
 bool BuiltSignatureLibraryExists() { return fs::exists(kBuiltProgramDir / "qzmacro.vlb"); }
 
 RelocatedProgram::RelocatedProgram(bool withSignatures) {
@@ -93,10 +110,17 @@ ProgramRun RelocatedProgram::Run(const std::vector<std::string>& args) const {
   return Spawn(argv, temp_.path());
 }
 
+ProgramRun RelocatedProgram::RunWithFileSizeLimit(const std::vector<std::string>& args, uint64_t bytes) const {
+  std::vector<std::string> argv = {(bin() / "quorvane-scan").string()};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return Spawn(argv, temp_.path(), nullptr, bytes);
+}
+
 std::vector<std::string> CanonicalJsonLines(const std::string& text) {
   qv::testing::TempDir scratch;
   static const char kScript[] =
       "import json, sys\n"
+      "sys.stdout.reconfigure(errors='surrogateescape')\n"
       "for line in sys.stdin.read().splitlines():\n"
       "    try:\n"
       "        value = json.loads(line)\n"

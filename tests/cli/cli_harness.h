@@ -3,6 +3,7 @@
 // program, so the real build/bin is never written to).
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -28,16 +29,26 @@ class RelocatedProgram {
   bool hasSignatures() const;
 
   ProgramRun Run(const std::vector<std::string>& args) const;
+  // As Run, with every file the program writes limited to `bytes` (a full disk, as far as the
+  // program can tell: writes past the limit fail).
+  ProgramRun RunWithFileSizeLimit(const std::vector<std::string>& args, uint64_t bytes) const;
 
  private:
   qv::testing::TempDir temp_;
 };
+
+// Whether `text` holds `part`.
+bool Has(const std::string& text, const std::string& part);
+// The quarantine copy of `plain`, as the engine writes it.
+std::vector<uint8_t> Scrambled(std::vector<uint8_t> plain);
 
 // Whether the build made the signature library (tests of real detections need it).
 bool BuiltSignatureLibraryExists();
 
 // Each line parsed as JSON by Python's json module and printed back with sorted keys and
 // no ASCII escaping; a line that is not one JSON object comes back as "INVALID <line>".
+// Escaped lone surrogates \udc80..\udcff come back as the bytes of a name that is not UTF-8
+// (Python's surrogateescape), so a name compares with its bytes on disk.
 std::vector<std::string> CanonicalJsonLines(const std::string& text);
 
 }  // namespace qv::cli::testing

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <regex>
 
-#include "engine/common/quarantine.h"
 #include "tests/cli/cli_harness.h"
 #include "tests/cli/sample_documents.h"
 
@@ -15,14 +14,6 @@ namespace {
 namespace fs = std::filesystem;
 using qv::testing::ReadFile;
 using qv::testing::WriteFile;
-
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-// The quarantine copy of `plain`, as the engine writes it.
-std::vector<uint8_t> Scrambled(std::vector<uint8_t> plain) {
-  qv::ScrambleBytes(plain.data(), plain.size());
-  return plain;
-}
 
 TEST(CliProgram, BadArgumentsExitTwoWithUsage) {
   RelocatedProgram program;
@@ -122,9 +113,9 @@ TEST(CliProgram, RestoreBringsBackEveryByteValue) {
   const fs::path copy = program.quarantine() / "Report.doc.vir";
   WriteFile(copy, Scrambled(original));
 
-  // into a named file, replacing what is there
+  // into a named file, replacing what is there (asked for with --force)
   WriteFile(program.work() / "named.doc", "old content");
-  const ProgramRun named = program.Run({"restore", copy.string(), (program.work() / "named.doc").string()});
+  const ProgramRun named = program.Run({"restore", "--force", copy.string(), (program.work() / "named.doc").string()});
   EXPECT_EQ(named.exitCode, 0) << named.err;
   EXPECT_EQ(ReadFile(program.work() / "named.doc"), original);
   // into a folder, under the name the copy restores to

@@ -23,6 +23,7 @@ TEST(ParseArguments, AcceptsEveryCommandForm) {
       {{"scan", "--", "--repair"}, Command::Scan, false, false, false, {"--repair"}},
       {{"scan", "-"}, Command::Scan, false, false, false, {"-"}},
       {{"restore", "x.doc.vir", "dest"}, Command::Restore, false, false, false, {"x.doc.vir", "dest"}},
+      {{"restore", "x.doc.vir"}, Command::Restore, false, false, false, {"x.doc.vir"}},
       {{"quarantine", "list", "--json"}, Command::QuarantineList, false, true, false, {}},
       {{"scan", "a", "--help"}, Command::Help, false, false, false, {}},
       {{"--version"}, Command::Version, false, false, false, {}},
@@ -39,6 +40,17 @@ TEST(ParseArguments, AcceptsEveryCommandForm) {
     EXPECT_EQ(r.arguments.allDrives, c.allDrives);
     EXPECT_EQ(r.arguments.operands, c.operands);
   }
+}
+
+TEST(ParseArguments, ForceAndFollowLinksBelongToTheirCommands) {
+  const ParseResult restore = ParseArguments({"restore", "--force", "a.vir", "b"});
+  ASSERT_TRUE(restore.ok) << restore.error;
+  EXPECT_TRUE(restore.arguments.force);
+  EXPECT_FALSE(ParseArguments({"restore", "a.vir", "b"}).arguments.force);
+  const ParseResult scan = ParseArguments({"scan", "--follow-links", "a"});
+  ASSERT_TRUE(scan.ok) << scan.error;
+  EXPECT_TRUE(scan.arguments.followLinks);
+  EXPECT_FALSE(ParseArguments({"scan", "a"}).arguments.followLinks);
 }
 
 TEST(ParseArguments, QuarantineFolderIsTakenFromEitherForm) {
@@ -63,7 +75,6 @@ TEST(ParseArguments, RefusesWhatMakesNoSense) {
       {{"scan", "--all-drives", "a"}, "not both"},
       {{"scan", "--bogus", "a"}, "unknown option --bogus"},
       {{"frobnicate"}, "unknown command frobnicate"},
-      {{"restore", "a"}, "restore needs"},
       {{"restore", "a", "b", "c"}, "restore needs"},
       {{"quarantine"}, "quarantine list"},
       {{"quarantine", "purge"}, "quarantine list"},
@@ -71,6 +82,8 @@ TEST(ParseArguments, RefusesWhatMakesNoSense) {
       {{"quarantine", "list", "--all-drives"}, "belong to the scan command"},
       {{"scan", "a", "--quarantine"}, "--quarantine needs a folder"},
       {{"scan", "a", "--quarantine="}, "--quarantine needs a folder"},
+      {{"restore", "--follow-links", "a", "b"}, "belong to the scan command"},
+      {{"scan", "--force", "a"}, "--force belongs to the restore command"},
   };
   for (const auto& [args, message] : cases) {
     const ParseResult r = ParseArguments(args);
@@ -89,6 +102,17 @@ TEST(Output, JsonStringsSurviveARealParser) {
                       "\"rule\": \"Macro.Test.Signature\"}");
   EXPECT_EQ(lines[1], "{\"detected\": 1, \"files\": 3, \"repaired\": 0, "
                       "\"summary\": \"共扫描 3 个文件   检测到 1 个异常   修复 0 个异常\"}");
+}
+
+// Bytes of a name that is not UTF-8 become escaped lone surrogates: valid JSON, and the same
+// bytes again for a reader that maps them back (surrogateescape).
+TEST(Output, JsonEscapesBytesThatAreNotUtf8) {
+  EXPECT_EQ(JsonString("a\xFF" "b"), "\"a\\udcffb\"");
+  EXPECT_EQ(JsonString("\xD6\xD0 \xE4\xB8\xAD"), "\"\\udcd6\\udcd0 \xE4\xB8\xAD\"") << "valid UTF-8 stays as it is";
+  const std::string gbkPath = "/d/\xD6\xD0\xCE\xC4.doc";
+  const qv::api::Finding finding{platform::FromNarrow(gbkPath), "Macro.X", qv::api::Action::Reported};
+  EXPECT_EQ(testing::CanonicalJsonLines(FindingLine(finding, true) + "\n"),
+            (std::vector<std::string>{"{\"action\": \"reported\", \"path\": \"" + gbkPath + "\", \"rule\": \"Macro.X\"}"}));
 }
 
 TEST(Output, TextFindingLineNamesPathRuleAndAction) {

@@ -94,13 +94,27 @@ std::vector<TargetCase> TargetCases() {
          Files(t, {"r/$Recycle.Bin/a.doc", "r/sub/$Recycle.Bin/b.doc", "r/$RECYCLE.BIN/c.doc", "r/sub/d.doc"});
        },
        folder("r"), {"r/$RECYCLE.BIN/c.doc", "r/sub/d.doc"}, 2, true},
-      {"LinksFollowedAndLoopsEnd",
+      // A link inside the target ends at the folder it leads to (each real folder once); one
+      // that leads outside every target is followed only when the owner asks for it.
+      {"LinksLoopsEndOutsideNotFollowed",
        [](const TempDir& t) {
          Files(t, {"loop/f.doc", "other/g.doc"});
          fs::create_directory_symlink(t / "loop", t / "loop/back");  // leads to its own parent
          fs::create_directory_symlink(t / "other", t / "loop/out");
        },
-       folder("loop"), {"loop/f.doc", "loop/out/g.doc"}, 2, true},
+       folder("loop"), {"loop/f.doc"}, 1, true},
+      {"LinksOutsideFollowedWhenAsked",
+       [](const TempDir& t) {
+         Files(t, {"loop/f.doc", "other/g.doc"});
+         fs::create_directory_symlink(t / "loop", t / "loop/back");
+         fs::create_directory_symlink(t / "other", t / "loop/out");
+         fs::create_directory_symlink("/proc", t / "loop/proc");  // never, asked or not
+       },
+       [](DriverRig& rig, const TempDir& t) {
+         rig.driver->SetFollowFolderLinks(true);
+         return rig.driver->OnScanDirectory(U16(t / "loop"));
+       },
+       {"loop/f.doc", "loop/out/g.doc"}, 2, true},
       {"DevicePathCountedNotScanned", [](const TempDir& t) { Files(t, {"a.doc"}); },
        [](DriverRig& rig, const TempDir& t) { return DropPaths(rig, {u"\\\\.\\PhysicalDrive0", U16(t / "a.doc")}); },
        {"a.doc"}, 2, false},
@@ -234,8 +248,9 @@ namespace qv::frontend {
 namespace {
 
 // Every local drive is its own target of an all-drives run, so that walk never leaves the
-// drive it started on (below "/" lie /proc, /sys and /dev); a folder run follows links anywhere.
-TEST(ScanRun, AllDrivesWalkStaysOnEachDriveFolderWalkFollowsLinksAcross) {
+// drive it started on (below "/" lie /proc, /sys and /dev); a folder run follows links when
+// asked, but never into /dev (here its /dev/shm), /proc or /sys.
+TEST(ScanRun, AllDrivesWalkStaysOnEachDriveNoWalkEntersDev) {
   TempDir t;
   const fs::path shm = "/dev/shm";
   if (!qv::testing::Exists(shm) || platform::FileIdentity(U16(shm))->first ==
@@ -253,13 +268,17 @@ TEST(ScanRun, AllDrivesWalkStaysOnEachDriveFolderWalkFollowsLinksAcross) {
   ASSERT_TRUE(drives.driver->OnScanAllDisk());
   drives.Wait();
   DriverRig folder;
+  folder.driver->SetFollowFolderLinks(true);
   ASSERT_TRUE(folder.driver->OnScanDirectory(U16(t.path())));
   folder.Wait();
+  DriverRig dev;
+  ASSERT_TRUE(dev.driver->OnScanDirectory(U16(other)));
+  dev.Wait();
   fs::remove_all(other);
 
   EXPECT_EQ(drives.engine.calls(), (std::vector<std::string>{(t / "near.doc").string()}));
-  EXPECT_EQ(folder.engine.calls(),
-            (std::vector<std::string>{(t / "link/far.doc").string(), (t / "near.doc").string()}));
+  EXPECT_EQ(folder.engine.calls(), (std::vector<std::string>{(t / "near.doc").string()}));
+  EXPECT_TRUE(dev.engine.calls().empty()) << "not even when named as the target";
 }
 
 }  // namespace

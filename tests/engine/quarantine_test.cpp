@@ -38,7 +38,7 @@ TEST_F(QuarantineTest, CopyIsTheDocumentXorKeyAndRestoresByteForByte) {
   const std::vector<uint8_t> original = {0x0D, 0x0A, 0x1A};
   WriteFile(docs_ / "Report.doc", original);
   TakeUp(area_, docs_ / "Report.doc");
-  ASSERT_TRUE(BackupToQuarantine(area_, area_.currentPath));
+  ASSERT_TRUE(BackupToQuarantine(area_, area_.currentPath, "Macro.Test"));
   const fs::path vir = program_.quarantine() / "Report.doc.vir";
   EXPECT_EQ(ReadFile(vir), (std::vector<uint8_t>{0x0D ^ 0x9D, 0x0A ^ 0x9D, 0x1A ^ 0x9D}));
   ASSERT_EQ(Restore(vir, docs_ / "restored.doc"), 1);
@@ -69,10 +69,12 @@ TEST_F(QuarantineTest, SameNameFromAnotherFolderGetsItsOwnCopy) {
     WorkArea area;
     area.quarantineDir = area_.quarantineDir;
     TakeUp(area, docs_ / folder / "Report.doc");
-    ASSERT_TRUE(BackupToQuarantine(area, area.currentPath)) << folder;
+    ASSERT_TRUE(BackupToQuarantine(area, area.currentPath, "Macro.Test")) << folder;
   }
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(program_.quarantine())) names.push_back(entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(program_.quarantine())) {
+    if (entry.path().extension() == ".vir") names.push_back(entry.path().filename());
+  }
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"Report(2).doc.vir", "Report.doc.vir"}));
   ASSERT_EQ(Restore(program_.quarantine() / "Report(2).doc.vir", docs_ / "back.doc"), 1);
@@ -83,10 +85,10 @@ TEST_F(QuarantineTest, SameNameFromAnotherFolderGetsItsOwnCopy) {
 TEST_F(QuarantineTest, RepeatedReportsInOneCallKeepTheFirstCopy) {
   WriteFile(docs_ / "Report.doc", std::string("infected"));
   TakeUp(area_, docs_ / "Report.doc");
-  ASSERT_TRUE(BackupToQuarantine(area_, area_.currentPath));
+  ASSERT_TRUE(BackupToQuarantine(area_, area_.currentPath, "Macro.Test"));
   // a repair changes the document; the next report on it must not copy the repaired bytes
   area_.document->WriteAt(0, "repaired", 8);
-  ASSERT_TRUE(BackupToQuarantine(area_, area_.currentPath));
+  ASSERT_TRUE(BackupToQuarantine(area_, area_.currentPath, "Macro.Test"));
   ASSERT_EQ(Restore(program_.quarantine() / "Report.doc.vir", docs_ / "back.doc"), 1);
   EXPECT_EQ(ReadFile(docs_ / "back.doc"), (std::vector<uint8_t>{'i', 'n', 'f', 'e', 'c', 't', 'e', 'd'}));
   EXPECT_FALSE(Exists(program_.quarantine() / "Report(2).doc.vir"));
@@ -95,11 +97,11 @@ TEST_F(QuarantineTest, RepeatedReportsInOneCallKeepTheFirstCopy) {
 TEST_F(QuarantineTest, BackupFailsWithoutContentOrFolder) {
   WriteFile(docs_ / "empty.doc", std::vector<uint8_t>{});
   TakeUp(area_, docs_ / "empty.doc");
-  EXPECT_FALSE(BackupToQuarantine(area_, area_.currentPath));
+  EXPECT_FALSE(BackupToQuarantine(area_, area_.currentPath, "Macro.Test"));
   WriteFile(docs_ / "Report.doc", std::string("x"));
   TakeUp(area_, docs_ / "Report.doc");
   area_.quarantineDir = U16((docs_ / "no-such-folder").string() + "/");
-  EXPECT_FALSE(BackupToQuarantine(area_, area_.currentPath));
+  EXPECT_FALSE(BackupToQuarantine(area_, area_.currentPath, "Macro.Test"));
 }
 
 }  // namespace

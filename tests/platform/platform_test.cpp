@@ -217,8 +217,35 @@ TEST(PlatformText, Utf8RoundTripsEveryPlane) {
   const std::u16string samples[] = {u"", u"ascii", u"报告 Report", u"\U0001F600 emoji", u"ก Thai"};
   for (const auto& text : samples) EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
   EXPECT_EQ(ToUtf8(u"报"), "\xE6\x8A\xA5");
-  EXPECT_EQ(FromUtf8("\xFF" "a"), u"?a") << "ill-formed input becomes '?'";
-  EXPECT_EQ(ToUtf8(std::u16string(1, char16_t(0xD800))), "?") << "an unpaired surrogate";
+  EXPECT_EQ(ToUtf8(std::u16string(1, char16_t(0xD800))), "?") << "an unpaired surrogate that is no escaped byte";
+}
+
+// Names that are not UTF-8 (GBK from old archives, cut or overlong sequences, encoded
+// surrogates) survive the UTF-16 form byte for byte: each byte outside a well-formed sequence
+// is one escaped unit, and valid text around it is untouched.
+TEST(PlatformText, BytesThatAreNotUtf8RoundTripExactly) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+    std::u16string wide;
+  };
+  const Case cases[] = {
+      {"GBK 中文", "\xD6\xD0\xCE\xC4.doc", u"\xDCD6\xDCD0\xDCCE\xDCC4.doc"},
+      {"lone 0xFF before ASCII", "\xFF" "a", u"\xDCFF" "a"},
+      {"overlong NUL", "\xC0\x80", u"\xDCC0\xDC80"},
+      {"encoded surrogate", "\xED\xA0\x80", u"\xDCED\xDCA0\xDC80"},
+      {"past U+10FFFF", "\xF4\x90\x80\x80", u"\xDCF4\xDC90\xDC80\xDC80"},
+      {"cut sequence then valid", "\xE6\x8A" "\xE6\x8A\xA5", u"\xDCE6\xDC8A报"},
+      {"valid 4-byte", "\xF0\x9F\x98\x80", u"\U0001F600"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FromUtf8(c.bytes), c.wide) << c.what;
+    EXPECT_EQ(ToUtf8(FromUtf8(c.bytes)), c.bytes) << c.what;
+  }
+  EXPECT_TRUE(IsEscapedByte(u'\xDC80'));
+  EXPECT_TRUE(IsEscapedByte(u'\xDCFF'));
+  EXPECT_FALSE(IsEscapedByte(u'\xDC7F')) << "would stand for an ASCII byte, which is never escaped";
+  EXPECT_FALSE(IsEscapedByte(u'a'));
 }
 
 TEST(PlatformSystem, ProgramTimeAndTemporaryFolder) {
