@@ -265,6 +265,7 @@ CallResult RunScanCall(const std::u16string& path, const CallOptions& options) {
   // Hidden Excel 4.0 macro sheets of a workbook package, judged with the same tables.
   RunEngine(*area, targets, options.mode, out.status, [&] {
     area->repairMode = options.mode;
+    area->takenUpAt = platform::Now();  // the time its log lines carry
     ScanPackageMacroSheets(*area, path, options.observer);
   });
   out.resultName = area->resultName;

@@ -37,6 +37,7 @@ TEST_F(CliDetection, ReportOnlyNamesTheFindingAndChangesNothing) {
 
   const ProgramRun json = program.Run({"scan", "--json", infected.string(), clean.string()});
   EXPECT_EQ(json.exitCode, 1);
+  if (!kHaveJsonParser) GTEST_SKIP() << kNoJsonParser;
   EXPECT_EQ(CanonicalJsonLines(json.out),
             (std::vector<std::string>{
                 "{\"action\": \"reported\", \"path\": \"" + infected.string() + "\", \"rule\": \"Macro.Test.Signature\"}",
@@ -71,7 +72,7 @@ TEST_F(CliDetection, RepairThenRestoreGivesBackTheOriginalByteForByte) {
 TEST_F(CliDetection, QuarantineFolderFollowsTheInstallAndTheOption) {
   WriteFile(program.bin() / "installed-layout", std::string("system-wide install\n"));
   qv::testing::TempDir data;
-  qv::testing::ScopedEnv xdg("XDG_DATA_HOME", data.path().c_str());
+  qv::testing::ScopedEnv xdg("XDG_DATA_HOME", data.path().string().c_str());
   const fs::path own = data / "quorvane" / "RepairBrack";
 
   const ProgramRun repair = program.Run({"scan", "--repair", infected.string()});

@@ -36,6 +36,15 @@ class RelocatedProgram {
 // Whether the build made the signature library (tests of real detections need it).
 bool BuiltSignatureLibraryExists();
 
+// Whether CanonicalJsonLines can run: it needs the build machine's Python, which the Windows
+// test programs (run under Wine) cannot start. Tests skip their JSON checks where it cannot.
+#ifdef _WIN32
+inline constexpr bool kHaveJsonParser = false;
+#else
+inline constexpr bool kHaveJsonParser = true;
+#endif
+inline constexpr const char* kNoJsonParser = "no Python to check the JSON lines on this platform";
+
 // Each line parsed as JSON by Python's json module and printed back with sorted keys and
 // no ASCII escaping; a line that is not one JSON object comes back as "INVALID <line>".
 std::vector<std::string> CanonicalJsonLines(const std::string& text);

@@ -27,7 +27,7 @@ class QuarantineTest : public ::testing::Test {
     area_.quarantineDir = U16(program_.quarantine().string() + "/");
   }
   int Restore(const fs::path& vir, const fs::path& dest) {
-    return ReVirFile(U16(vir).c_str(), U16(dest).c_str());
+    return ReVirFile(Sv(U16(vir)), Sv(U16(dest)));
   }
   ProgramFolder program_;
   TempDir docs_;
@@ -58,7 +58,7 @@ TEST_F(QuarantineTest, EmptyOrMissingCopyRestoresNothing) {
   EXPECT_EQ(Restore(docs_ / "missing.vir", docs_ / "out2"), 0);
   EXPECT_FALSE(Exists(docs_ / "out1"));
   EXPECT_FALSE(Exists(docs_ / "out2"));
-  EXPECT_EQ(ReVirFile(nullptr, U16(docs_ / "out3").c_str()), 0);
+  EXPECT_EQ(ReVirFile(nullptr, Sv(U16(docs_ / "out3"))), 0);
 }
 
 TEST_F(QuarantineTest, SameNameFromAnotherFolderGetsItsOwnCopy) {
@@ -72,7 +72,7 @@ TEST_F(QuarantineTest, SameNameFromAnotherFolderGetsItsOwnCopy) {
     ASSERT_TRUE(BackupToQuarantine(area, area.currentPath)) << folder;
   }
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(program_.quarantine())) names.push_back(entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(program_.quarantine())) names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"Report(2).doc.vir", "Report.doc.vir"}));
   ASSERT_EQ(Restore(program_.quarantine() / "Report(2).doc.vir", docs_ / "back.doc"), 1);
