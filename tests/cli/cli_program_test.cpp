@@ -179,7 +179,8 @@ TEST(CliProgram, QuarantineListNamesEachCopyAndItsOriginal) {
   const std::string q = program.quarantine().string();
   const ProgramRun text = program.Run({"quarantine", "list"});
   EXPECT_EQ(text.exitCode, 0);
-  EXPECT_EQ(text.outLines(), (std::vector<std::string>{q + "/a.doc.vir\ta.doc\t2", q + "/b.xls.vir\tb.xls\t4"}));
+  EXPECT_EQ(text.outLines(), (std::vector<std::string>{(program.quarantine() / "a.doc.vir").string() + "\ta.doc\t2",
+                                                       (program.quarantine() / "b.xls.vir").string() + "\tb.xls\t4"}));
   const ProgramRun json = program.Run({"quarantine", "list", "--json"});
   if (!kHaveJsonParser) GTEST_SKIP() << kNoJsonParser;
   EXPECT_EQ(CanonicalJsonLines(json.out),

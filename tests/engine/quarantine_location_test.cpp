@@ -2,6 +2,8 @@
 // for an installed one, or wherever a caller names.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/common/quarantine_location.h"
 #include "engine/include/scan_engine.h"
 #include "engine/include/scanvirus.h"
@@ -16,7 +18,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Dir(const fs::path& path) { return path.string() + "/"; }
+std::string Dir(const fs::path& path) { return path.string() + char(platform::kSep); }
+
+// The folder rule joins names with the platform's separator; the cases are written with '/'.
+std::string Slashed(std::u16string folder) {
+  std::replace(folder.begin(), folder.end(), platform::kSep, u'/');
+  return Utf8(folder);
+}
 
 TEST(QuarantineLocationTest, ChoiceFollowsTheProgramFolder) {
   struct Case {
@@ -35,7 +43,7 @@ TEST(QuarantineLocationTest, ChoiceFollowsTheProgramFolder) {
   };
   for (const Case& c : cases) {
     QuarantineSiteFacts facts{u"/opt/qv/", c.writable, c.installed, c.userData};
-    EXPECT_EQ(Utf8(ChooseQuarantineFolder(facts)), Utf8(c.expected)) << c.what;
+    EXPECT_EQ(Slashed(ChooseQuarantineFolder(facts)), Utf8(c.expected)) << c.what;
     EXPECT_EQ(IsBesideProgram(ChooseQuarantineFolder(facts), facts.programFolder),
               std::u16string(c.expected) == u"/opt/qv/RepairBrack/")
         << c.what;

@@ -182,8 +182,7 @@ TEST(SignatureLibrary, LoadsTheFileBesideTheProgram) {
 #endif
   EXPECT_EQ(LibraryPathBeside(u"Quorvane"), u"qzmacro.vlb");
 
-  const auto folder = std::filesystem::temp_directory_path() / ("vlb-load-" + std::to_string(qv::testing::ProcessId()));
-  std::filesystem::create_directories(folder);
+  const auto folder = qv::testing::MakeScratchFolder();
   const std::u16string path = (folder / "qzmacro.vlb").u16string();
   std::vector<uint8_t> image;
   EXPECT_EQ(LoadLibraryFile(path, image), kLibraryMissing);

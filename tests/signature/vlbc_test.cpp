@@ -176,8 +176,7 @@ TEST(VlbcRoundTrip, UnusableLibraryIsNotDumped) {
 // that dumps back.
 TEST(VlbcProgram, CompileAndDumpFromTheCommandLine) {
   namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / ("vlbc-cli-" + std::to_string(qv::testing::ProcessId()));
-  fs::create_directories(dir);
+  const fs::path dir = qv::testing::MakeScratchFolder();
   const auto write = [&](const char* name, const std::string& text) {
     std::ofstream(dir / name, std::ios::binary) << text;
   };

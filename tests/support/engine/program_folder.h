@@ -21,7 +21,8 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& relative) const { return path_ / relative; }
+  // `relative` may be written with '/': it takes the platform's separator.
+  std::filesystem::path operator/(const std::string& relative) const { return (path_ / relative).make_preferred(); }
 
  private:
   std::filesystem::path path_;

@@ -37,11 +37,14 @@ ChildRun RunProgram(const std::vector<std::string>& argv, const std::filesystem:
                     std::chrono::milliseconds limit);
 
 // What the file system offers the tests: symbolic links (on Windows only with a privilege the
-// tests do not have) and named pipes (POSIX only; MakeFifo answers false elsewhere).
+// tests do not have), names that differ only in letter case naming two files (not on
+// Windows), and named pipes (POSIX only; MakeFifo answers false elsewhere).
 #ifdef _WIN32
 inline constexpr bool kSymlinksInTests = false;
+inline constexpr bool kCaseSensitiveNames = false;
 #else
 inline constexpr bool kSymlinksInTests = true;
+inline constexpr bool kCaseSensitiveNames = true;
 #endif
 bool MakeFifo(const std::filesystem::path& path);
 // The permission bits of a file or folder (links followed); nullopt on Windows, whose files
