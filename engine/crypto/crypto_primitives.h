@@ -1,7 +1,7 @@
 // The few cryptographic primitives that encrypted Office packages need, behind one small
 // interface. The implementation is the platform's crypto library (OpenSSL's libcrypto on
-// Linux, in openssl/); a build without one (none/) answers nothing, and such documents are
-// reported as not examined.
+// Linux, in openssl/; CNG on Windows, in cng/); a build without one (none/) answers nothing,
+// and such documents are reported as not examined.
 #pragma once
 
 #include <cstdint>

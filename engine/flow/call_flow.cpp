@@ -287,6 +287,7 @@ CallResult RunScanCall(const std::u16string& named, const CallOptions& options) 
   std::string sheetsNotExamined;
   RunEngine(*area, targets, options.mode, out.status, [&] {
     area->repairMode = options.mode;
+    area->takenUpAt = platform::Now();  // the time its log lines carry
     sheetsNotExamined = ScanPackageMacroSheets(*area, path, options.observer);
   });
   out.resultName = area->resultName;

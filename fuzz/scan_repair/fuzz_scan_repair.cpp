@@ -13,6 +13,7 @@
 
 #include "engine/flow/call_flow.h"
 #include "engine/platform/platform.h"
+#include "tests/support/system/system.h"
 #include "tests/support/vlb/vlb_builder.h"
 
 namespace {
@@ -30,9 +31,7 @@ struct Sandbox {
   fs::path root, bin, quarantine, docs;
 
   Sandbox() {
-    char pattern[] = "/tmp/qv-fuzz-scan-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr) Fail("no sandbox");
-    root = pattern;
+    root = qv::testing::MakeScratchFolder();
     bin = root / "bin";
     quarantine = bin / "RepairBrack";
     docs = root / "docs";
@@ -41,7 +40,7 @@ struct Sandbox {
     const auto library = qv::test::BuildShippedLibrary();
     std::ofstream(bin / "qzmacro.vlb", std::ios::binary)
         .write(reinterpret_cast<const char*>(library.data()), static_cast<std::streamsize>(library.size()));
-    qv::platform::testing::OverrideProgramPath(qv::platform::FromNarrow((bin / "program").string()));
+    qv::platform::testing::OverrideProgramPath(qv::testing::PathU16(bin / "program"));
   }
   ~Sandbox() {
     std::error_code ec;
@@ -70,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qv::CallOptions options;
   options.mode = 1;
   options.consoleTrace = false;
-  qv::RunScanCall(qv::platform::FromNarrow(document.string()), options);
+  qv::RunScanCall(qv::testing::PathU16(document), options);
 
   if (fs::exists(document) && fs::file_size(document) != bytes.size()) Fail("the document changed its size");
   for (const auto& entry : fs::directory_iterator(box.docs)) {

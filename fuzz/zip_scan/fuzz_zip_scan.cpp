@@ -4,8 +4,6 @@
 // rebuild without the project part (its relationships and content type cleaned up). Whatever the bytes,
 // the document is either left exactly as it was or replaced by a package that reads back,
 // and nothing is left in the temporary folder or beside the document.
-#include <stdlib.h>
-
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
@@ -19,13 +17,14 @@
 #include "engine/zip/open_xml.h"
 #include "engine/zip/package_rebuild.h"
 #include "engine/zip/package_reader.h"
+#include "tests/support/system/system.h"
 #include "tests/support/vlb/vlb_builder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::u16string U16(const fs::path& path) { return qv::platform::FromNarrow(path.string()); }
+std::u16string U16(const fs::path& path) { return qv::testing::PathU16(path); }
 
 void Put(const fs::path& path, const uint8_t* data, size_t size) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -48,9 +47,7 @@ struct Sandbox {
   fs::path root, bin, quarantine, docs, temp;
 
   Sandbox() {
-    char pattern[] = "/tmp/qv-fuzz-zip-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr) Fail("no sandbox");
-    root = pattern;
+    root = qv::testing::MakeScratchFolder();
     bin = root / "bin";
     quarantine = bin / "RepairBrack";
     docs = root / "docs";
@@ -60,7 +57,7 @@ struct Sandbox {
 rule 0x1 "Macro.Test.Signature" = p(0x1))");
     Put(bin / "qzmacro.vlb", library.data(), library.size());
     qv::platform::testing::OverrideProgramPath(U16(bin / "program"));
-    ::setenv("TMPDIR", temp.c_str(), 1);
+    qv::testing::SetEnvironment(qv::testing::TempFolderVariable(), temp.string().c_str());
   }
 
   ~Sandbox() {

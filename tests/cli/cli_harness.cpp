@@ -1,19 +1,14 @@
 #include "tests/cli/cli_harness.h"
 
-#include "engine/common/quarantine.h"
-
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <fstream>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+
+#include "engine/common/quarantine.h"
+#include "tests/support/system/system.h"
 
 namespace qv::cli::testing {
 namespace {
@@ -28,48 +23,31 @@ std::string Slurp(const fs::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Runs `argv` with standard input from /dev/null, optionally feeding `input` instead, and
+// The program's text output with "\n" line ends: a Windows text stream writes CRLF.
+std::string TextLines(std::string text) {
+#ifdef _WIN32
+  for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+#endif
+  return text;
+}
+
+// Runs `argv` with standard input from an empty file, optionally feeding `input` instead, and
 // collects both outputs through files (no pipe can fill up and stall the child).
 ProgramRun Spawn(const std::vector<std::string>& argv, const fs::path& scratch, const std::string* input = nullptr,
                  std::optional<uint64_t> fileSizeLimit = std::nullopt) {
   const fs::path outPath = scratch / "stdout.txt", errPath = scratch / "stderr.txt", inPath = scratch / "stdin.txt";
   std::ofstream(inPath, std::ios::binary) << (input ? *input : std::string());
-  const pid_t pid = ::fork();
-  if (pid < 0) throw std::runtime_error("fork failed");
-  if (pid == 0) {
-    const int in = ::open(inPath.c_str(), O_RDONLY);
-    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (in < 0 || out < 0 || err < 0) ::_exit(126);
-    ::dup2(in, 0);
-    ::dup2(out, 1);
-    ::dup2(err, 2);
-    if (fileSizeLimit) {
-      ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of ending the program
-      const rlimit limit{*fileSizeLimit, *fileSizeLimit};
-      ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    ::execv(args[0], args.data());
-    ::_exit(127);
-  }
+  const qv::testing::ChildRun child =
+      qv::testing::RunProgram(argv, inPath, outPath, errPath, std::chrono::duration_cast<std::chrono::milliseconds>(kRunLimit),
+                               fileSizeLimit);
   ProgramRun run;
-  const auto deadline = std::chrono::steady_clock::now() + kRunLimit;
-  int status = 0;
-  while (::waitpid(pid, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, &status, 0);
-      run.err = "did not end within the limit\n";
-      return run;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  if (child.timedOut) {
+    run.err = "did not end within the limit\n";
+    return run;
   }
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.out = Slurp(outPath);
-  run.err += Slurp(errPath);
+  run.exitCode = child.exitCode;
+  run.out = TextLines(Slurp(outPath));
+  run.err += TextLines(Slurp(errPath));
   return run;
 }
 
@@ -94,7 +72,13 @@ bool BuiltSignatureLibraryExists() { return fs::exists(kBuiltProgramDir / "qzmac
 RelocatedProgram::RelocatedProgram(bool withSignatures) {
   fs::create_directories(bin());
   fs::create_directories(work());
-  for (const char* name : {"quorvane-scan", "libquorvane-cli.so", "libSCanVirus.so"}) {
+#ifdef _WIN32
+  // The Windows program links the engine statically; the DLL ships beside it.
+  const char* const kProgramFiles[] = {"quorvane-scan.exe", "SCanVirus.dll"};
+#else
+  const char* const kProgramFiles[] = {"quorvane-scan", "libquorvane-cli.so", "libSCanVirus.so"};
+#endif
+  for (const char* name : kProgramFiles) {
     fs::copy_file(kBuiltProgramDir / name, bin() / name);
   }
   if (withSignatures && BuiltSignatureLibraryExists()) {
@@ -105,13 +89,13 @@ RelocatedProgram::RelocatedProgram(bool withSignatures) {
 bool RelocatedProgram::hasSignatures() const { return fs::exists(bin() / "qzmacro.vlb"); }
 
 ProgramRun RelocatedProgram::Run(const std::vector<std::string>& args) const {
-  std::vector<std::string> argv = {(bin() / "quorvane-scan").string()};
+  std::vector<std::string> argv = {qv::testing::PathUtf8(bin() / qv::testing::ProgramFileName("quorvane-scan"))};
   argv.insert(argv.end(), args.begin(), args.end());
   return Spawn(argv, temp_.path());
 }
 
 ProgramRun RelocatedProgram::RunWithFileSizeLimit(const std::vector<std::string>& args, uint64_t bytes) const {
-  std::vector<std::string> argv = {(bin() / "quorvane-scan").string()};
+  std::vector<std::string> argv = {qv::testing::PathUtf8(bin() / qv::testing::ProgramFileName("quorvane-scan"))};
   argv.insert(argv.end(), args.begin(), args.end());
   return Spawn(argv, temp_.path(), nullptr, bytes);
 }

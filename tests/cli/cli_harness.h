@@ -45,6 +45,15 @@ std::vector<uint8_t> Scrambled(std::vector<uint8_t> plain);
 // Whether the build made the signature library (tests of real detections need it).
 bool BuiltSignatureLibraryExists();
 
+// Whether CanonicalJsonLines can run: it needs the build machine's Python, which the Windows
+// test programs (run under Wine) cannot start. Tests skip their JSON checks where it cannot.
+#ifdef _WIN32
+inline constexpr bool kHaveJsonParser = false;
+#else
+inline constexpr bool kHaveJsonParser = true;
+#endif
+inline constexpr const char* kNoJsonParser = "no Python to check the JSON lines on this platform";
+
 // Each line parsed as JSON by Python's json module and printed back with sorted keys and
 // no ASCII escaping; a line that is not one JSON object comes back as "INVALID <line>".
 // Escaped lone surrogates \udc80..\udcff come back as the bytes of a name that is not UTF-8

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <regex>
+#include <string_view>
 
 #include "tests/cli/cli_harness.h"
 #include "tests/cli/sample_documents.h"
@@ -49,6 +50,7 @@ TEST(CliProgram, CleanFolderExitsZeroWithOnlyTheSummary) {
 
   const ProgramRun json = program.Run({"scan", "--json", program.work().string()});
   EXPECT_EQ(json.exitCode, 0);
+  if (!kHaveJsonParser) GTEST_SKIP() << kNoJsonParser;
   EXPECT_EQ(CanonicalJsonLines(json.out),
             (std::vector<std::string>{"{\"detected\": 0, \"files\": 3, \"repaired\": 0, \"summary\": "
                                       "\"共扫描 3 个文件   检测到 0 个异常   修复 0 个异常\"}"}));
@@ -92,6 +94,12 @@ TEST(CliProgram, UnusableEngineSetupsExitTwoWithAClearMessage) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
+#ifdef _WIN32
+    // The last cases, last in the table: only the POSIX launcher loads the engine at run time.
+    if (std::string_view(c.name).ends_with("engine library")) {
+      GTEST_SKIP() << "the Windows program has the engine linked in: no library to lose";
+    }
+#endif
     RelocatedProgram program;
     WriteFile(program.work() / "a.doc", WordDocumentWithMacro(true));
     c.damage(program);
@@ -122,10 +130,11 @@ TEST(CliProgram, RestoreBringsBackEveryByteValue) {
   const ProgramRun folder = program.Run({"restore", "--json", copy.string(), program.work().string()});
   EXPECT_EQ(folder.exitCode, 0) << folder.err;
   EXPECT_EQ(ReadFile(program.work() / "Report.doc"), original);
+  EXPECT_TRUE(fs::exists(copy));  // the copy stays
+  if (!kHaveJsonParser) GTEST_SKIP() << kNoJsonParser;
   EXPECT_EQ(CanonicalJsonLines(folder.out),
             (std::vector<std::string>{"{\"restored\": \"" + copy.string() + "\", \"to\": \"" +
                                       (program.work() / "Report.doc").string() + "\"}"}));
-  EXPECT_TRUE(fs::exists(copy));  // the copy stays
 }
 
 TEST(CliProgram, RestoreFailuresExitTwo) {
@@ -161,8 +170,10 @@ TEST(CliProgram, QuarantineListNamesEachCopyAndItsOriginal) {
   const std::string q = program.quarantine().string();
   const ProgramRun text = program.Run({"quarantine", "list"});
   EXPECT_EQ(text.exitCode, 0);
-  EXPECT_EQ(text.outLines(), (std::vector<std::string>{q + "/a.doc.vir\ta.doc\t2", q + "/b.xls.vir\tb.xls\t4"}));
+  EXPECT_EQ(text.outLines(), (std::vector<std::string>{(program.quarantine() / "a.doc.vir").string() + "\ta.doc\t2",
+                                                       (program.quarantine() / "b.xls.vir").string() + "\tb.xls\t4"}));
   const ProgramRun json = program.Run({"quarantine", "list", "--json"});
+  if (!kHaveJsonParser) GTEST_SKIP() << kNoJsonParser;
   EXPECT_EQ(CanonicalJsonLines(json.out),
             (std::vector<std::string>{"{\"bytes\": 2, \"copy\": \"" + q + "/a.doc.vir\", \"restoresTo\": \"a.doc\"}",
                                       "{\"bytes\": 4, \"copy\": \"" + q + "/b.xls.vir\", \"restoresTo\": \"b.xls\"}"}));

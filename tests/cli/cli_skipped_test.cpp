@@ -35,6 +35,7 @@ TEST(CliSkipped, AnEncryptedPackageIsNamedAsNotExamined) {
       << run.err;
 
   const ProgramRun json = program.Run({"scan", "--json", book.string()});
+  if (!kHaveJsonParser) GTEST_SKIP() << kNoJsonParser;
   EXPECT_EQ(CanonicalJsonLines(json.out),
             (std::vector<std::string>{"{\"path\": \"" + book.string() + "\", \"skipped\": \"encrypted\"}",
                                       "{\"detected\": 0, \"files\": 1, \"repaired\": 0, \"summary\": "

@@ -93,6 +93,7 @@ TEST(ParseArguments, RefusesWhatMakesNoSense) {
 }
 
 TEST(Output, JsonStringsSurviveARealParser) {
+  if (!testing::kHaveJsonParser) GTEST_SKIP() << testing::kNoJsonParser;
   const std::string nasty = std::string("q\"b\\s/\n\r\t\x01\x1f\x7f 病毒.doc");
   qv::api::Finding finding{u"/d/" + platform::FromNarrow(nasty), "Macro.Test.Signature", qv::api::Action::RepairFailed};
   const auto lines = testing::CanonicalJsonLines(FindingLine(finding, true) + "\n" +

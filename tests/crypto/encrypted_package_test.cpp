@@ -49,7 +49,16 @@ samples::EncryptedPackageOptions Options(PackageEncryption method, std::u16strin
 
 class EncryptedPackageTest : public ::testing::TestWithParam<PackageEncryption> {};
 
+// independent_decrypt.py runs with the build machine's Python; the Windows test programs run
+// under Wine, which has none (there the primitives meet published vectors, primitives_test.cpp).
+#ifdef _WIN32
+constexpr bool kIndependentDecrypt = false;
+#else
+constexpr bool kIndependentDecrypt = true;
+#endif
+
 TEST_P(EncryptedPackageTest, AnIndependentDecryptionAgreesWithTheWriter) {
+  if (!kIndependentDecrypt) GTEST_SKIP() << "no Python to run independent_decrypt.py on this platform";
   TempDir dir;
   const Bytes package = Workbook(false);
   const auto streams = samples::EncryptPackageStreams(package, Options(GetParam()));
@@ -172,7 +181,7 @@ TEST_P(EncryptedScanTest, AnInfectedOneIsRepairedAndEncipheredAgainInPlace) {
   const std::string command = "python3 '" + std::string(QV_INDEPENDENT_DECRYPT) + "' '" + (docs_ / "info").string() +
                               "' '" + (docs_ / "stream").string() + "' VelvetSweatshop '" +
                               (docs_ / "package").string() + "' > /dev/null";
-  EXPECT_EQ(std::system(command.c_str()), 0);
+  if (kIndependentDecrypt) EXPECT_EQ(std::system(command.c_str()), 0);
 
   const fs::path restored = docs_ / "restored.xlsm";
   ASSERT_TRUE(api::RestoreQuarantineCopy(U16(program_.quarantine() / "Book.xlsm.vir"), U16(restored)));

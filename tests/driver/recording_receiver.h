@@ -15,7 +15,15 @@
 
 namespace qv::frontend::testing {
 
+// The test's own narrow text: UTF-8 on Windows (whose narrow code page is not), the
+// platform's narrow form elsewhere.
+#ifdef _WIN32
+inline std::string Utf8(std::u16string_view text) { return platform::ToUtf8(text); }
+inline std::u16string FromTestText(std::string_view text) { return platform::FromUtf8(text); }
+#else
 inline std::string Utf8(std::u16string_view text) { return platform::ToNarrow(text); }
+inline std::u16string FromTestText(std::string_view text) { return platform::FromNarrow(text); }
+#endif
 
 // Lines: "START", "TEXT <text>", "PROGRESS <n>", "FINISH",
 // "RESULT <path>|<size>|<anomaly>|<action>", "SETTIMER <id> <ms>", "KILLTIMER <id>".
@@ -105,7 +113,7 @@ class FakeEngine {
       if (during) during(p);
       auto it = reports.find(p);
       if (it != reports.end()) {
-        const std::u16string name = platform::FromNarrow(it->second);
+        const std::u16string name = FromTestText(it->second);
         std::char_traits<char16_t>::copy(text, name.c_str(), name.size() + 1);
       }
       return 1;

@@ -10,10 +10,10 @@ namespace {
 TEST(ScanFileVirusTest, MissingArgumentsAnswerZeroAndLeaveTheBufferAlone) {
   ProgramFolder program;
   char16_t text[260] = {u'k', u'e', u'e', u'p', 0};
-  EXPECT_EQ(SCanFileVirus(nullptr, 1, text), 0);
+  EXPECT_EQ(SCanFileVirus(nullptr, 1, Sv(text)), 0);
   EXPECT_EQ(std::u16string(text), u"keep");
   const std::u16string path = U16(program.bin());
-  EXPECT_EQ(SCanFileVirus(path.c_str(), 1, nullptr), 0);
+  EXPECT_EQ(SCanFileVirus(Sv(path), 1, nullptr), 0);
 }
 
 TEST(ScanFileVirusTest, MissingLibraryPrintsItsMessageAndStillRuns) {

@@ -27,7 +27,7 @@ class QuarantineTest : public ::testing::Test {
     area_.quarantineDir = U16(program_.quarantine().string() + "/");
   }
   int Restore(const fs::path& vir, const fs::path& dest) {
-    return ReVirFile(U16(vir).c_str(), U16(dest).c_str());
+    return ReVirFile(Sv(U16(vir)), Sv(U16(dest)));
   }
   ProgramFolder program_;
   TempDir docs_;
@@ -58,7 +58,7 @@ TEST_F(QuarantineTest, EmptyOrMissingCopyRestoresNothing) {
   EXPECT_EQ(Restore(docs_ / "missing.vir", docs_ / "out2"), 0);
   EXPECT_FALSE(Exists(docs_ / "out1"));
   EXPECT_FALSE(Exists(docs_ / "out2"));
-  EXPECT_EQ(ReVirFile(nullptr, U16(docs_ / "out3").c_str()), 0);
+  EXPECT_EQ(ReVirFile(nullptr, Sv(U16(docs_ / "out3"))), 0);
 }
 
 TEST_F(QuarantineTest, SameNameFromAnotherFolderGetsItsOwnCopy) {
@@ -73,7 +73,7 @@ TEST_F(QuarantineTest, SameNameFromAnotherFolderGetsItsOwnCopy) {
   }
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(program_.quarantine())) {
-    if (entry.path().extension() == ".vir") names.push_back(entry.path().filename());
+    if (entry.path().extension() == ".vir") names.push_back(entry.path().filename().string());
   }
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"Report(2).doc.vir", "Report.doc.vir"}));

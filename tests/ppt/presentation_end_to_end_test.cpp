@@ -117,7 +117,7 @@ TEST_P(PresentationTest, RepairRewritesTheRecordInPlaceAndClearsTheFlag) {
 
   EXPECT_EQ(CallScanFileVirus(U16(doc), 1).text, u"") << "a second scan finds nothing";
   const fs::path restored = docs_ / "restored.ppt";
-  ASSERT_EQ(ReVirFile(U16(program_.quarantine() / "Deck.ppt.vir").c_str(), U16(restored).c_str()), 1);
+  ASSERT_EQ(ReVirFile(Sv(U16(program_.quarantine() / "Deck.ppt.vir")), Sv(U16(restored))), 1);
   EXPECT_EQ(ReadFile(restored), original);
 }
 
@@ -143,7 +143,7 @@ TEST_P(PresentationTest, ARecordThatCannotBeWrittenBackMakesItUnrepairable) {
   EXPECT_EQ(program_.ReadLog(), LogLine(doc, " , kill failed , deleted"));
   EXPECT_FALSE(Exists(doc));
   const fs::path restored = docs_ / "restored.ppt";
-  ASSERT_EQ(ReVirFile(U16(program_.quarantine() / "Deck.ppt.vir").c_str(), U16(restored).c_str()), 1);
+  ASSERT_EQ(ReVirFile(Sv(U16(program_.quarantine() / "Deck.ppt.vir")), Sv(U16(restored))), 1);
   EXPECT_EQ(ReadFile(restored), original);
 }
 

@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "engine/include/scanvirus.h"
 #include "tests/samples/compound_reading.h"
 #include "tests/support/engine/program_folder.h"
+#include "tests/support/system/system.h"
 #include "tests/support/zip/package_builder.h"
 #include "tools/samples/sample_documents.h"
 
@@ -72,6 +74,9 @@ TEST_P(SampleEndToEnd, IsDetectedRepairedAndRestored) {
   const std::string logged =
       e.mainStream != nullptr || e.loggedAsPackage ? "  " + doc.string() : std::string(sample.fileName) + ".bin";
   EXPECT_NE(program_.ReadLog().find(logged + "  " + kRule + e.logEnding + "\n"), std::string::npos) << program_.ReadLog();
+  // Every line carries the time the document was taken up (the pinned clock).
+  std::istringstream log(program_.ReadLog());
+  for (std::string line; std::getline(log, line);) EXPECT_TRUE(line.starts_with("2016-01-05 09:07:03  ")) << line;
   EXPECT_NE(ReadFile(doc), original);
 
   if (e.mainStream != nullptr) {
@@ -101,7 +106,7 @@ TEST_P(SampleEndToEnd, IsDetectedRepairedAndRestored) {
   EXPECT_EQ(CallScanFileVirus(U16(doc), 1).text, u"") << "the repaired sample scans clean";
 
   const fs::path restored = docs_ / (std::string("restored-") + sample.fileName);
-  ASSERT_EQ(ReVirFile(U16(program_.quarantine() / (std::string(sample.fileName) + ".vir")).c_str(), U16(restored).c_str()), 1);
+  ASSERT_EQ(ReVirFile(Sv(U16(program_.quarantine() / (std::string(sample.fileName) + ".vir"))), Sv(U16(restored))), 1);
   EXPECT_EQ(ReadFile(restored), original);
   EXPECT_EQ(CallScanFileVirus(U16(restored), 0).text, U16(std::string(kRule))) << "the restored sample is detected again";
 }
@@ -115,8 +120,11 @@ INSTANTIATE_TEST_SUITE_P(Samples, SampleEndToEnd, ::testing::ValuesIn(kExpected)
 
 TEST(SamplesProgram, WritesTheChosenSamplesAndRefusesUnknownNames) {
   TempDir dir;
-  const std::string program = QV_SAMPLES_PROGRAM;
-  ASSERT_EQ(std::system((program + " -o '" + dir.path().string() + "' doc xlsm > /dev/null").c_str()), 0);
+  const auto run = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), QV_SAMPLES_PROGRAM);
+    return RunProgram(args, {}, dir / "output.txt", dir / "errors.txt", std::chrono::seconds(60)).exitCode;
+  };
+  ASSERT_EQ(run({"-o", PathUtf8(dir.path()), "doc", "xlsm"}), 0);
   std::string error;
   for (const char* key : {"doc", "xlsm"}) {
     const samples::SampleInfo& s = Sample(key);
@@ -125,8 +133,8 @@ TEST(SamplesProgram, WritesTheChosenSamplesAndRefusesUnknownNames) {
     EXPECT_EQ(ReadFile(dir / s.fileName), ReadFile(expected / s.fileName)) << s.fileName;
   }
   EXPECT_FALSE(Exists(dir / Sample("xls").fileName));
-  EXPECT_NE(std::system((program + " -o '" + dir.path().string() + "' pptx 2> /dev/null").c_str()), 0);
-  ASSERT_EQ(std::system((program + " -o '" + (dir / "all").string() + "' > /dev/null").c_str()), 0);
+  EXPECT_NE(run({"-o", PathUtf8(dir.path()), "pptx"}), 0);
+  ASSERT_EQ(run({"-o", PathUtf8(dir / "all")}), 0);
   for (const auto& s : samples::Samples()) EXPECT_TRUE(Exists(dir / "all" / s.fileName)) << s.fileName;
 }
 

@@ -1,7 +1,6 @@
 // The library file: loading beside the program, deciphering, every check of the body, the
 // bounds of records, and sorting.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -15,6 +14,7 @@
 #include "engine/signature/signature_set.h"
 #include "tests/support/vlb/expression_builder.h"
 #include "tests/support/vlb/vlb_builder.h"
+#include "tests/support/system/system.h"
 
 namespace qv {
 namespace {
@@ -175,11 +175,14 @@ TEST(SignatureLibrary, ExpressionRunningPastTheRuleSectionIsRefused) {
 }
 
 TEST(SignatureLibrary, LoadsTheFileBesideTheProgram) {
+#ifdef _WIN32
+  EXPECT_EQ(LibraryPathBeside(u"C:\\Quorvane\\Quorvane.exe"), u"C:\\Quorvane\\qzmacro.vlb");
+#else
   EXPECT_EQ(LibraryPathBeside(u"/opt/quorvane/bin/Quorvane"), u"/opt/quorvane/bin/qzmacro.vlb");
+#endif
   EXPECT_EQ(LibraryPathBeside(u"Quorvane"), u"qzmacro.vlb");
 
-  const auto folder = std::filesystem::temp_directory_path() / ("vlb-load-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(folder);
+  const auto folder = qv::testing::MakeScratchFolder();
   const std::u16string path = (folder / "qzmacro.vlb").u16string();
   std::vector<uint8_t> image;
   EXPECT_EQ(LoadLibraryFile(path, image), kLibraryMissing);

@@ -1,7 +1,6 @@
 // The signature compiler: formulas to bytes, the file it writes, compile -> dump -> compile,
 // and errors with file and line for bad sources (which never give a library).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +15,7 @@
 #include "tests/support/vlb/expression_builder.h"
 #include "tests/support/vlb/vlb_builder.h"
 #include "tools/vlb/compiler.h"
+#include "tests/support/system/system.h"
 
 namespace qv {
 namespace {
@@ -176,30 +176,35 @@ TEST(VlbcRoundTrip, UnusableLibraryIsNotDumped) {
 // that dumps back.
 TEST(VlbcProgram, CompileAndDumpFromTheCommandLine) {
   namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / ("vlbc-cli-" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  const fs::path dir = qv::testing::MakeScratchFolder();
   const auto write = [&](const char* name, const std::string& text) {
     std::ofstream(dir / name, std::ios::binary) << text;
   };
   write("bad.vls", "pattern 1 \"a\"\nrule 1 \"R\" = p(2)\n");
   write("good.vls", "pattern 1 \"a\"\nrule 1 \"R\" = p(1)\n");
   const std::string vlbc = VLBC_PROGRAM;
-  const std::string out = (dir / "out.vlb").string();
-  const auto run = [](const std::string& command) { return WEXITSTATUS(std::system((command + " 2>/dev/null").c_str())); };
+  const std::string out = qv::testing::PathUtf8(dir / "out.vlb");
+  const auto run = [&](std::vector<std::string> args, const fs::path& output) {
+    args.insert(args.begin(), vlbc);
+    return qv::testing::RunProgram(args, {}, output, dir / "errors.txt", std::chrono::seconds(60)).exitCode;
+  };
+  const fs::path ignored = dir / "output.txt";
 
-  EXPECT_EQ(run(vlbc + " compile -o " + out + " " + (dir / "bad.vls").string()), 1);
+  EXPECT_EQ(run({"compile", "-o", out, qv::testing::PathUtf8(dir / "bad.vls")}, ignored), 1);
   EXPECT_FALSE(fs::exists(out));
-  EXPECT_EQ(run(vlbc + " compile -o " + out + " " + (dir / "good.vls").string()), 0);
+  EXPECT_EQ(run({"compile", "-o", out, qv::testing::PathUtf8(dir / "good.vls")}, ignored), 0);
   ASSERT_TRUE(fs::exists(out));
-  EXPECT_EQ(run(vlbc + " dump -o " + (dir / "dump.vls").string() + " " + out), 0);
-  std::ifstream dumped(dir / "dump.vls");
-  const std::string text((std::istreambuf_iterator<char>(dumped)), {});
+  EXPECT_EQ(run({"dump", "-o", qv::testing::PathUtf8(dir / "dump.vls"), out}, ignored), 0);
+  const auto slurp = [](const fs::path& path) {  // closed again at once: Windows removes no open file
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+  };
+  const std::string text = slurp(dir / "dump.vls");
   EXPECT_NE(text.find("rule 0x1 \"R\" = p(0x1)"), std::string::npos) << text;
-  EXPECT_EQ(run(vlbc + " frobnicate"), 2);
-  EXPECT_EQ(run(vlbc + " --version > " + (dir / "version.txt").string()), 0);
-  std::ifstream versionFile(dir / "version.txt");
-  const std::string version((std::istreambuf_iterator<char>(versionFile)), {});
-  EXPECT_TRUE(std::regex_match(version, std::regex("vlbc [0-9]+(\\.[0-9]+){1,3}\n"))) << version;
+  EXPECT_EQ(run({"frobnicate"}, ignored), 2);
+  EXPECT_EQ(run({"--version"}, dir / "version.txt"), 0);
+  const std::string version = slurp(dir / "version.txt");
+  EXPECT_TRUE(std::regex_match(version, std::regex("vlbc [0-9]+(\\.[0-9]+){1,3}\r?\n"))) << version;
   fs::remove_all(dir);
 }
 

@@ -189,7 +189,7 @@ TEST_F(WordBasicEngineTest, KeyedMacroIsFoundAndTheDocumentRepairedInPlace) {
   // a second scan finds nothing; the quarantine copy gives the original back
   EXPECT_EQ(CallScanFileVirus(U16(path), 1).text, u"");
   const fs::path restored = docs_ / "restored.doc";
-  ASSERT_EQ(ReVirFile(U16(program_.quarantine() / "Report.doc.vir").c_str(), U16(restored).c_str()), 1);
+  ASSERT_EQ(ReVirFile(Sv(U16(program_.quarantine() / "Report.doc.vir")), Sv(U16(restored))), 1);
   EXPECT_EQ(ReadFile(restored), original);
 }
 

@@ -1,6 +1,5 @@
 // Finding the VBA project entry of a package and extracting it to a private temporary file.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "engine/zip/open_xml.h"
 #include "tests/zip/damage.h"
@@ -26,9 +25,7 @@ TEST_F(ExtractTest, ExtractsTheProjectIntoAPrivateFolderAndRemovesItAfterwards) 
   EXPECT_EQ(file.filename(), "Report.docm.bin");
   EXPECT_EQ(file.parent_path(), folder);
   EXPECT_EQ(folder.parent_path(), temp_.path());
-  struct stat st {};
-  ASSERT_EQ(::stat(folder.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  if (kPosixModes) EXPECT_EQ(PosixMode(folder), 0700u);
   EXPECT_EQ(ReadFile(file), kProject);
 
   RemoveExtractedProject(project);
@@ -100,6 +97,7 @@ TEST_F(ExtractTest, AFileOrLinkAtTheSharedTemporaryNameIsNeitherFollowedNorOverw
   for (const auto& c : cases) {
     const fs::path shared = temp_ / "Report.docm.bin";  // the name every user's scan would pick
     if (c.link) {
+      if (!kSymlinksInTests) GTEST_SKIP() << "the tests cannot make links on this platform (the file case ran)";
       fs::create_symlink(victim, shared);
     } else {
       WriteFile(shared, std::string("someone else's file"));

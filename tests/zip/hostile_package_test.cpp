@@ -116,7 +116,7 @@ std::vector<HostileCase> Cases() {
          for (int i = 0; i < 0x10000; ++i) entries.push_back({"f/" + std::to_string(i), {}, false});
          return WithProject(entries, project, VbaProjectPart(ProjectPart::Infected));
        },
-       nullptr, Expect::NotExamined, "damaged", false},
+       [](std::vector<uint8_t>& bytes) { DropZip64EndRecords(bytes); }, Expect::NotExamined, "damaged", false},
       {"CleanDuplicateListedFirst",
        [=] { return WithProject(office(), project, VbaProjectPart(ProjectPart::InfectedRepairable)); }, nullptr,
        Expect::Found, nullptr, false},

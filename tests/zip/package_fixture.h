@@ -12,23 +12,15 @@
 #include <vector>
 
 #include "tests/support/engine/program_folder.h"
+#include "tests/support/system/system.h"
 #include "tests/support/zip/package_builder.h"
 
 namespace qv::testing {
 
 class PackageTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    if (const char* old = std::getenv("TMPDIR")) oldTmpdir_ = old;
-    ::setenv("TMPDIR", temp_.path().c_str(), 1);
-  }
-  void TearDown() override {
-    if (oldTmpdir_) {
-      ::setenv("TMPDIR", oldTmpdir_->c_str(), 1);
-    } else {
-      ::unsetenv("TMPDIR");
-    }
-  }
+  void SetUp() override { tempFolder_.emplace(TempFolderVariable(), temp_.path().string().c_str()); }
+  void TearDown() override { tempFolder_.reset(); }
 
   std::filesystem::path Doc(const std::string& name = "Report.docm") const { return docs_ / name; }
   std::u16string QuarantineDir() const { return U16(quarantine_.path()) + u"/"; }
@@ -59,7 +51,7 @@ class PackageTest : public ::testing::Test {
   TempDir quarantine_;
 
  private:
-  std::optional<std::string> oldTmpdir_;
+  std::optional<ScopedEnv> tempFolder_;  // the user's temporary folder points at temp_
 };
 
 }  // namespace qv::testing

@@ -178,6 +178,7 @@ TEST_F(ScanPackageTest, AFileOrLinkAtTheSharedTemporaryNameIsLeftAlone) {
   const fs::path shared = temp_ / "Report.docm.bin";
   for (const bool link : {false, true}) {
     if (link) {
+      if (!kSymlinksInTests) GTEST_SKIP() << "the tests cannot make links on this platform (the file case ran)";
       fs::create_symlink(victim, shared);
     } else {
       WriteFile(shared, std::string("someone else's file"));

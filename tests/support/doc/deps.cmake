@@ -1,1 +1,1 @@
-set(SUPPORT_DEPS qv_storage qv_common qv_platform)
+set(SUPPORT_DEPS qv_storage qv_common qv_platform support_system)

@@ -3,10 +3,10 @@
 #include <atomic>
 #include <fstream>
 #include <iterator>
-#include <unistd.h>
 
 #include "engine/platform/platform.h"
 #include "engine/storage/streams.h"
+#include "tests/support/system/system.h"
 
 namespace qv::test {
 namespace {
@@ -14,7 +14,7 @@ namespace {
 std::filesystem::path FreshPath() {
   static std::atomic<unsigned> counter{0};
   return std::filesystem::temp_directory_path() /
-         ("qv-storage-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".doc");
+         ("qv-storage-" + std::to_string(qv::testing::ProcessId()) + "-" + std::to_string(counter++) + ".doc");
 }
 
 }  // namespace

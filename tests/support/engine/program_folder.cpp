@@ -9,6 +9,7 @@
 
 #include "engine/include/scanvirus.h"
 #include "engine/platform/platform.h"
+#include "tests/support/system/system.h"
 
 namespace qv::testing {
 
@@ -63,29 +64,32 @@ ProgramFolder::~ProgramFolder() {
 
 std::string ProgramFolder::ReadLog() const {
   const auto bytes = ReadFile(logFile());
-  return std::string(bytes.begin(), bytes.end());
+  std::string text(bytes.begin(), bytes.end());
+#ifdef _WIN32
+  // The log is a text stream: its lines end in CRLF on Windows (the platform tests check that).
+  for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+#endif
+  return text;
 }
 
 ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
   if (const char* old = std::getenv(name)) old_ = old;
-  if (value != nullptr) {
-    ::setenv(name, value, 1);
-  } else {
-    ::unsetenv(name);
-  }
+  SetEnvironment(name, value);
 }
 
 ScopedEnv::~ScopedEnv() {
-  if (old_) {
-    ::setenv(name_.c_str(), old_->c_str(), 1);
-  } else {
-    ::unsetenv(name_.c_str());
-  }
+  SetEnvironment(name_.c_str(), old_ ? old_->c_str() : nullptr);
 }
 
-std::u16string U16(const std::filesystem::path& path) { return platform::FromNarrow(path.string()); }
+std::u16string U16(const std::filesystem::path& path) { return PathU16(path); }
+#ifdef _WIN32
+// Test texts are UTF-8 (the narrow code page is not).
+std::u16string U16(const std::string& utf8) { return platform::FromUtf8(utf8); }
+std::string Utf8(const std::u16string& text) { return platform::ToUtf8(text); }
+#else
 std::u16string U16(const std::string& utf8) { return platform::FromNarrow(utf8); }
 std::string Utf8(const std::u16string& text) { return platform::ToNarrow(text); }
+#endif
 
 void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
   std::filesystem::create_directories(path.parent_path());
@@ -117,7 +121,7 @@ ExportCall CallScanFileVirus(const std::u16string& path, int mode) {
   ExportCall call;
   char16_t text[260] = {u'x', 0};
   ::testing::internal::CaptureStdout();
-  call.result = SCanFileVirus(path.c_str(), mode, text);
+  call.result = SCanFileVirus(Sv(path), mode, Sv(text));
   call.console = ::testing::internal::GetCapturedStdout();
   call.text = text;
   return call;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/include/scanvirus.h"
+
 namespace qv::testing {
 
 // A fresh folder below the system temporary folder, removed with everything in it.
@@ -19,7 +21,8 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& relative) const { return path_ / relative; }
+  // `relative` may be written with '/': it takes the platform's separator.
+  std::filesystem::path operator/(const std::string& relative) const { return (path_ / relative).make_preferred(); }
 
  private:
   std::filesystem::path path_;
@@ -38,6 +41,7 @@ class ProgramFolder {
   std::filesystem::path bin() const { return temp_.path() / "bin"; }
   std::filesystem::path quarantine() const { return bin() / "RepairBrack"; }
   std::filesystem::path logFile() const { return quarantine() / "log.txt"; }
+  // The log's text with "\n" line ends, whatever this platform writes.
   std::string ReadLog() const;
 
  private:
@@ -56,6 +60,10 @@ class ScopedEnv {
   std::string name_;
   std::optional<std::string> old_;
 };
+
+// The exports take UTF-16 as the platform spells it (wchar_t on Windows, char16_t elsewhere).
+inline const sv_char16* Sv(const std::u16string& text) { return reinterpret_cast<const sv_char16*>(text.c_str()); }
+inline sv_char16* Sv(char16_t* text) { return reinterpret_cast<sv_char16*>(text); }
 
 std::u16string U16(const std::filesystem::path& path);
 std::u16string U16(const std::string& utf8);

@@ -3,6 +3,9 @@
 #include <minizip/unzip.h>
 #include <minizip/zip.h>
 #include <zlib.h>
+#ifdef _WIN32
+#include <minizip/iowin32.h>
+#endif
 
 #include <stdexcept>
 
@@ -14,6 +17,28 @@ bool IsAscii(const std::string& text) {
     if (static_cast<unsigned char>(c) >= 0x80) return false;
   }
   return true;
+}
+
+// minizip's default file functions take a narrow name (fopen); on Windows its wide-name
+// Win32 functions take the path as it is, whatever the code page.
+zipFile OpenZipToWrite(const std::filesystem::path& path) {
+#ifdef _WIN32
+  zlib_filefunc64_def functions;
+  fill_win32_filefunc64W(&functions);
+  return zipOpen2_64(path.c_str(), APPEND_STATUS_CREATE, nullptr, &functions);
+#else
+  return zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+#endif
+}
+
+unzFile OpenZipToRead(const std::filesystem::path& path) {
+#ifdef _WIN32
+  zlib_filefunc64_def functions;
+  fill_win32_filefunc64W(&functions);
+  return unzOpen2_64(path.c_str(), &functions);
+#else
+  return unzOpen64(path.c_str());
+#endif
 }
 
 }  // namespace
@@ -42,7 +67,7 @@ std::vector<uint8_t> RawDeflate(const std::vector<uint8_t>& data) {
 }
 
 void WritePackage(const std::filesystem::path& path, const std::vector<PackageEntry>& entries) {
-  zipFile zip = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+  zipFile zip = OpenZipToWrite(path);
   if (zip == nullptr) throw std::runtime_error("cannot create " + path.string());
   for (const PackageEntry& entry : entries) {
     zip_fileinfo info{};
@@ -65,7 +90,7 @@ void WritePackage(const std::filesystem::path& path, const std::vector<PackageEn
 
 std::vector<StoredEntry> ReadPackage(const std::filesystem::path& path) {
   std::vector<StoredEntry> entries;
-  unzFile unz = unzOpen64(path.c_str());
+  unzFile unz = OpenZipToRead(path);
   if (unz == nullptr) return entries;
   for (int more = unzGoToFirstFile(unz); more == UNZ_OK; more = unzGoToNextFile(unz)) {
     unz_file_info64 info{};

@@ -60,4 +60,17 @@ void FlipLocalName(std::vector<uint8_t>& package, const std::string& name) {
   package.at(local + kLocalBytes + name.size() / 2) ^= 0x01;
 }
 
+void DropZip64EndRecords(std::vector<uint8_t>& package) {
+  constexpr size_t kEndRecordBytes = 22, kLocatorBytes = 20;
+  constexpr uint32_t kEndSignature = 0x06054b50, kLocatorSignature = 0x07064b50, kZip64EndSignature = 0x06064b50;
+  if (package.size() < kEndRecordBytes + kLocatorBytes) return;
+  const size_t end = package.size() - kEndRecordBytes;  // packages are written without a comment
+  if (Get32(package, end) != kEndSignature) throw std::invalid_argument("no end record at the end");
+  const size_t locator = end - kLocatorBytes;
+  if (Get32(package, locator) != kLocatorSignature) return;
+  const uint64_t record = Get32(package, locator + 8) | static_cast<uint64_t>(Get32(package, locator + 12)) << 32;
+  if (record >= locator || Get32(package, record) != kZip64EndSignature) throw std::invalid_argument("no zip64 record");
+  package.erase(package.begin() + static_cast<std::ptrdiff_t>(record), package.begin() + static_cast<std::ptrdiff_t>(end));
+}
+
 }  // namespace qv::testing

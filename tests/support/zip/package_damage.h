@@ -1,7 +1,8 @@
 // Damage done to a written package's bookkeeping, byte by byte, for the hostile-package tests
 // and the fuzz seed corpus: entries made to share one local header, local header names that
 // disagree with the central directory. Works on packages as WritePackage makes them (no
-// archive comment, no zip64 records).
+// archive comment; no zip64 records but the end record of a package of more than 0xFFFF
+// entries).
 #pragma once
 
 #include <cstddef>
@@ -24,5 +25,9 @@ size_t RecordNamed(const std::vector<uint8_t>& package, const std::string& name)
 void ShareOneLocalHeader(std::vector<uint8_t>& package, const std::string& name);
 // Changes one byte of entry `name`'s name in its local header only.
 void FlipLocalName(std::vector<uint8_t>& package, const std::string& name);
+// Removes the zip64 end record and its locator, which newer minizip versions write for more
+// than 0xFFFF entries (the Windows build's does, Debian's libminizip does not): the classic
+// end record with its saturated count is all that is left.
+void DropZip64EndRecords(std::vector<uint8_t>& package);
 
 }  // namespace qv::testing

@@ -1,8 +1,10 @@
 // Makes a file or folder unchangeable for the length of a test, even for root: a folder
 // loses its write permission, and where the process may set it (root on ext4, tmpfs …) the
 // immutable attribute is added, which refuses creating, removing and renaming entries.
+// On Windows a file is held open without delete sharing instead (write_lock_win32.cpp).
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 
 namespace qv::testing {
@@ -20,6 +22,7 @@ class WriteLock {
   std::filesystem::path path_;
   bool immutable_ = false;
   bool holds_ = false;
+  intptr_t held_ = -1;  // Windows: the file's handle, open without delete sharing
 };
 
 }  // namespace qv::testing

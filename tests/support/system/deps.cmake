@@ -1,0 +1,1 @@
+set(SUPPORT_DEPS qv_platform)
