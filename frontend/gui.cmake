@@ -13,14 +13,17 @@ if(WIN32)
                    DEPS qv_toolkit_core gdiplus comctl32 ole32 oleaut32 shell32 shlwapi comdlg32 uuid gdi32 user32)
   target_compile_definitions(qv_toolkit PUBLIC UNICODE _UNICODE NOMINMAX)
   add_executable(Quorvane WIN32 ${QV_FRONTEND}/quorvane_main_win32.cpp)
-  # The two engine calls come from SCanVirus.dll, which the loader binds at start.
-  target_link_libraries(Quorvane PRIVATE SCanVirus)
+  # The two engine calls come from SCanVirus.dll, which the loader binds at start by
+  # ordinal; the quarantine folder rule is the engine's shared helper, linked in.
+  set(QV_GUI_ENGINE qv_engine_by_ordinal qv_common)
 else()
   find_package(Qt6 REQUIRED COMPONENTS Widgets Gui Core)
   quorvane_library(qv_toolkit DIR ${QV_FRONTEND}/toolkit/qt DEPS qv_toolkit_core Qt6::Widgets)
   add_executable(Quorvane ${QV_FRONTEND}/quorvane_main.cpp)
+  # libSCanVirus.so, bound by the loader at start by name; the quarantine folder rule as above.
+  set(QV_GUI_ENGINE qv_engine_api qv_common)
 endif()
-quorvane_library(qv_gui DIR ${QV_FRONTEND}/app DEPS qv_toolkit qv_driver qv_engine_api)
+quorvane_library(qv_gui DIR ${QV_FRONTEND}/app DEPS qv_toolkit qv_driver ${QV_GUI_ENGINE})
 
 target_include_directories(Quorvane PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(Quorvane PRIVATE qv_gui)
