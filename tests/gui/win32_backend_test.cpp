@@ -176,7 +176,7 @@ TEST_F(Win32Backend, AResultRowLandsInTheListView) {
   ASSERT_NE(list, nullptr);
   ASSERT_EQ(list->GetColumnCount(), 4);
   EXPECT_EQ(list->GetColumnWidth(0), 370);
-  HWND view = static_cast<HWND>(list->View());
+  HWND view = static_cast<HWND>(list->NativeView());
   ASSERT_NE(view, nullptr);
   ASSERT_EQ(SendMessageW(view, LVM_GETITEMCOUNT, 0, 0), 1);
   const std::u16string expected[] = {path, size, anomaly, action};

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QGuiApplication>
 #include <QIcon>
@@ -9,9 +10,11 @@
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
+#include <QUrl>
 
-#include "frontend/toolkit/qt/application.h"
 #include "frontend/toolkit/drop_target.h"
+#include "frontend/toolkit/qt/application.h"
+#include "frontend/toolkit/qt/element_view.h"
 
 namespace qv::ui {
 namespace {
@@ -69,6 +72,10 @@ QRegion RoundRectRegion(const QRect& box, int ellipseWidth, int ellipseHeight) {
   return region;
 }
 
+QRegion RoundRectRegion(const PixelRect& box, int ellipseWidth, int ellipseHeight) {
+  return RoundRectRegion(QtRect(box), ellipseWidth, ellipseHeight);
+}
+
 SHostWnd::SHostWnd(std::string layoutResId) : layoutResId_(std::move(layoutResId)), bridge_(this) {
   showAnimation_.setStartValue(0.0);
   showAnimation_.setEndValue(1.0);
@@ -78,8 +85,7 @@ SHostWnd::~SHostWnd() {
   bridge_.Close();
   for (auto& [swnd, target] : dropTargets_) target->Release();
   dropTargets_.clear();
-  delete root_;  // elements unregister themselves while the host is still whole
-  root_ = nullptr;
+  root_.reset();  // elements unregister themselves while the host is still whole
 }
 
 bool SHostWnd::Create(QWidget* owner, int x, int y, int cx, int cy) {
@@ -111,15 +117,15 @@ bool SHostWnd::Create(QWidget* owner, int x, int y, int cx, int cy) {
   }
   if (x != 0 || y != 0) move(x, y);
 
-  root_ = new SWindow(this, this);
-  root_->setGeometry(rect());
+  root_ = std::make_unique<SWindow>(this, nullptr);
+  root_->Move(PixelRect{0, 0, this->width(), this->height()});
   root_->InitFromXml(doc->root);
   return true;
 }
 
 SWindow* SHostWnd::FindChildByName(std::string_view name, int depth) {
   if (!root_) return nullptr;
-  if (root_->GetName() == name) return root_;
+  if (root_->GetName() == name) return root_.get();
   return root_->FindChildByName(name, depth);
 }
 
@@ -243,10 +249,7 @@ void SHostWnd::hideEvent(QHideEvent* event) {
 
 void SHostWnd::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  if (root_) {
-    root_->setGeometry(rect());
-    root_->UpdateChildrenPosition();
-  }
+  if (root_) root_->Move(PixelRect{0, 0, width(), height()});
 }
 
 // ---- elements ----
@@ -277,6 +280,10 @@ void SHostWnd::FireCommand(SWindow* sender) {
   OnFireEvent(EventArgs{EVT_CMD, sender->GetName(), sender});
 }
 
+std::unique_ptr<ElementView> SHostWnd::MakeView(SWindow& element) { return MakeQtView(element, this); }
+
+void SHostWnd::OpenUrl(const std::u16string& url) { QDesktopServices::openUrl(QUrl(QtText(url))); }
+
 // ---- drag and drop ----
 
 void SHostWnd::EnableDropDispatcher() { setAcceptDrops(true); }
@@ -303,9 +310,8 @@ bool SHostWnd::RevokeDragDrop(SWND swnd) {
 
 SWindow* SHostWnd::DropElementAt(const QPoint& point, IDropTarget** target) const {
   *target = nullptr;
-  for (QWidget* widget = childAt(point); widget && widget != this; widget = widget->parentWidget()) {
-    auto* element = dynamic_cast<SWindow*>(widget);
-    if (!element) continue;
+  for (SWindow* element = root_ ? root_->HitTest(point.x(), point.y()) : nullptr; element;
+       element = element->GetParent()) {
     auto it = dropTargets_.find(element->GetSwnd());
     if (it != dropTargets_.end()) {
       *target = it->second;
@@ -316,9 +322,10 @@ SWindow* SHostWnd::DropElementAt(const QPoint& point, IDropTarget** target) cons
 }
 
 void SHostWnd::SetDragElement(SWindow* element) {
-  if (dragElement_ == element) return;
-  if (dragElement_) dragElement_->SetDropHighlight(false);
-  dragElement_ = element;
+  const SWND swnd = element ? element->GetSwnd() : 0;
+  if (dragElement_ == swnd) return;
+  if (SWindow* previous = GetElement(dragElement_)) previous->SetDropHighlight(false);
+  dragElement_ = swnd;
   if (element) element->SetDropHighlight(true);
 }
 

@@ -13,8 +13,10 @@
 #include <string>
 
 #include "frontend/toolkit/markup/layout_doc.h"
+#include "frontend/toolkit/element_backend.h"
+#include "frontend/toolkit/qt/drag_data.h"
 #include "frontend/toolkit/qt/message_bridge.h"
-#include "frontend/toolkit/qt/swindow.h"
+#include "frontend/toolkit/swindow.h"
 #include "frontend/toolkit/win_defs.h"
 
 class QTimer;
@@ -29,7 +31,7 @@ struct EventArgs {
   SWindow* sender = nullptr;
 };
 
-class SHostWnd : public QWidget {
+class SHostWnd : public QWidget, public ElementHost {
  public:
   explicit SHostWnd(std::string layoutResId);
   ~SHostWnd() override;
@@ -37,7 +39,7 @@ class SHostWnd : public QWidget {
   // Builds the window from its layout. Position and size 0 mean: the layout's size. False
   // when the layout is missing or malformed.
   bool Create(QWidget* owner, int x = 0, int y = 0, int cx = 0, int cy = 0);
-  SWindow* GetRoot() const { return root_; }
+  SWindow* GetRoot() const { return root_.get(); }
   const HostAttrs& Attrs() const { return attrs_; }
   const std::string& Name() const { return attrs_.name; }
   SWindow* FindChildByName(std::string_view name, int depth = -1);
@@ -79,11 +81,14 @@ class SHostWnd : public QWidget {
   bool RegisterDragDrop(SWND swnd, IDropTarget* target);
   bool RevokeDragDrop(SWND swnd);
 
-  // ---- element bookkeeping (used by SWindow) ----
-  SWND RegisterElement(SWindow* element);
-  void UnregisterElement(SWND swnd);
+  // ---- the elements' host (ElementHost) ----
+  SWND RegisterElement(SWindow* element) override;
+  void UnregisterElement(SWND swnd) override;
   SWindow* GetElement(SWND swnd) const;
-  void FireCommand(SWindow* sender);
+  void FireCommand(SWindow* sender) override;
+  std::unique_ptr<ElementView> MakeView(SWindow& element) override;
+  const std::string& ContextName() const override { return attrs_.name; }
+  void OpenUrl(const std::u16string& url) override;
 
  protected:
   // The window's message procedure. The default handles WM_QUIT (ends the message loop),
@@ -110,7 +115,7 @@ class SHostWnd : public QWidget {
 
   std::string layoutResId_;
   HostAttrs attrs_;
-  SWindow* root_ = nullptr;
+  std::unique_ptr<SWindow> root_;
   MessageBridge bridge_;
   std::map<UINT, QTimer*> timers_;
   QRegion region_;
@@ -119,10 +124,11 @@ class SHostWnd : public QWidget {
   SWND nextSwnd_ = 1;
   std::map<SWND, IDropTarget*> dropTargets_;
   IDropTarget* dragTarget_ = nullptr;  // the target the current drag is over
-  QPointer<SWindow> dragElement_;      // its element, highlighted as a drop zone
+  SWND dragElement_ = 0;               // its element, highlighted as a drop zone
 };
 
 // A region with rounded corners over `box`, corner ellipses `ellipseWidth` × `ellipseHeight`.
 QRegion RoundRectRegion(const QRect& box, int ellipseWidth, int ellipseHeight);
+QRegion RoundRectRegion(const PixelRect& box, int ellipseWidth, int ellipseHeight);
 
 }  // namespace qv::ui

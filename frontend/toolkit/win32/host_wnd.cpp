@@ -4,7 +4,7 @@
 
 #include "frontend/toolkit/drop_target.h"
 #include "frontend/toolkit/win32/application.h"
-#include "frontend/toolkit/win32/list_ctrl.h"
+#include "frontend/toolkit/win32/element_view.h"
 #include "frontend/toolkit/win32/system_headers.h"
 
 namespace qv::ui {
@@ -210,13 +210,8 @@ bool SHostWnd::Create(void* owner, int x, int y, int cx, int cy) {
   root_ = std::make_unique<SWindow>(this, nullptr);
   root_->Move(PixelRect{0, 0, width, height});
   root_->InitFromXml(doc->root);
-  CreateNativeChildren(root_.get());
+  CreateNativeControls(*root_);
   return true;
-}
-
-void SHostWnd::CreateNativeChildren(SWindow* element) {
-  if (auto* list = dynamic_cast<SListCtrl*>(element)) list->CreateView();
-  for (const auto& child : element->Children()) CreateNativeChildren(child.get());
 }
 
 SWindow* SHostWnd::FindChildByName(std::string_view name, int depth) {
@@ -339,8 +334,8 @@ void SHostWnd::PaintTo(void* target, const PixelRect& clip) {
   DeleteObject(back);
   Gdiplus::Graphics graphics(dc);
   graphics.SetClip(Gdiplus::Rect(clip.x, clip.y, clip.width, clip.height));
-  Canvas canvas{&graphics, dc, clip};
-  if (root_) root_->Paint(canvas);
+  GdiPainter painter(graphics);
+  if (root_) root_->Paint(painter, clip);
 }
 
 void SHostWnd::Paint() {
@@ -551,6 +546,12 @@ SWindow* SHostWnd::GetElement(SWND swnd) const {
 void SHostWnd::FireCommand(SWindow* sender) {
   if (!sender) return;
   OnFireEvent(EventArgs{EVT_CMD, sender->GetName(), sender});
+}
+
+std::unique_ptr<ElementView> SHostWnd::MakeView(SWindow& element) { return MakeWin32View(element, *this); }
+
+void SHostWnd::OpenUrl(const std::u16string& url) {
+  ShellExecuteW(nullptr, L"open", reinterpret_cast<LPCWSTR>(url.c_str()), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 // ---- drag and drop ----

@@ -13,9 +13,10 @@
 #include <string>
 #include <thread>
 
+#include "frontend/toolkit/element_backend.h"
 #include "frontend/toolkit/markup/layout_doc.h"
+#include "frontend/toolkit/swindow.h"
 #include "frontend/toolkit/win32/drag_data.h"
-#include "frontend/toolkit/win32/swindow.h"
 #include "frontend/toolkit/win_defs.h"
 
 namespace qv::ui {
@@ -36,7 +37,7 @@ struct RoundRegion {
   bool IsEmpty() const { return box.IsEmpty(); }
 };
 
-class SHostWnd {
+class SHostWnd : public ElementHost {
  public:
   explicit SHostWnd(std::string layoutResId);
   virtual ~SHostWnd();
@@ -93,11 +94,14 @@ class SHostWnd {
   void DispatchDragLeave();
   bool DispatchDrop(const DragData& data, DragPoint point, uint32_t* effect);
 
-  // ---- element bookkeeping (used by SWindow) ----
-  SWND RegisterElement(SWindow* element);
-  void UnregisterElement(SWND swnd);
+  // ---- the elements' host (ElementHost) ----
+  SWND RegisterElement(SWindow* element) override;
+  void UnregisterElement(SWND swnd) override;
   SWindow* GetElement(SWND swnd) const;
-  void FireCommand(SWindow* sender);
+  void FireCommand(SWindow* sender) override;
+  std::unique_ptr<ElementView> MakeView(SWindow& element) override;
+  const std::string& ContextName() const override { return attrs_.name; }
+  void OpenUrl(const std::u16string& url) override;
   void InvalidateElement(const SWindow* element);
   // Paints the whole window into a 32-bit top-down pixel buffer of its size (0xAARRGGBB);
   // what WM_PAINT shows, without the native child controls.
@@ -120,7 +124,6 @@ class SHostWnd {
   void SetHover(SWindow* element);
   SWindow* DropElementAt(DragPoint point, IDropTarget** target);
   void SetDragElement(SWindow* element);
-  void CreateNativeChildren(SWindow* element);
   void UpdateToolTip(SWindow* element);
 
   std::string layoutResId_;
