@@ -7,7 +7,7 @@ include(${QV_FRONTEND}/toolkit/markup/markup.cmake)
 if(NOT DEFINED QUORVANE_MINIZIP_TARGET)
   set(QUORVANE_MINIZIP_TARGET PkgConfig::MINIZIP)
 endif()
-quorvane_library(qv_toolkit_core DIR ${QV_FRONTEND}/toolkit DEPS qv_uimarkup ${QUORVANE_MINIZIP_TARGET})
+quorvane_library(qv_toolkit_core DIR ${QV_FRONTEND}/toolkit DEPS qv_uimarkup qv_platform ${QUORVANE_MINIZIP_TARGET})
 if(WIN32)
   quorvane_library(qv_toolkit DIR ${QV_FRONTEND}/toolkit/win32
                    DEPS qv_toolkit_core gdiplus comctl32 ole32 oleaut32 shell32 shlwapi comdlg32 uuid gdi32 user32)
@@ -23,6 +23,9 @@ else()
   # libSCanVirus.so, bound by the loader at start by name; the quarantine folder rule as above.
   set(QV_GUI_ENGINE qv_engine_api qv_common)
 endif()
+# What every host window does alike (element registry, names, commands, drag routing): shared
+# code, compiled with each backend because drags carry the backend's data.
+target_sources(qv_toolkit PRIVATE ${QV_FRONTEND}/toolkit/host/host_core.cpp)
 quorvane_library(qv_gui DIR ${QV_FRONTEND}/app DEPS qv_toolkit qv_driver ${QV_GUI_ENGINE})
 
 target_include_directories(Quorvane PRIVATE ${PROJECT_SOURCE_DIR})
