@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/platform/platform.h"
 #include "frontend/toolkit/list_ctrl.h"
 
 namespace qv::ui {
@@ -126,8 +127,7 @@ void SEdit::DrawContent(Painter& painter) {
 
 void SLink::OnAttributes(const AttrReader& attrs) {
   ElementResources* resources = ElementResources::Current();
-  const std::string href = attrs.Get("href") ? *attrs.Get("href") : std::string();
-  href_.assign(href.begin(), href.end());  // a URL is ASCII
+  href_ = platform::FromUtf8(attrs.Get("href") ? *attrs.Get("href") : std::string());
   hoverFont_ = resources && attrs.Get("fontHover") ? resources->Font(*attrs.Get("fontHover")) : font_;
   hoverColor_ = ColorOr(attrs.Get("colorTextHover"), textColor_);
   maxWidth_ = attrs.IntOr("maxWidth", -1);

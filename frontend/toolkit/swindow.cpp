@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "engine/platform/platform.h"
 #include "frontend/toolkit/controls.h"
 
 namespace qv::ui {
@@ -45,7 +46,7 @@ SWindow::~SWindow() {
 
 std::u16string SWindow::LayoutText(const std::string& raw) const {
   ElementResources* resources = ElementResources::Current();
-  if (!resources) return std::u16string(raw.begin(), raw.end());
+  if (!resources) return platform::FromUtf8(raw);
   return resources->LayoutText(host_ ? host_->ContextName() : std::string_view(), raw);
 }
 

@@ -20,28 +20,15 @@
 #include "frontend/toolkit/application.h"
 #include "frontend/toolkit/controls.h"
 #include "frontend/toolkit/win32/system_headers.h"
+#include "tests/gui/win32_fixture.h"
 
 namespace qv::ui {
 namespace {
 
 using namespace std::chrono_literals;
 
-std::filesystem::path ProgramDir() { return std::filesystem::path(QV_PROGRAM_DIR); }
-
-// Handles the window's messages until `done` holds (or 20 s pass).
-bool PumpUntil(const std::function<bool()>& done) {
-  const auto end = std::chrono::steady_clock::now() + 20s;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-  return true;
-}
+using testing::MakeHDrop;
+using testing::PumpUntil;
 
 // Handles the window's messages for `span`.
 void PumpFor(std::chrono::milliseconds span) {
@@ -57,24 +44,6 @@ std::string ReadAll(const std::filesystem::path& path) {
 }
 
 // ---- a drag source as the shell's would be ----
-
-// A CF_HDROP block: a DROPFILES header, then the UTF-16 names, each ended by a zero, and
-// one more zero that ends the list.
-HGLOBAL MakeHDrop(const std::vector<std::wstring>& names) {
-  size_t units = 1;
-  for (const auto& name : names) units += name.size() + 1;
-  HGLOBAL block = GlobalAlloc(GHND, sizeof(DROPFILES) + units * sizeof(wchar_t));
-  auto* header = static_cast<DROPFILES*>(GlobalLock(block));
-  header->pFiles = sizeof(DROPFILES);  // names right after the header
-  header->fWide = TRUE;
-  auto* text = reinterpret_cast<wchar_t*>(header + 1);
-  for (const auto& name : names) {
-    std::copy(name.begin(), name.end(), text);
-    text += name.size() + 1;
-  }
-  GlobalUnlock(block);
-  return block;
-}
 
 HGLOBAL MakeUnicodeText(const std::wstring& text) {
   HGLOBAL block = GlobalAlloc(GHND, (text.size() + 1) * sizeof(wchar_t));
@@ -168,47 +137,29 @@ class ReleasingSource : public ::IDropSource {
   std::vector<DWORD> feedback_;
 };
 
-class ShellTest : public ::testing::Test {
+// The main window shown, with OLE ready on this thread and the real engine's restore.
+class ShellTest : public testing::Win32MainWindow {
  protected:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-    std::filesystem::current_path(ProgramDir());
-    app_ = std::make_unique<SApplication>("SOUIHOST");
-    auto package = std::make_unique<SResProviderZip>();
-    ASSERT_TRUE(package->Init("uires.zip"));
-    app_->AddResProvider(std::move(package));
-    ASSERT_TRUE(app_->Init("XML_INIT", "UIDEF"));
-    gui::MainDlgDeps deps;
-    deps.engine = [this](const char16_t* path, int, char16_t*) {
-      std::lock_guard lock(mutex_);
-      scanned_.emplace_back(path);
-      return 0;
-    };
-    deps.drives = [] { return std::list<std::u16string>(); };
-    deps.restore = [this](const std::u16string& vir, const std::u16string& dest) {
-      restoreCalls_.emplace_back(vir, dest);
-      return ReVirFile(reinterpret_cast<const sv_char16*>(vir.c_str()), reinterpret_cast<const sv_char16*>(dest.c_str()));
-    };
-    dlg_ = std::make_unique<gui::CMainDlg>(deps);
-    ASSERT_TRUE(dlg_->Create(nullptr));
-    dlg_->SendMessage(WM_INITDIALOG);
+    Win32MainWindow::SetUp();
+    if (HasFatalFailure()) return;
     dlg_->ShowWindow(SW_SHOWNORMAL);
     ASSERT_TRUE(PumpUntil([&] { return dlg_->IsWindowVisible(); }));
     folder_ = std::filesystem::temp_directory_path() / "quorvane-shell-test";
     std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_);
   }
+  void AdjustDeps(gui::MainDlgDeps& deps) override {
+    deps.restore = [this](const std::u16string& vir, const std::u16string& dest) {
+      restoreCalls_.emplace_back(vir, dest);
+      return ReVirFile(reinterpret_cast<const sv_char16*>(vir.c_str()), reinterpret_cast<const sv_char16*>(dest.c_str()));
+    };
+  }
   void TearDown() override {
-    dlg_.reset();
-    app_.reset();
+    Win32MainWindow::TearDown();
     std::filesystem::remove_all(folder_);
     OleUninitialize();
-  }
-  std::vector<std::u16string> Scanned() {
-    std::lock_guard lock(mutex_);
-    std::vector<std::u16string> sorted = scanned_;
-    std::sort(sorted.begin(), sorted.end());
-    return sorted;
   }
   // The screen point in the middle of a named element.
   POINT ScreenPointOf(const char* name) {
@@ -226,10 +177,6 @@ class ShellTest : public ::testing::Test {
     return result == DRAGDROP_S_DROP ? effect : DROPEFFECT_NONE;
   }
 
-  std::unique_ptr<SApplication> app_;
-  std::unique_ptr<gui::CMainDlg> dlg_;
-  std::mutex mutex_;
-  std::vector<std::u16string> scanned_;
   std::vector<std::pair<std::u16string, std::u16string>> restoreCalls_;
   std::filesystem::path folder_;
 };
@@ -238,7 +185,7 @@ TEST_F(ShellTest, AnOleDragOfTwoFilesOntoTheDropBoxScansBoth) {
   const std::filesystem::path a = folder_ / L"甲 文档.doc", b = folder_ / "b.xls";
   std::ofstream(a) << "a";
   std::ofstream(b) << "b";
-  auto* data = new OneFormatData(CF_HDROP, MakeHDrop({a.wstring(), b.wstring()}));
+  auto* data = new OneFormatData(CF_HDROP, HGLOBAL(MakeHDrop({a.wstring(), b.wstring()})));
   ReleasingSource source;
   const DWORD effect = DragAndRelease(data, ScreenPointOf("edit_drop_top"), source);
   data->Release();
@@ -262,7 +209,7 @@ TEST_F(ShellTest, OleDragsThatAreNotFileListsOrMissTheDropBoxStartNothing) {
     const char* over;
   } cases[] = {
       {"text on the drop box", CF_UNICODETEXT, MakeUnicodeText(a.wstring()), "edit_drop_top"},
-      {"a file over the result list", CF_HDROP, MakeHDrop({a.wstring()}), "virusshow"},
+      {"a file over the result list", CF_HDROP, HGLOBAL(MakeHDrop({a.wstring()})), "virusshow"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -280,33 +227,73 @@ TEST_F(ShellTest, OleDragsThatAreNotFileListsOrMissTheDropBoxStartNothing) {
 // ---- the native dialogs, answered from another thread ----
 
 // The visible dialog window of the window's thread whose title is `title` (any title when
-// empty), waited for up to 20 s.
-HWND WaitForDialog(DWORD thread, const std::wstring& title) {
+// empty), or nullptr.
+HWND FindDialog(DWORD thread, const std::wstring& title) {
   struct Search {
     const std::wstring* title;
     HWND found = nullptr;
   } search{&title};
-  const auto end = std::chrono::steady_clock::now() + 20s;
-  while (std::chrono::steady_clock::now() < end) {
-    EnumThreadWindows(
-        thread,
-        [](HWND hwnd, LPARAM param) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(param);
-          wchar_t cls[64] = {}, text[512] = {};
-          GetClassNameW(hwnd, cls, 64);
-          GetWindowTextW(hwnd, text, 512);
-          if (std::wstring(cls) == L"#32770" && IsWindowVisible(hwnd) && (s->title->empty() || *s->title == text)) {
-            s->found = hwnd;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        LPARAM(&search));
-    if (search.found) return search.found;
-    std::this_thread::sleep_for(50ms);
-  }
-  return nullptr;
+  EnumThreadWindows(
+      thread,
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        wchar_t cls[64] = {}, text[512] = {};
+        GetClassNameW(hwnd, cls, 64);
+        GetWindowTextW(hwnd, text, 512);
+        if (std::wstring(cls) == L"#32770" && IsWindowVisible(hwnd) && (s->title->empty() || *s->title == text)) {
+          s->found = hwnd;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      LPARAM(&search));
+  return search.found;
 }
+
+// A person at the window: answers the dialogs of the window's thread, one step after the
+// other, from a thread of its own. When a step's dialog does not come within a minute, or
+// once the steps are done, whatever dialog stays open on that thread (an error box, a
+// dialog that was not expected) is cancelled, so that the modal flow always ends.
+class Person {
+ public:
+  struct Step {
+    std::wstring title;  // empty: any dialog
+    std::function<void(HWND)> answer;
+  };
+  Person(DWORD thread, std::vector<Step> steps) : steps_(std::move(steps)) {
+    worker_ = std::thread([this, thread] { Run(thread); });
+  }
+  // Called once the flow returned; answers how many steps were taken.
+  size_t Finish() {
+    flowEnded_ = true;
+    worker_.join();
+    return taken_;
+  }
+
+ private:
+  void Run(DWORD thread) {
+    for (const Step& step : steps_) {
+      HWND dialog = nullptr;
+      for (auto end = std::chrono::steady_clock::now() + 60s; !dialog && !flowEnded_ && std::chrono::steady_clock::now() < end;) {
+        dialog = FindDialog(thread, step.title);
+        if (!dialog) std::this_thread::sleep_for(50ms);
+      }
+      if (!dialog) break;
+      step.answer(dialog);
+      ++taken_;
+    }
+    // A dialog that is closing gets a moment before it counts as left open.
+    for (auto since = std::chrono::steady_clock::now(); !flowEnded_; std::this_thread::sleep_for(100ms)) {
+      if (std::chrono::steady_clock::now() - since < 5s) continue;
+      if (HWND left = FindDialog(thread, L"")) PostMessageW(left, WM_COMMAND, IDCANCEL, 0);
+    }
+  }
+
+  std::vector<Step> steps_;
+  std::atomic<bool> flowEnded_{false};
+  std::atomic<size_t> taken_{0};
+  std::thread worker_;
+};
 
 // The file name box of an open or save dialog (the explorer style's combo box, or the
 // older style's edit box).
@@ -335,30 +322,21 @@ TEST_F(ShellTest, TheRestoreFlowsDialogsProposeTheNameAndTheEngineRestoresTheCop
   const std::filesystem::path dest = folder_ / L"恢复.doc";
   const std::filesystem::path before = std::filesystem::current_path();
 
-  std::wstring openTitle, proposed;
-  std::atomic<bool> answered{false};
+  std::wstring proposed;
   const DWORD thread = GetWindowThreadProcessId(static_cast<HWND>(dlg_->Hwnd()), nullptr);
-  std::thread person([&] {
-    if (HWND open = WaitForDialog(thread, W(gui::kOpenQuarantineTitle))) {
-      openTitle = W(gui::kOpenQuarantineTitle);
-      SetWindowTextW(FileNameBox(open), vir.wstring().c_str());
-      Confirm(open);
-    }
-    if (HWND save = WaitForDialog(thread, L"请选择报告 一.doc.vir保存位置")) {
-      proposed = TextOf(FileNameBox(save));
-      SetWindowTextW(FileNameBox(save), dest.wstring().c_str());
-      Confirm(save);
-    }
-    answered = true;
-  });
+  Person person(thread, {{W(gui::kOpenQuarantineTitle),
+                          [&](HWND open) {
+                            SetWindowTextW(FileNameBox(open), vir.wstring().c_str());
+                            Confirm(open);
+                          }},
+                         {L"请选择报告 一.doc.vir保存位置", [&](HWND save) {
+                            proposed = TextOf(FileNameBox(save));
+                            SetWindowTextW(FileNameBox(save), dest.wstring().c_str());
+                            Confirm(save);
+                          }}});
   dlg_->OnRestoreQuarantine();  // modal: returns once both dialogs are closed
-  const bool done = PumpUntil([&] { return answered.load(); });
-  if (!done) {  // a dialog never showed: close what is open so the helper ends
-    if (HWND any = WaitForDialog(thread, L"")) PostMessageW(any, WM_COMMAND, IDCANCEL, 0);
-  }
-  person.join();
-  ASSERT_TRUE(done);
-  EXPECT_EQ(openTitle, W(gui::kOpenQuarantineTitle));
+  ASSERT_EQ(person.Finish(), 2u) << "a dialog with the expected title did not come";
+
   EXPECT_EQ(proposed, L"报告 一.doc");
   ASSERT_EQ(restoreCalls_.size(), 1u);
   EXPECT_EQ(std::filesystem::path(restoreCalls_[0].first), vir);
@@ -371,16 +349,12 @@ TEST_F(ShellTest, TheRestoreFlowsDialogsProposeTheNameAndTheEngineRestoresTheCop
 TEST_F(ShellTest, CancellingTheOpenDialogRestoresNothingAndPutsTheDirectoryBack) {
   const std::filesystem::path before = std::filesystem::current_path();
   const DWORD thread = GetWindowThreadProcessId(static_cast<HWND>(dlg_->Hwnd()), nullptr);
-  std::atomic<bool> seen{false};
-  std::thread person([&] {
-    if (HWND open = WaitForDialog(thread, W(gui::kOpenQuarantineTitle))) {
-      seen = true;
-      PostMessageW(open, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), LPARAM(GetDlgItem(open, IDCANCEL)));
-    }
-  });
+  Person person(thread, {{W(gui::kOpenQuarantineTitle), [](HWND open) {
+                            PostMessageW(open, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                                         LPARAM(GetDlgItem(open, IDCANCEL)));
+                          }}});
   dlg_->OnRestoreQuarantine();
-  person.join();
-  EXPECT_TRUE(seen.load());
+  EXPECT_EQ(person.Finish(), 1u);
   EXPECT_TRUE(restoreCalls_.empty());
   EXPECT_EQ(std::filesystem::current_path(), before);
 }
@@ -392,18 +366,13 @@ TEST_F(ShellTest, TheFolderPickerAnsweredWithAFolderScansItsFiles) {
   std::ofstream(a) << "a";
   std::ofstream(b) << "b";
   const DWORD thread = GetWindowThreadProcessId(static_cast<HWND>(dlg_->Hwnd()), nullptr);
-  std::atomic<bool> seen{false};
-  std::thread person([&] {
-    if (HWND picker = WaitForDialog(thread, L"")) {
-      seen = true;
-      SendMessageW(picker, BFFM_SETSELECTIONW, TRUE, LPARAM(folder_.wstring().c_str()));
-      std::this_thread::sleep_for(300ms);  // the tree follows the selection
-      Confirm(picker);
-    }
-  });
-  dlg_->FindChildByName2<SImageButton>("scan_dir")->Click();
-  person.join();
-  ASSERT_TRUE(seen.load());
+  Person person(thread, {{L"", [&](HWND picker) {
+                            SendMessageW(picker, BFFM_SETSELECTIONW, TRUE, LPARAM(folder_.wstring().c_str()));
+                            std::this_thread::sleep_for(300ms);  // the tree follows the selection
+                            Confirm(picker);
+                          }}});
+  dlg_->FindChildByName2<SImageButton>("scan_dir")->Click();  // modal until the picker closes
+  ASSERT_EQ(person.Finish(), 1u);
   ASSERT_TRUE(PumpUntil([&] { return !dlg_->Driver().IsRunning() && Scanned().size() >= 2; }));
   std::vector<std::u16string> wanted{a.u16string(), b.u16string()};
   std::sort(wanted.begin(), wanted.end());
