@@ -13,23 +13,28 @@ if(WIN32)
                    DEPS qv_toolkit_core gdiplus comctl32 ole32 oleaut32 shell32 shlwapi comdlg32 uuid gdi32 user32)
   target_compile_definitions(qv_toolkit PUBLIC UNICODE _UNICODE NOMINMAX)
   add_executable(Quorvane WIN32 ${QV_FRONTEND}/quorvane_main_win32.cpp)
-  # The two engine calls come from SCanVirus.dll, which the loader binds at start by
-  # ordinal; the quarantine folder rule is the engine's shared helper, linked in.
-  set(QV_GUI_ENGINE qv_engine_by_ordinal qv_common)
 else()
   find_package(Qt6 REQUIRED COMPONENTS Widgets Gui Core)
   quorvane_library(qv_toolkit DIR ${QV_FRONTEND}/toolkit/qt DEPS qv_toolkit_core Qt6::Widgets)
   add_executable(Quorvane ${QV_FRONTEND}/quorvane_main.cpp)
-  # libSCanVirus.so, bound by the loader at start by name; the quarantine folder rule as above.
-  set(QV_GUI_ENGINE qv_engine_api qv_common)
 endif()
 # What every host window does alike (element registry, names, commands, drag routing): shared
 # code, compiled with each backend because drags carry the backend's data.
 target_sources(qv_toolkit PRIVATE ${QV_FRONTEND}/toolkit/host/host_core.cpp)
-quorvane_library(qv_gui DIR ${QV_FRONTEND}/app DEPS qv_toolkit qv_driver ${QV_GUI_ENGINE})
+# The engine comes with the program (qv_gui_engine) or the test (qv_engine_static); the GUI
+# itself uses only the quarantine helpers the engine shares (qv_common).
+quorvane_library(qv_gui DIR ${QV_FRONTEND}/app DEPS qv_toolkit qv_driver qv_common)
+# The engine of the GUI program: on Windows SCanVirus.dll, which the loader binds at start by
+# ordinal only; elsewhere libSCanVirus.so, bound by name.
+add_library(qv_gui_engine INTERFACE)
+if(WIN32)
+  target_link_libraries(qv_gui_engine INTERFACE qv_engine_by_ordinal)
+else()
+  target_link_libraries(qv_gui_engine INTERFACE qv_engine_api)
+endif()
 
 target_include_directories(Quorvane PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(Quorvane PRIVATE qv_gui)
+target_link_libraries(Quorvane PRIVATE qv_gui qv_gui_engine)
 
 # uires.zip: the package members, packed from frontend/uires/ (the drawing tool stays out).
 set(QV_UIRES ${QV_FRONTEND}/uires)
