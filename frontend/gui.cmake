@@ -7,24 +7,34 @@ include(${QV_FRONTEND}/toolkit/markup/markup.cmake)
 if(NOT DEFINED QUORVANE_MINIZIP_TARGET)
   set(QUORVANE_MINIZIP_TARGET PkgConfig::MINIZIP)
 endif()
-quorvane_library(qv_toolkit_core DIR ${QV_FRONTEND}/toolkit DEPS qv_uimarkup ${QUORVANE_MINIZIP_TARGET})
+quorvane_library(qv_toolkit_core DIR ${QV_FRONTEND}/toolkit DEPS qv_uimarkup qv_platform ${QUORVANE_MINIZIP_TARGET})
 if(WIN32)
   quorvane_library(qv_toolkit DIR ${QV_FRONTEND}/toolkit/win32
                    DEPS qv_toolkit_core gdiplus comctl32 ole32 oleaut32 shell32 shlwapi comdlg32 uuid gdi32 user32)
   target_compile_definitions(qv_toolkit PUBLIC UNICODE _UNICODE NOMINMAX)
   add_executable(Quorvane WIN32 ${QV_FRONTEND}/quorvane_main_win32.cpp)
-  # The two engine calls come from SCanVirus.dll, which the loader binds at start.
-  target_link_libraries(Quorvane PRIVATE SCanVirus)
 else()
   find_package(Qt6 REQUIRED COMPONENTS Widgets Gui Core)
   quorvane_library(qv_toolkit DIR ${QV_FRONTEND}/toolkit/qt DEPS qv_toolkit_core Qt6::Widgets)
   add_executable(Quorvane ${QV_FRONTEND}/quorvane_main.cpp)
 endif()
-# The engine comes with the program (qv_engine_api) or the test (qv_engine_static).
-quorvane_library(qv_gui DIR ${QV_FRONTEND}/app DEPS qv_toolkit qv_driver)
+# What every host window does alike (element registry, names, commands, drag routing): shared
+# code, compiled with each backend because drags carry the backend's data.
+target_sources(qv_toolkit PRIVATE ${QV_FRONTEND}/toolkit/host/host_core.cpp)
+# The engine comes with the program (qv_gui_engine) or the test (qv_engine_static); the GUI
+# itself uses only the quarantine helpers the engine shares (qv_common).
+quorvane_library(qv_gui DIR ${QV_FRONTEND}/app DEPS qv_toolkit qv_driver qv_common)
+# The engine of the GUI program: on Windows SCanVirus.dll, which the loader binds at start by
+# ordinal only; elsewhere libSCanVirus.so, bound by name.
+add_library(qv_gui_engine INTERFACE)
+if(WIN32)
+  target_link_libraries(qv_gui_engine INTERFACE qv_engine_by_ordinal)
+else()
+  target_link_libraries(qv_gui_engine INTERFACE qv_engine_api)
+endif()
 
 target_include_directories(Quorvane PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(Quorvane PRIVATE qv_gui qv_engine_api)
+target_link_libraries(Quorvane PRIVATE qv_gui qv_gui_engine)
 
 # uires.zip: the package members, packed from frontend/uires/ (the drawing tool stays out).
 set(QV_UIRES ${QV_FRONTEND}/uires)

@@ -23,7 +23,7 @@ long CTestDropTarget::DragOver(uint32_t, ui::DragPoint, uint32_t* effect) {
 std::vector<std::u16string> LocalPathsOf(const ui::DragData* data) { return ui::DroppedFilePaths(data); }
 
 CTestDropTarget1::CTestDropTarget1(ui::SWindow* editBox, CMainDlg* mainWindow)
-    : host_(editBox ? editBox->GetHost() : nullptr), editBox_(editBox ? editBox->GetSwnd() : 0), mainWindow_(mainWindow) {}
+    : editBox_(editBox ? editBox->GetSwnd() : 0), mainWindow_(mainWindow) {}
 
 long CTestDropTarget1::Drop(const ui::DragData* data, uint32_t, ui::DragPoint, uint32_t* effect) {
   const std::vector<std::u16string> paths = LocalPathsOf(data);
@@ -31,7 +31,7 @@ long CTestDropTarget1::Drop(const ui::DragData* data, uint32_t, ui::DragPoint, u
   std::set<std::u16string>& dropped = mainWindow_->DroppedPaths();
   dropped.clear();
   dropped.insert(paths.begin(), paths.end());
-  if (host_ && host_->GetElement(editBox_)) mainWindow_->ScanDroppedPaths(&dropped);
+  if (editBox_ && mainWindow_->GetElement(editBox_)) mainWindow_->ScanDroppedPaths(&dropped);
   if (effect) *effect = ui::DROPEFFECT_LINK;
   return ui::S_OK;
 }

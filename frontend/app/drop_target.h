@@ -39,7 +39,6 @@ class CTestDropTarget1 : public CTestDropTarget {
   long Drop(const ui::DragData* data, uint32_t keyState, ui::DragPoint point, uint32_t* effect) override;
 
  private:
-  ui::SHostWnd* host_;
   ui::SWND editBox_;  // looked up again at each drop: the element may have gone first
   CMainDlg* mainWindow_;
 };

@@ -1,6 +1,6 @@
 #include "frontend/app/restore_flow.h"
 
-#include "engine/include/scan_engine.h"
+#include "engine/common/quarantine.h"
 #include "frontend/app/main_dlg.h"
 
 namespace qv::gui {
@@ -11,7 +11,7 @@ std::u16string FileNameOf(const std::u16string& path) {
 }
 
 std::u16string ProposedRestoreName(const std::u16string& quarantinedName) {
-  return qv::api::OriginalNameOf(quarantinedName);
+  return qv::OriginalNameOf(quarantinedName);
 }
 
 std::u16string SaveDialogTitle(const std::u16string& quarantinedName) {
@@ -19,7 +19,7 @@ std::u16string SaveDialogTitle(const std::u16string& quarantinedName) {
 }
 
 std::u16string QuarantineFolderPath() {
-  std::u16string folder = qv::api::QuarantineFolder();
+  std::u16string folder = qv::QuarantineFolder();
   while (folder.size() > 1 && (folder.back() == u'/' || folder.back() == u'\\')) folder.pop_back();
   return folder;
 }

@@ -8,6 +8,7 @@
 
 #include "frontend/toolkit/controls.h"
 #include "frontend/toolkit/list_ctrl.h"
+#include "frontend/toolkit/qt/element_view.h"
 #include "tests/gui/gui_fixture.h"
 
 namespace qv::gui {
@@ -30,7 +31,7 @@ ScanResultRow MakeRow(const std::u16string& path, const std::u16string& size, co
 class Controller : public MainWindowTest {
  protected:
   ui::SListCtrl* List() { return dlg_->FindChildByName2<ui::SListCtrl>("virusshow"); }
-  QString Info() { return dlg_->FindChildByName("scanshow.info")->GetWindowText(); }
+  QString Info() { return ui::QtText(dlg_->FindChildByName("scanshow.info")->GetWindowText()); }
   int Progress() { return dlg_->FindChildByName2<ui::SProgress>("scanshow.prog")->GetValue(); }
   void Send(UINT message, WPARAM wParam = 0) { dlg_->SendMessage(message, wParam, 0); }
   void Click(const char* name) { dlg_->FindChildByName2<ui::SImageButton>(name)->Click(); }
@@ -53,7 +54,7 @@ TEST_F(Controller, SetUpRoundsTheWindowAndPreparesTheDropBox) {
 TEST_F(Controller, NotificationsDriveTheStatusLineProgressAndControls) {
   ScanResultRow old = MakeRow(u"/old", u"1.00K", u"Old");
   Send(UM_SCAN_RESULT, WPARAM(&old));
-  dlg_->FindChildByName("scanshow.info")->SetWindowText("last run");
+  dlg_->FindChildByName("scanshow.info")->SetWindowText(u"last run");
   ASSERT_EQ(List()->GetItemCount(), 1);
 
   Send(UM_SCAN_START);
@@ -100,7 +101,7 @@ TEST_F(Controller, ResultRowsAreAppendedInOrderAndANullRowIsIgnored) {
                                 {"/a/two.xls", "12.06K", "Other", "修复"}};
   for (int row = 0; row < 2; ++row) {
     for (int column = 0; column < 4; ++column) {
-      EXPECT_EQ(List()->GetSubItemText(row, column), QString::fromUtf8(expected[row][column])) << row << "," << column;
+      EXPECT_EQ(ui::QtText(List()->GetSubItemText(row, column)), QString::fromUtf8(expected[row][column])) << row << "," << column;
     }
   }
   Send(UM_SCAN_FINISH);
@@ -169,12 +170,12 @@ TEST_F(Controller, FolderScanFillsTheListAndTheSummary) {
   EXPECT_EQ(dialogs_->folderTitles[0], u"请选择文件夹");
   EXPECT_EQ(Info(), QString::fromUtf8("共扫描 3 个文件   检测到 2 个异常   修复 2 个异常"));
   ASSERT_EQ(List()->GetItemCount(), 2);
-  EXPECT_EQ(List()->GetSubItemText(0, 0), QString::fromStdString((folder.Path() / "a.doc").string()));
-  EXPECT_EQ(List()->GetSubItemText(0, 1), "1.50K");
-  EXPECT_EQ(List()->GetSubItemText(0, 2), "Macro.Test.Signature");
-  EXPECT_EQ(List()->GetSubItemText(0, 3), QString::fromUtf8("修复"));
-  EXPECT_EQ(List()->GetSubItemText(1, 0), QString::fromStdString((folder.Path() / "sub" / "c.xls").string()));
-  EXPECT_EQ(List()->GetSubItemText(1, 1), "12.06K");
+  EXPECT_EQ(List()->GetSubItemText(0, 0), (folder.Path() / "a.doc").u16string());
+  EXPECT_EQ(List()->GetSubItemText(0, 1), u"1.50K");
+  EXPECT_EQ(List()->GetSubItemText(0, 2), u"Macro.Test.Signature");
+  EXPECT_EQ(List()->GetSubItemText(0, 3), u"修复");
+  EXPECT_EQ(List()->GetSubItemText(1, 0), (folder.Path() / "sub" / "c.xls").u16string());
+  EXPECT_EQ(List()->GetSubItemText(1, 1), u"12.06K");
   EXPECT_TRUE(ControlsFree());
   EXPECT_EQ(Progress(), 0);
   EXPECT_FALSE(dlg_->IsTimerRunning(ID_TIMER_SEARCH));

@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include "frontend/app/drop_target.h"
+#include "frontend/toolkit/qt/element_view.h"
 #include "tests/gui/gui_fixture.h"
 
 namespace qv::gui {
@@ -28,8 +29,8 @@ QMimeData* FileList(const std::vector<std::filesystem::path>& paths) {
 
 class Drops : public MainWindowTest {
  protected:
-  QPoint DropBoxCentre() { return dlg_->FindChildByName("edit_drop_top")->GetWindowRect().center(); }
-  QPoint ListCentre() { return dlg_->FindChildByName("virusshow")->GetWindowRect().center(); }
+  QPoint DropBoxCentre() { return ui::QtRect(dlg_->FindChildByName("edit_drop_top")->GetWindowRect()).center(); }
+  QPoint ListCentre() { return ui::QtRect(dlg_->FindChildByName("virusshow")->GetWindowRect()).center(); }
 
   // Drags `data` onto the window at `point` and releases it there, as a file manager does;
   // answers whether the window took the drop.

@@ -11,6 +11,7 @@
 
 #include "engine/include/scanvirus.h"
 #include "frontend/toolkit/markup/markup_tree.h"
+#include "frontend/toolkit/qt/element_view.h"
 
 namespace qv::testing {
 
@@ -163,7 +164,7 @@ bool MainWindowTest::ControlsFree() {
 
 bool MainWindowTest::WaitForRunEnd() {
   return WaitUntil([&] {
-    return !dlg_->Driver().IsRunning() && dlg_->FindChildByName("scanshow.info")->GetWindowText().startsWith(
+    return !dlg_->Driver().IsRunning() && ui::QtText(dlg_->FindChildByName("scanshow.info")->GetWindowText()).startsWith(
                                               QString::fromUtf8("共扫描"));
   });
 }

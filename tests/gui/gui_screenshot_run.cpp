@@ -15,6 +15,7 @@
 #include "frontend/app/quorvane_app.h"
 #include "frontend/toolkit/controls.h"
 #include "frontend/toolkit/list_ctrl.h"
+#include "frontend/toolkit/qt/element_view.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ int main(int argc, char** argv) {
       auto* poll = new QTimer(&dlg);
       auto midRunSaved = std::make_shared<bool>(false);
       QObject::connect(poll, &QTimer::timeout, &dlg, [&, poll, midRunSaved] {
-        const QString info = dlg.FindChildByName("scanshow.info")->GetWindowText();
+        const QString info = qv::ui::QtText(dlg.FindChildByName("scanshow.info")->GetWindowText());
         // One picture while files are being scanned, if the run lasts long enough to see it.
         const int progress = dlg.FindChildByName2<qv::ui::SProgress>("scanshow.prog")->GetValue();
         if (!*midRunSaved && dlg.Driver().IsRunning() && progress >= 30 && progress < 90) {
@@ -73,9 +74,9 @@ int main(int argc, char** argv) {
         poll->stop();
         auto* list = dlg.FindChildByName2<qv::ui::SListCtrl>("virusshow");
         for (int row = 0; list && row < list->GetItemCount(); ++row) {
-          std::printf("row %d: %s | %s | %s | %s\n", row, qPrintable(list->GetSubItemText(row, 0)),
-                      qPrintable(list->GetSubItemText(row, 1)), qPrintable(list->GetSubItemText(row, 2)),
-                      qPrintable(list->GetSubItemText(row, 3)));
+          auto cell = [&](int column) { return qv::ui::QtText(list->GetSubItemText(row, column)); };
+          std::printf("row %d: %s | %s | %s | %s\n", row, qPrintable(cell(0)), qPrintable(cell(1)), qPrintable(cell(2)),
+                      qPrintable(cell(3)));
         }
         std::printf("status: %s\n", qPrintable(info));
         QTimer::singleShot(400, &dlg, [&] {

@@ -8,11 +8,14 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include "frontend/app/quorvane_app.h"
 #include "frontend/toolkit/controls.h"
 #include "frontend/toolkit/host_wnd.h"
 #include "frontend/toolkit/list_ctrl.h"
+#include "frontend/toolkit/qt/element_view.h"
+#include "frontend/toolkit/qt/skin.h"
 #include "tests/gui/gui_fixture.h"
 #include "tests/support/uipackage/zip_writer.h"
 
@@ -25,22 +28,25 @@ using qv::testing::ToolkitFromPackage;
 
 // The content panel: the root's first element.
 SWindow* ContentPanel(SHostWnd& host) {
-  for (QObject* child : host.GetRoot()->children()) {
-    if (auto* element = dynamic_cast<SWindow*>(child)) return element;
-  }
-  return nullptr;
+  const auto& children = host.GetRoot()->Children();
+  return children.empty() ? nullptr : children.front().get();
 }
 
-// Every element of a kind in the window (the toolkit's classes carry no Qt meta-object, so
-// QObject::findChildren cannot tell them apart).
+// Every element of a kind in the tree below `element`, in document order.
 template <class T>
-std::vector<T*> ElementsOf(QWidget& host) {
+void CollectElements(SWindow& element, std::vector<T*>& found) {
+  if (auto* wanted = dynamic_cast<T*>(&element)) found.push_back(wanted);
+  for (const auto& child : element.Children()) CollectElements(*child, found);
+}
+template <class T>
+std::vector<T*> ElementsOf(SHostWnd& host) {
   std::vector<T*> found;
-  for (QWidget* widget : host.findChildren<QWidget*>()) {
-    if (auto* element = dynamic_cast<T*>(widget)) found.push_back(element);
-  }
+  CollectElements(*host.GetRoot(), found);
   return found;
 }
+
+QRect RectOf(const SWindow* element) { return QtRect(element->GetWindowRect()); }
+QString TextOf(const SWindow* element) { return QtText(element->GetWindowText()); }
 
 class MainLayout : public ::testing::Test {
  protected:
@@ -58,11 +64,17 @@ TEST_F(MainLayout, WindowAndContentPanelHaveTheLayoutSizes) {
   EXPECT_FALSE(host_.windowIcon().isNull());
   SWindow* panel = ContentPanel(host_);
   ASSERT_TRUE(panel);
-  EXPECT_EQ(panel->GetWindowRect(), QRect(5, 3, 790, 590));
+  EXPECT_EQ(RectOf(panel), QRect(5, 3, 790, 590));
+  // Every element is shown by a widget of its own at its box.
+  for (SWindow* element : ElementsOf<SWindow>(host_)) {
+    QWidget* widget = WidgetOf(*element);
+    ASSERT_TRUE(widget) << element->GetName();
+    EXPECT_EQ(QRect(widget->mapTo(&host_, QPoint(0, 0)), widget->size()), RectOf(element)) << element->GetName();
+  }
 }
 
 TEST_F(MainLayout, CaptionButtonsSitAtTheirDistanceFromThePanelsRightEdge) {
-  const QRect panel = ContentPanel(host_)->GetWindowRect();
+  const QRect panel = RectOf(ContentPanel(host_));
   struct Case {
     const char* name;
     int fromRight;
@@ -72,13 +84,14 @@ TEST_F(MainLayout, CaptionButtonsSitAtTheirDistanceFromThePanelsRightEdge) {
     SCOPED_TRACE(c.name);
     SWindow* button = host_.FindChildByName(c.name);
     ASSERT_TRUE(button);
-    const QRect box = button->GetWindowRect();
+    const QRect box = RectOf(button);
     EXPECT_EQ(panel.left() + panel.width() - box.left(), c.fromRight);
     EXPECT_EQ(box.top(), panel.top() + 8);
     EXPECT_EQ(box.size(), c.size);  // one state of the four-state skin
     ASSERT_TRUE(button->GetSkin());
     EXPECT_EQ(button->GetSkin()->States(), 4);
-    EXPECT_FALSE(button->toolTip().isEmpty());
+    EXPECT_FALSE(button->GetToolTip().empty());
+    EXPECT_EQ(WidgetOf(*button)->toolTip(), QtText(button->GetToolTip()));
   }
 }
 
@@ -90,15 +103,15 @@ TEST_F(MainLayout, ActionButtonsTooltipsAndSkins) {
   } cases[] = {{"scan_all", "全盘查杀", {150, 40, 80, 60}},
                {"scan_dir", "指定目录查杀", {360, 40, 100, 60}},
                {"scan_file", "隔离文件恢复", {560, 40, 80, 60}}};
-  const QPoint panel = ContentPanel(host_)->GetWindowRect().topLeft();
+  const QPoint panel = RectOf(ContentPanel(host_)).topLeft();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     auto* button = host_.FindChildByName2<SImageButton>(c.name);
     ASSERT_TRUE(button);
-    EXPECT_EQ(button->toolTip(), QString::fromUtf8(c.tip));
-    EXPECT_EQ(button->GetWindowRect(), c.inPanel.translated(panel));
+    EXPECT_EQ(WidgetOf(*button)->toolTip(), QString::fromUtf8(c.tip));
+    EXPECT_EQ(RectOf(button), c.inPanel.translated(panel));
     EXPECT_TRUE(button->Animates());
-    EXPECT_EQ(button->GetSkin()->StateSize(), QSize(80, 60));
+    EXPECT_EQ(button->GetSkin()->GetStateSize(), (StateSize{80, 60}));
   }
 }
 
@@ -112,8 +125,15 @@ TEST_F(MainLayout, ListColumnsFitTheListWithoutScrolling) {
     EXPECT_EQ(list->GetColumnWidth(i), widths[i]);
     total += widths[i];
   }
-  EXPECT_EQ(list->width(), 788);
-  EXPECT_LE(total, list->width());
+  EXPECT_EQ(RectOf(list).width(), 788);
+  EXPECT_LE(total, RectOf(list).width());
+  // The tree widget that shows the rows has the same columns.
+  auto* tree = static_cast<QTreeWidget*>(list->NativeView());
+  ASSERT_TRUE(tree);
+  ASSERT_EQ(tree->columnCount(), 4);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(tree->columnWidth(i), widths[i]);
+  EXPECT_TRUE(tree->isHeaderHidden());
+  EXPECT_EQ(tree->geometry(), QRect(QPoint(0, 0), RectOf(list).size()));
   EXPECT_FALSE(list->IsHeaderVisible());
   EXPECT_EQ(list->GetRowHeight(), 20);
 }
@@ -121,18 +141,28 @@ TEST_F(MainLayout, ListColumnsFitTheListWithoutScrolling) {
 TEST_F(MainLayout, DropBoxCoversTheStatusStripAndLiesOnTop) {
   SWindow* drop = host_.FindChildByName("edit_drop_top");
   ASSERT_TRUE(drop);
-  QWidget* strip = drop->parentWidget();
-  EXPECT_EQ(drop->geometry(), strip->rect());
-  const QPoint panel = ContentPanel(host_)->GetWindowRect().topLeft();
-  EXPECT_EQ(drop->GetWindowRect(), QRect(0, 106, 790, 64).translated(panel));
+  SWindow* strip = drop->GetParent();
+  EXPECT_EQ(RectOf(drop), RectOf(strip));
+  const QPoint panel = RectOf(ContentPanel(host_)).topLeft();
+  EXPECT_EQ(RectOf(drop), QRect(0, 106, 790, 64).translated(panel));
+  EXPECT_EQ(WidgetOf(*drop)->parentWidget(), WidgetOf(*strip));
   // Drawn last in the strip, so it hides the four elements before it.
+  auto indexIn = [&](const SWindow* element) {
+    const auto& children = strip->Children();
+    for (size_t i = 0; i < children.size(); ++i) {
+      if (children[i].get() == element) return int(i);
+    }
+    return -1;
+  };
   for (const char* name : {"scanshow.scanflags", "scanshow.prog", "scanshow.info"}) {
     SWindow* under = host_.FindChildByName(name);
     ASSERT_TRUE(under) << name;
-    EXPECT_EQ(under->parentWidget(), strip);
-    EXPECT_LT(strip->children().indexOf(under), strip->children().indexOf(drop)) << name;
-    QWidget* top = host_.childAt(under->GetWindowRect().center());
-    EXPECT_TRUE(top == drop || drop->isAncestorOf(top)) << name;
+    EXPECT_EQ(under->GetParent(), strip);
+    EXPECT_LT(indexIn(under), indexIn(drop)) << name;
+    const QPoint centre = RectOf(under).center();
+    EXPECT_EQ(host_.GetRoot()->HitTest(centre.x(), centre.y()), drop) << name;
+    QWidget* top = host_.childAt(centre);
+    EXPECT_TRUE(top == WidgetOf(*drop) || WidgetOf(*drop)->isAncestorOf(top)) << name;
   }
 }
 
@@ -154,15 +184,15 @@ TEST_F(MainLayout, NameLookUpFindsTheFirstInDocumentOrderAndSkipsMissingNames) {
 
 TEST_F(MainLayout, TextsComeFromTheLayoutAndTheFooterLinkOpensThePage) {
   std::vector<QString> texts;
-  for (SWindow* element : ElementsOf<SWindow>(host_)) texts.push_back(element->GetWindowText());
+  for (SWindow* element : ElementsOf<SWindow>(host_)) texts.push_back(TextOf(element));
   for (const char* expected : {"Velmor宏病毒专杀工具公测版", "全盘查杀", "指定目录查杀", "隔离文件恢复", "正在扫描",
                                "文件路径", "文件大小", "异常类型", "处理方式", "检查更新"}) {
     EXPECT_NE(std::find(texts.begin(), texts.end(), QString::fromUtf8(expected)), texts.end()) << expected;
   }
   auto links = ElementsOf<SLink>(host_);
   ASSERT_EQ(links.size(), 1);
-  EXPECT_TRUE(links[0]->Href().startsWith("https://"));
-  EXPECT_EQ(links[0]->cursor().shape(), Qt::PointingHandCursor);
+  EXPECT_TRUE(QtText(links[0]->Href()).startsWith("https://"));
+  EXPECT_EQ(WidgetOf(*links[0])->cursor().shape(), Qt::PointingHandCursor);
 }
 
 TEST_F(MainLayout, EveryTextHasAFontWithItsGlyphs) {
@@ -170,11 +200,11 @@ TEST_F(MainLayout, EveryTextHasAFontWithItsGlyphs) {
   // installed face that has the Chinese glyphs, not to one that draws boxes.
   int checked = 0;
   for (SWindow* element : ElementsOf<SWindow>(host_)) {
-    const QString text = element->GetWindowText();
+    const QString text = TextOf(element);
     if (text.isEmpty()) continue;
-    const QFontMetrics metrics(element->GetFont());
+    const QFontMetrics metrics(QtFont(element->GetFont()));
     for (char32_t c : text.toUcs4()) {
-      EXPECT_TRUE(metrics.inFontUcs4(c)) << text.toStdString() << " in " << QFontInfo(element->GetFont()).family().toStdString();
+      EXPECT_TRUE(metrics.inFontUcs4(c)) << text.toStdString() << " in " << QFontInfo(QtFont(element->GetFont())).family().toStdString();
     }
     ++checked;
   }
@@ -187,10 +217,10 @@ TEST_F(MainLayout, ImageListsDrawTheRequestedState) {
   for (auto [image, state] : {std::pair{&normal, 0}, std::pair{&hover, 1}}) {
     image->fill(Qt::transparent);
     QPainter painter(image);
-    close->Draw(painter, image->rect(), state);
+    DrawSkin(painter, *close, image->rect(), state);
   }
-  EXPECT_EQ(normal, close->Image().copy(0, 0, 16, 16));
-  EXPECT_EQ(hover, close->Image().copy(16, 0, 16, 16));
+  EXPECT_EQ(normal, QtImageOf(*close).copy(0, 0, 16, 16));
+  EXPECT_EQ(hover, QtImageOf(*close).copy(16, 0, 16, 16));
   EXPECT_NE(normal, hover);
 }
 
@@ -243,8 +273,8 @@ TEST(Translator, TranslatesLayoutTextsOnlyWhenTheLanguageIsInstalled) {
     ASSERT_TRUE(app.Init("XML_INIT", "UIDEF"));
     SHostWnd host("LAYOUT:XML_MAINWND");
     ASSERT_TRUE(host.Create(nullptr));
-    EXPECT_EQ(host.FindChildByName("t")->GetWindowText(), QString::fromUtf8(withLanguage ? "关闭窗口" : "close"));
-    EXPECT_EQ(host.FindChildByName("u")->GetWindowText(), "open");
+    EXPECT_EQ(TextOf(host.FindChildByName("t")), QString::fromUtf8(withLanguage ? "关闭窗口" : "close"));
+    EXPECT_EQ(TextOf(host.FindChildByName("u")), "open");
     EXPECT_EQ(host.windowTitle(), "T 9.9");
     EXPECT_EQ(host.size(), QSize(200, 100));
   }

@@ -15,26 +15,13 @@
 #include "frontend/toolkit/controls.h"
 #include "frontend/toolkit/list_ctrl.h"
 #include "frontend/toolkit/win32/system_headers.h"
+#include "tests/gui/win32_fixture.h"
 
 namespace qv::ui {
 namespace {
 
-std::filesystem::path ProgramDir() { return std::filesystem::path(QV_PROGRAM_DIR); }
-
-// Handles the window's messages until `done` holds (or 10 s pass).
-bool PumpUntil(const std::function<bool()>& done) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-  return true;
-}
+using testing::MakeHDrop;
+using testing::PumpUntil;
 
 uint32_t Channel(uint32_t pixel, int shift) { return (pixel >> shift) & 0xFF; }
 
@@ -58,40 +45,7 @@ uint32_t ImagePixelOverWhite(Gdiplus::Bitmap& image, int x, int y) {
   return blend(color.GetR()) << 16 | blend(color.GetG()) << 8 | blend(color.GetB());
 }
 
-class Win32Backend : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::filesystem::current_path(ProgramDir());
-    app_ = std::make_unique<SApplication>("SOUIHOST");
-    auto package = std::make_unique<SResProviderZip>();
-    ASSERT_TRUE(package->Init("uires.zip"));
-    app_->AddResProvider(std::move(package));
-    ASSERT_TRUE(app_->Init("XML_INIT", "UIDEF"));
-    gui::MainDlgDeps deps;
-    deps.engine = [this](const char16_t* path, int, char16_t*) {
-      std::lock_guard lock(mutex_);
-      scanned_.emplace_back(path);
-      return 0;
-    };
-    deps.drives = [] { return std::list<std::u16string>(); };
-    dlg_ = std::make_unique<gui::CMainDlg>(deps);
-    ASSERT_TRUE(dlg_->Create(nullptr));
-    dlg_->SendMessage(WM_INITDIALOG);
-  }
-  void TearDown() override {
-    dlg_.reset();
-    app_.reset();
-  }
-  std::vector<std::u16string> Scanned() {
-    std::lock_guard lock(mutex_);
-    return scanned_;
-  }
-
-  std::unique_ptr<SApplication> app_;
-  std::unique_ptr<gui::CMainDlg> dlg_;
-  std::mutex mutex_;
-  std::vector<std::u16string> scanned_;
-};
+using Win32Backend = testing::Win32MainWindow;
 
 TEST_F(Win32Backend, WindowHasTheLayoutSizeAndARoundedRegion) {
   HWND hwnd = static_cast<HWND>(dlg_->Hwnd());
@@ -176,7 +130,7 @@ TEST_F(Win32Backend, AResultRowLandsInTheListView) {
   ASSERT_NE(list, nullptr);
   ASSERT_EQ(list->GetColumnCount(), 4);
   EXPECT_EQ(list->GetColumnWidth(0), 370);
-  HWND view = static_cast<HWND>(list->View());
+  HWND view = static_cast<HWND>(list->NativeView());
   ASSERT_NE(view, nullptr);
   ASSERT_EQ(SendMessageW(view, LVM_GETITEMCOUNT, 0, 0), 1);
   const std::u16string expected[] = {path, size, anomaly, action};
@@ -196,31 +150,13 @@ TEST_F(Win32Backend, AResultRowLandsInTheListView) {
   dlg_->SendMessage(frontend::UM_SCAN_FINISH);
 }
 
-// A CF_HDROP block as the shell makes it: a DROPFILES header and the names, each ended by a
-// zero, the list by another.
-HGLOBAL MakeHDrop(const std::vector<std::wstring>& names) {
-  size_t units = 1;
-  for (const auto& name : names) units += name.size() + 1;
-  HGLOBAL block = GlobalAlloc(GHND, sizeof(DROPFILES) + units * sizeof(wchar_t));
-  auto* header = static_cast<DROPFILES*>(GlobalLock(block));
-  header->pFiles = sizeof(DROPFILES);  // names right after the header
-  header->fWide = TRUE;                // UTF-16 names
-  auto* text = reinterpret_cast<wchar_t*>(header + 1);
-  for (const auto& name : names) {
-    std::copy(name.begin(), name.end(), text);
-    text += name.size() + 1;
-  }
-  GlobalUnlock(block);
-  return block;
-}
-
 TEST_F(Win32Backend, ADropOfTwoFilesOnTheDropBoxScansBoth) {
   const std::filesystem::path folder = std::filesystem::temp_directory_path() / "quorvane-drop-test";
   std::filesystem::create_directories(folder);
   const std::filesystem::path a = folder / "甲.doc", b = folder / "b.xls";
   std::ofstream(a) << "a";
   std::ofstream(b) << "b";
-  HGLOBAL drop = MakeHDrop({a.wstring(), b.wstring()});
+  HGLOBAL drop = HGLOBAL(MakeHDrop({a.wstring(), b.wstring()}));
   DragData data;
   data.hasFileList = true;
   data.files = PathsOfHDrop(drop);
@@ -245,8 +181,7 @@ TEST_F(Win32Backend, ADropOfTwoFilesOnTheDropBoxScansBoth) {
   EXPECT_EQ(effect, DROPEFFECT_LINK);
   EXPECT_EQ(dlg_->DroppedPaths(), (std::set<std::u16string>{a.u16string(), b.u16string()}));
   ASSERT_TRUE(PumpUntil([&] { return !dlg_->Driver().IsRunning(); }));
-  std::vector<std::u16string> scanned = Scanned();
-  std::sort(scanned.begin(), scanned.end());
+  const std::vector<std::u16string> scanned = Scanned();
   std::vector<std::u16string> wanted{a.u16string(), b.u16string()};
   std::sort(wanted.begin(), wanted.end());
   EXPECT_EQ(scanned, wanted);

@@ -30,20 +30,16 @@ void InstallCjkFontFallbacks() {
   }
 }
 
-QColor ColorOr(const std::string* text, QColor fallback) {
-  if (!text) return fallback;
-  auto argb = ParseColor(*text);
-  return argb ? QColor::fromRgba(*argb) : fallback;
-}
-
 SApplication::SApplication(std::string hostClassName) : hostClassName_(std::move(hostClassName)) {
   g_application = this;
+  ElementResources::SetCurrent(this);
   QApplication::setQuitOnLastWindowClosed(false);  // the loop ends on WM_QUIT only
   InstallCjkFontFallbacks();
 }
 
 SApplication::~SApplication() {
   if (g_application == this) g_application = nullptr;
+  if (ElementResources::Current() == this) ElementResources::SetCurrent(nullptr);
 }
 
 SApplication* SApplication::getSingletonPtr() { return g_application; }
@@ -58,7 +54,8 @@ bool SApplication::Init(std::string_view name, std::string_view type) {
   for (const SkinDef& def : defs_.skins) {
     QImage image = providers_.LoadImage(def.src);
     if (image.isNull()) continue;
-    skins_[def.name] = std::make_unique<SSkin>(def, image.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    skins_[def.name] = std::make_unique<SSkin>(
+        def, std::make_unique<QtSkinImage>(image.convertToFormat(QImage::Format_ARGB32_Premultiplied)));
   }
   return true;
 }
@@ -85,6 +82,16 @@ QString SApplication::ExpandStrings(std::string_view text) const {
 QString SApplication::Translate(std::string_view context, const QString& text) const {
   if (!translator_ || text.isEmpty()) return text;
   return QString::fromStdString(translator_->Translate(context, text.toStdString()));
+}
+
+std::u16string SApplication::LayoutText(std::string_view context, const std::string& raw) const {
+  return Translate(context, ExpandStrings(raw)).toStdU16String();
+}
+
+FontHandle SApplication::Font(std::string_view fontAttr) {
+  auto it = fonts_.find(fontAttr);
+  if (it == fonts_.end()) it = fonts_.emplace(std::string(fontAttr), std::make_unique<QFont>(MakeFont(fontAttr))).first;
+  return it->second.get();
 }
 
 QFont SApplication::MakeFont(std::string_view fontAttr) const {

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "frontend/toolkit/element_backend.h"
 #include "frontend/toolkit/markup/ui_defs.h"
 #include "frontend/toolkit/qt/res_provider.h"
 #include "frontend/toolkit/qt/skin.h"
@@ -19,7 +20,7 @@ namespace qv::ui {
 
 class SHostWnd;
 
-class SApplication {
+class SApplication : public ElementResources {
  public:
   // A QApplication must exist. `hostClassName` names the host windows (their object name).
   explicit SApplication(std::string hostClassName);
@@ -42,9 +43,11 @@ class SApplication {
   // Runs the message loop until WM_QUIT reaches a host window; answers the loop's result.
   int Run(SHostWnd* mainWindow);
 
-  // ---- what elements ask while they are built ----
-  const SSkin* GetSkin(std::string_view name) const;
-  const MarkupNode* GetStyle(std::string_view className) const;
+  // ---- what elements ask while they are built (ElementResources) ----
+  const SSkin* GetSkin(std::string_view name) const override;
+  const MarkupNode* GetStyle(std::string_view className) const override;
+  std::u16string LayoutText(std::string_view context, const std::string& raw) const override;
+  FontHandle Font(std::string_view fontAttr) override;
   QString ExpandStrings(std::string_view text) const;
   QString Translate(std::string_view context, const QString& text) const;
   // The default font changed by a font attribute ("face:微软雅黑,adding:-3").
@@ -58,13 +61,12 @@ class SApplication {
   SResProviderMgr providers_;
   UiDefs defs_;
   std::map<std::string, std::unique_ptr<SSkin>, std::less<>> skins_;
+  std::map<std::string, std::unique_ptr<QFont>, std::less<>> fonts_;
 };
 
 // The faces the layouts name (宋体, 微软雅黑 …) are rarely installed outside their home
 // platform: map them, and the default family, onto an installed CJK face.
 void InstallCjkFontFallbacks();
 
-// "#RRGGBB" as a colour, or `fallback`.
-QColor ColorOr(const std::string* text, QColor fallback);
 
 }  // namespace qv::ui

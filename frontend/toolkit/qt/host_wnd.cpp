@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QGuiApplication>
 #include <QIcon>
@@ -9,9 +10,11 @@
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
+#include <QUrl>
 
-#include "frontend/toolkit/qt/application.h"
 #include "frontend/toolkit/drop_target.h"
+#include "frontend/toolkit/qt/application.h"
+#include "frontend/toolkit/qt/element_view.h"
 
 namespace qv::ui {
 namespace {
@@ -69,58 +72,51 @@ QRegion RoundRectRegion(const QRect& box, int ellipseWidth, int ellipseHeight) {
   return region;
 }
 
-SHostWnd::SHostWnd(std::string layoutResId) : layoutResId_(std::move(layoutResId)), bridge_(this) {
+QRegion RoundRectRegion(const PixelRect& box, int ellipseWidth, int ellipseHeight) {
+  return RoundRectRegion(QtRect(box), ellipseWidth, ellipseHeight);
+}
+
+SHostWnd::SHostWnd(std::string layoutResId) : HostCore(std::move(layoutResId)), bridge_(this) {
   showAnimation_.setStartValue(0.0);
   showAnimation_.setEndValue(1.0);
 }
 
 SHostWnd::~SHostWnd() {
   bridge_.Close();
-  for (auto& [swnd, target] : dropTargets_) target->Release();
-  dropTargets_.clear();
-  delete root_;  // elements unregister themselves while the host is still whole
-  root_ = nullptr;
+  DestroyTree();  // the element widgets go while this widget is whole
 }
 
 bool SHostWnd::Create(QWidget* owner, int x, int y, int cx, int cy) {
   SApplication* app = SApplication::getSingletonPtr();
-  if (!app || root_) return false;
-  auto bytes = app->GetResProviderMgr().GetRawBuffer(layoutResId_);
+  if (!app || GetRoot()) return false;
+  auto bytes = app->GetResProviderMgr().GetRawBuffer(LayoutResId());
   if (!bytes) return false;
-  auto doc = ReadLayout(std::string_view(bytes->constData(), size_t(bytes->size())));
+  auto doc = ReadLayoutDoc(std::string_view(bytes->constData(), size_t(bytes->size())));
   if (!doc) return false;
-  attrs_ = doc->host;
+  const HostAttrs& attrs = Attrs();
 
   Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint;
-  if (!attrs_.appWindow) flags |= Qt::Tool;
+  if (!attrs.appWindow) flags |= Qt::Tool;
   setParent(owner, flags);
   setObjectName(QString::fromStdString(app->HostClassName()));
-  if (attrs_.translucent) setAttribute(Qt::WA_TranslucentBackground, true);
-  setWindowTitle(app->Translate(attrs_.name, app->ExpandStrings(attrs_.title)));
-  QIcon icon = LoadIcon(attrs_.bigIcon);
-  if (icon.isNull()) icon = LoadIcon(attrs_.smallIcon);
+  if (attrs.translucent) setAttribute(Qt::WA_TranslucentBackground, true);
+  setWindowTitle(app->Translate(attrs.name, app->ExpandStrings(attrs.title)));
+  QIcon icon = LoadIcon(attrs.bigIcon);
+  if (icon.isNull()) icon = LoadIcon(attrs.smallIcon);
   if (!icon.isNull()) setWindowIcon(icon);
 
-  const int width = cx > 0 ? cx : attrs_.width;
-  const int height = cy > 0 ? cy : attrs_.height;
-  if (attrs_.resizable) {
-    setMinimumSize(attrs_.minWidth, attrs_.minHeight);
+  const int width = cx > 0 ? cx : attrs.width;
+  const int height = cy > 0 ? cy : attrs.height;
+  if (attrs.resizable) {
+    setMinimumSize(attrs.minWidth, attrs.minHeight);
     resize(width, height);
   } else {
     setFixedSize(width, height);
   }
   if (x != 0 || y != 0) move(x, y);
 
-  root_ = new SWindow(this, this);
-  root_->setGeometry(rect());
-  root_->InitFromXml(doc->root);
+  BuildTree(doc->root, this->width(), this->height());
   return true;
-}
-
-SWindow* SHostWnd::FindChildByName(std::string_view name, int depth) {
-  if (!root_) return nullptr;
-  if (root_->GetName() == name) return root_;
-  return root_->FindChildByName(name, depth);
 }
 
 // ---- messages ----
@@ -243,140 +239,49 @@ void SHostWnd::hideEvent(QHideEvent* event) {
 
 void SHostWnd::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  if (root_) {
-    root_->setGeometry(rect());
-    root_->UpdateChildrenPosition();
-  }
+  if (SWindow* root = GetRoot()) root->Move(PixelRect{0, 0, width(), height()});
 }
 
 // ---- elements ----
 
-SWND SHostWnd::RegisterElement(SWindow* element) {
-  const SWND swnd = nextSwnd_++;
-  elements_[swnd] = element;
-  return swnd;
-}
+std::unique_ptr<ElementView> SHostWnd::MakeView(SWindow& element) { return MakeQtView(element, this); }
 
-void SHostWnd::UnregisterElement(SWND swnd) {
-  elements_.erase(swnd);
-  auto it = dropTargets_.find(swnd);
-  if (it != dropTargets_.end()) {
-    if (dragTarget_ == it->second) dragTarget_ = nullptr;
-    it->second->Release();
-    dropTargets_.erase(it);
-  }
-}
-
-SWindow* SHostWnd::GetElement(SWND swnd) const {
-  auto it = elements_.find(swnd);
-  return it == elements_.end() ? nullptr : it->second;
-}
-
-void SHostWnd::FireCommand(SWindow* sender) {
-  if (!sender) return;
-  OnFireEvent(EventArgs{EVT_CMD, sender->GetName(), sender});
-}
+void SHostWnd::OpenUrl(const std::u16string& url) { QDesktopServices::openUrl(QUrl(QtText(url))); }
 
 // ---- drag and drop ----
 
 void SHostWnd::EnableDropDispatcher() { setAcceptDrops(true); }
 
-bool SHostWnd::RegisterDragDrop(SWND swnd, IDropTarget* target) {
-  if (!target || !GetElement(swnd)) return false;
-  target->AddRef();
-  auto [it, inserted] = dropTargets_.emplace(swnd, target);
-  if (!inserted) {
-    it->second->Release();
-    it->second = target;
-  }
-  return true;
-}
-
-bool SHostWnd::RevokeDragDrop(SWND swnd) {
-  auto it = dropTargets_.find(swnd);
-  if (it == dropTargets_.end()) return false;
-  if (dragTarget_ == it->second) dragTarget_ = nullptr;
-  it->second->Release();
-  dropTargets_.erase(it);
-  return true;
-}
-
-SWindow* SHostWnd::DropElementAt(const QPoint& point, IDropTarget** target) const {
-  *target = nullptr;
-  for (QWidget* widget = childAt(point); widget && widget != this; widget = widget->parentWidget()) {
-    auto* element = dynamic_cast<SWindow*>(widget);
-    if (!element) continue;
-    auto it = dropTargets_.find(element->GetSwnd());
-    if (it != dropTargets_.end()) {
-      *target = it->second;
-      return element;
-    }
-  }
-  return nullptr;
-}
-
-void SHostWnd::SetDragElement(SWindow* element) {
-  if (dragElement_ == element) return;
-  if (dragElement_) dragElement_->SetDropHighlight(false);
-  dragElement_ = element;
-  if (element) element->SetDropHighlight(true);
-}
-
 void SHostWnd::dragEnterEvent(QDragEnterEvent* event) {
   const QPoint point = event->position().toPoint();
-  SetDragElement(DropElementAt(point, &dragTarget_));
+  uint32_t effect = EffectsOf(event->possibleActions());
   // Accepted even away from a target, so that the drag keeps reporting its moves.
   event->accept();
-  if (!dragTarget_) {
+  if (!RouteDragEnter(event->mimeData(), point, point.x(), point.y(), &effect)) {
     event->setDropAction(Qt::IgnoreAction);
     return;
   }
-  uint32_t effect = EffectsOf(event->possibleActions());
-  dragTarget_->DragEnter(event->mimeData(), 0, point, &effect);
   AcceptWithEffect(event, effect);
   event->accept();
 }
 
 void SHostWnd::dragMoveEvent(QDragMoveEvent* event) {
   const QPoint point = event->position().toPoint();
-  IDropTarget* target = nullptr;
-  SWindow* element = DropElementAt(point, &target);
   uint32_t effect = EffectsOf(event->possibleActions());
-  if (target != dragTarget_) {
-    if (dragTarget_) dragTarget_->DragLeave();
-    dragTarget_ = target;
-    if (target) target->DragEnter(event->mimeData(), 0, point, &effect);
-  } else if (target) {
-    target->DragOver(0, point, &effect);
-  }
-  SetDragElement(element);
-  if (!target) {
+  if (!RouteDragOver(event->mimeData(), point, point.x(), point.y(), &effect)) {
     event->ignore();
     return;
   }
   AcceptWithEffect(event, effect);
 }
 
-void SHostWnd::dragLeaveEvent(QDragLeaveEvent*) {
-  if (dragTarget_) dragTarget_->DragLeave();
-  dragTarget_ = nullptr;
-  SetDragElement(nullptr);
-}
+void SHostWnd::dragLeaveEvent(QDragLeaveEvent*) { RouteDragLeave(); }
 
 void SHostWnd::dropEvent(QDropEvent* event) {
-  IDropTarget* target = nullptr;
-  DropElementAt(event->position().toPoint(), &target);
-  dragTarget_ = nullptr;
-  SetDragElement(nullptr);
-  if (!target) {
-    event->ignore();
-    return;
-  }
-  target->AddRef();  // the drop may start work that changes the registrations
+  const QPoint point = event->position().toPoint();
   uint32_t effect = EffectsOf(event->possibleActions());
-  const long result = target->Drop(event->mimeData(), 0, event->position().toPoint(), &effect);
-  target->Release();
-  if (result == S_OK) AcceptWithEffect(event, effect);
+  const std::optional<long> result = RouteDrop(event->mimeData(), point, point.x(), point.y(), &effect);
+  if (result && *result == S_OK) AcceptWithEffect(event, effect);
   else event->ignore();
 }
 

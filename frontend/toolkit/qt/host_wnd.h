@@ -12,24 +12,15 @@
 #include <memory>
 #include <string>
 
-#include "frontend/toolkit/markup/layout_doc.h"
+#include "frontend/toolkit/host/host_core.h"
 #include "frontend/toolkit/qt/message_bridge.h"
-#include "frontend/toolkit/qt/swindow.h"
 #include "frontend/toolkit/win_defs.h"
 
 class QTimer;
 
 namespace qv::ui {
 
-class IDropTarget;
-
-struct EventArgs {
-  int id = 0;
-  std::string nameFrom;  // the name of the element that raised it
-  SWindow* sender = nullptr;
-};
-
-class SHostWnd : public QWidget {
+class SHostWnd : public QWidget, public HostCore {
  public:
   explicit SHostWnd(std::string layoutResId);
   ~SHostWnd() override;
@@ -37,14 +28,6 @@ class SHostWnd : public QWidget {
   // Builds the window from its layout. Position and size 0 mean: the layout's size. False
   // when the layout is missing or malformed.
   bool Create(QWidget* owner, int x = 0, int y = 0, int cx = 0, int cy = 0);
-  SWindow* GetRoot() const { return root_; }
-  const HostAttrs& Attrs() const { return attrs_; }
-  const std::string& Name() const { return attrs_.name; }
-  SWindow* FindChildByName(std::string_view name, int depth = -1);
-  template <class T>
-  T* FindChildByName2(std::string_view name, int depth = -1) {
-    return dynamic_cast<T*>(FindChildByName(name, depth));
-  }
 
   // ---- messages ----
   // On the window's thread: handled at once. From another thread: queued to the window's
@@ -73,24 +56,18 @@ class SHostWnd : public QWidget {
   void ShowWindow(int command);
 
   // ---- drag and drop ----
-  // Lets the window take drags at all (the host's dispatcher).
+  // Lets the window take drags at all (the host's dispatcher); drop targets are registered
+  // per element (RegisterDragDrop).
   void EnableDropDispatcher();
-  // Drags over the element `swnd` go to `target` (one reference is taken).
-  bool RegisterDragDrop(SWND swnd, IDropTarget* target);
-  bool RevokeDragDrop(SWND swnd);
 
-  // ---- element bookkeeping (used by SWindow) ----
-  SWND RegisterElement(SWindow* element);
-  void UnregisterElement(SWND swnd);
-  SWindow* GetElement(SWND swnd) const;
-  void FireCommand(SWindow* sender);
+  // ---- the elements' views ----
+  std::unique_ptr<ElementView> MakeView(SWindow& element) override;
+  void OpenUrl(const std::u16string& url) override;
 
  protected:
   // The window's message procedure. The default handles WM_QUIT (ends the message loop),
   // WM_CLOSE (posts WM_QUIT) and WM_SYSCOMMAND SC_MINIMIZE; everything else answers 0.
   virtual LRESULT ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  // Events of named elements (EVT_CMD for clicks); true when handled.
-  virtual bool OnFireEvent(const EventArgs& event) { return false; }
 
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
@@ -102,27 +79,17 @@ class SHostWnd : public QWidget {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  // The element under `point` that has a drop target (nullptr: none) and its target.
-  SWindow* DropElementAt(const QPoint& point, IDropTarget** target) const;
-  void SetDragElement(SWindow* element);
   void SetTimerNow(UINT id, UINT periodMs);
   void KillTimerNow(UINT id);
 
-  std::string layoutResId_;
-  HostAttrs attrs_;
-  SWindow* root_ = nullptr;
   MessageBridge bridge_;
   std::map<UINT, QTimer*> timers_;
   QRegion region_;
   QVariantAnimation showAnimation_;
-  std::map<SWND, SWindow*> elements_;
-  SWND nextSwnd_ = 1;
-  std::map<SWND, IDropTarget*> dropTargets_;
-  IDropTarget* dragTarget_ = nullptr;  // the target the current drag is over
-  QPointer<SWindow> dragElement_;      // its element, highlighted as a drop zone
 };
 
 // A region with rounded corners over `box`, corner ellipses `ellipseWidth` × `ellipseHeight`.
 QRegion RoundRectRegion(const QRect& box, int ellipseWidth, int ellipseHeight);
+QRegion RoundRectRegion(const PixelRect& box, int ellipseWidth, int ellipseHeight);
 
 }  // namespace qv::ui

@@ -67,6 +67,7 @@ std::string Utf8Of(std::u16string_view utf16) {
 
 SApplication::SApplication(std::string hostClassName) : hostClassName_(std::move(hostClassName)) {
   g_application = this;
+  ElementResources::SetCurrent(this);
   Gdiplus::GdiplusStartupInput input;
   ULONG_PTR token = 0;
   if (Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok) gdiplusToken_ = token;
@@ -78,11 +79,12 @@ SApplication::SApplication(std::string hostClassName) : hostClassName_(std::move
 
 SApplication::~SApplication() {
   skins_.clear();  // GDI+ images go before GDI+ does
-  for (auto& [face, font] : fonts_) DeleteObject(static_cast<HFONT>(font));
+  for (auto& [face, font] : fonts_) DeleteObject(HFONT(const_cast<void*>(font)));
   fonts_.clear();
   if (gdiplusToken_) Gdiplus::GdiplusShutdown(gdiplusToken_);
   if (oleReady_) OleUninitialize();
   if (g_application == this) g_application = nullptr;
+  if (ElementResources::Current() == this) ElementResources::SetCurrent(nullptr);
 }
 
 SApplication* SApplication::getSingletonPtr() { return g_application; }
@@ -97,7 +99,7 @@ bool SApplication::Init(std::string_view name, std::string_view type) {
   for (const SkinDef& def : defs_.skins) {
     std::unique_ptr<Gdiplus::Bitmap> image = providers_.LoadImage(def.src);
     if (!image) continue;
-    skins_[def.name] = std::make_unique<SSkin>(def, std::move(image));
+    skins_[def.name] = std::make_unique<SSkin>(def, std::make_unique<GdiplusSkinImage>(std::move(image)));
   }
   return true;
 }
@@ -127,6 +129,10 @@ std::string SApplication::ExpandStrings(std::string_view text) const { return ui
 std::string SApplication::Translate(std::string_view context, const std::string& text) const {
   if (!translator_ || text.empty()) return text;
   return translator_->Translate(context, text);
+}
+
+std::u16string SApplication::LayoutText(std::string_view context, const std::string& raw) const {
+  return Utf16Of(Translate(context, ExpandStrings(raw)));
 }
 
 std::u16string SApplication::ResolveFace(const std::string& face) const {

@@ -8,17 +8,17 @@
 #include <string>
 #include <string_view>
 
+#include "frontend/toolkit/element_backend.h"
 #include "frontend/toolkit/markup/ui_defs.h"
 #include "frontend/toolkit/translator.h"
 #include "frontend/toolkit/win32/res_provider.h"
 #include "frontend/toolkit/win32/skin.h"
-#include "frontend/toolkit/win32/swindow.h"
 
 namespace qv::ui {
 
 class SHostWnd;
 
-class SApplication {
+class SApplication : public ElementResources {
  public:
   // `hostClassName` is the window class of the host windows.
   explicit SApplication(std::string hostClassName);
@@ -41,8 +41,11 @@ class SApplication {
   // Runs the message loop until WM_QUIT; answers the loop's result.
   int Run(SHostWnd* mainWindow);
 
-  const SSkin* GetSkin(std::string_view name) const;
-  const MarkupNode* GetStyle(std::string_view className) const;
+  // ---- what elements ask while they are built (ElementResources) ----
+  const SSkin* GetSkin(std::string_view name) const override;
+  const MarkupNode* GetStyle(std::string_view className) const override;
+  std::u16string LayoutText(std::string_view context, const std::string& raw) const override;
+  FontHandle Font(std::string_view fontAttr) override { return MakeFont(fontAttr); }
   std::string ExpandStrings(std::string_view text) const;  // UTF-8
   std::string Translate(std::string_view context, const std::string& text) const;
   // The default font changed by a font attribute ("face:微软雅黑,adding:-3"); cached, owned

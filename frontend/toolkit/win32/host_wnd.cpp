@@ -4,7 +4,7 @@
 
 #include "frontend/toolkit/drop_target.h"
 #include "frontend/toolkit/win32/application.h"
-#include "frontend/toolkit/win32/list_ctrl.h"
+#include "frontend/toolkit/win32/element_view.h"
 #include "frontend/toolkit/win32/system_headers.h"
 
 namespace qv::ui {
@@ -43,7 +43,7 @@ class OleDropTarget : public ::IDropTarget {
   }
   HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL point, DWORD* effect) override {
     uint32_t chosen = *effect;
-    if (!host_->DispatchDragOver(ClientPoint(point), &chosen)) chosen = DROPEFFECT_NONE;
+    if (!host_->DispatchDragOver(data_, ClientPoint(point), &chosen)) chosen = DROPEFFECT_NONE;
     *effect = chosen & *effect ? chosen & *effect : (chosen ? *effect : DROPEFFECT_NONE);
     return S_OK;
   }
@@ -163,17 +163,15 @@ bool RegionContains(const RoundRegion& region, int x, int y) {
   return inside;
 }
 
-SHostWnd::SHostWnd(std::string layoutResId) : layoutResId_(std::move(layoutResId)), thread_(std::this_thread::get_id()) {}
+SHostWnd::SHostWnd(std::string layoutResId) : HostCore(std::move(layoutResId)), thread_(std::this_thread::get_id()) {}
 
 SHostWnd::~SHostWnd() {
   bridgeClosed_.store(true);
-  for (auto& [swnd, target] : dropTargets_) target->Release();
-  dropTargets_.clear();
   if (hwnd_) {
     if (oleTarget_) ::RevokeDragDrop(static_cast<HWND>(hwnd_));
     SetWindowLongPtrW(static_cast<HWND>(hwnd_), GWLP_USERDATA, 0);
   }
-  root_.reset();  // elements unregister themselves while the host is still whole
+  DestroyTree();  // the elements (the ListView too) go while the window exists
   if (oleTarget_) oleTarget_->Release();
   if (tooltip_) DestroyWindow(static_cast<HWND>(tooltip_));
   if (hwnd_) DestroyWindow(static_cast<HWND>(hwnd_));
@@ -181,48 +179,35 @@ SHostWnd::~SHostWnd() {
 
 bool SHostWnd::Create(void* owner, int x, int y, int cx, int cy) {
   SApplication* app = SApplication::getSingletonPtr();
-  if (!app || root_) return false;
-  auto bytes = app->GetResProviderMgr().GetRawBuffer(layoutResId_);
+  if (!app || GetRoot()) return false;
+  auto bytes = app->GetResProviderMgr().GetRawBuffer(LayoutResId());
   if (!bytes) return false;
-  auto doc = ReadLayout(*bytes);
+  auto doc = ReadLayoutDoc(*bytes);
   if (!doc) return false;
-  attrs_ = doc->host;
+  const HostAttrs& attrs = Attrs();
 
   std::wstring className;
   const wchar_t* cls = ClassNameOf(app->HostClassName(), className);
   if (!RegisterHostClass(cls)) return false;
-  const int width = cx > 0 ? cx : attrs_.width;
-  const int height = cy > 0 ? cy : attrs_.height;
-  const std::u16string title = Utf16Of(app->Translate(attrs_.name, app->ExpandStrings(attrs_.title)));
+  const int width = cx > 0 ? cx : attrs.width;
+  const int height = cy > 0 ? cy : attrs.height;
+  const std::u16string title = Utf16Of(app->Translate(attrs.name, app->ExpandStrings(attrs.title)));
   DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX;
-  DWORD exStyle = attrs_.appWindow ? WS_EX_APPWINDOW : WS_EX_TOOLWINDOW;
+  DWORD exStyle = attrs.appWindow ? WS_EX_APPWINDOW : WS_EX_TOOLWINDOW;
   thread_ = std::this_thread::get_id();
   HWND hwnd = CreateWindowExW(exStyle, cls, reinterpret_cast<LPCWSTR>(title.c_str()), style, x, y, width, height,
                               static_cast<HWND>(owner), nullptr, GetModuleHandleW(nullptr), this);
   if (!hwnd) return false;
   hwnd_ = hwnd;
-  if (HICON big = LoadLayoutIcon(attrs_.bigIcon, 32)) SendMessageW(hwnd, WM_SETICON, ICON_BIG, LPARAM(big));
-  if (HICON small = LoadLayoutIcon(attrs_.smallIcon, 16)) SendMessageW(hwnd, WM_SETICON, ICON_SMALL, LPARAM(small));
+  if (HICON big = LoadLayoutIcon(attrs.bigIcon, 32)) SendMessageW(hwnd, WM_SETICON, ICON_BIG, LPARAM(big));
+  if (HICON small = LoadLayoutIcon(attrs.smallIcon, 16)) SendMessageW(hwnd, WM_SETICON, ICON_SMALL, LPARAM(small));
 
   tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0, 0,
                              0, hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
 
-  root_ = std::make_unique<SWindow>(this, nullptr);
-  root_->Move(PixelRect{0, 0, width, height});
-  root_->InitFromXml(doc->root);
-  CreateNativeChildren(root_.get());
+  BuildTree(doc->root, width, height);
+  CreateNativeControls(*GetRoot());
   return true;
-}
-
-void SHostWnd::CreateNativeChildren(SWindow* element) {
-  if (auto* list = dynamic_cast<SListCtrl*>(element)) list->CreateView();
-  for (const auto& child : element->Children()) CreateNativeChildren(child.get());
-}
-
-SWindow* SHostWnd::FindChildByName(std::string_view name, int depth) {
-  if (!root_) return nullptr;
-  if (root_->GetName() == name) return root_.get();
-  return root_->FindChildByName(name, depth);
 }
 
 // ---- messages ----
@@ -339,8 +324,8 @@ void SHostWnd::PaintTo(void* target, const PixelRect& clip) {
   DeleteObject(back);
   Gdiplus::Graphics graphics(dc);
   graphics.SetClip(Gdiplus::Rect(clip.x, clip.y, clip.width, clip.height));
-  Canvas canvas{&graphics, dc, clip};
-  if (root_) root_->Paint(canvas);
+  GdiPainter painter(graphics);
+  if (SWindow* root = GetRoot()) root->Paint(painter, clip);
 }
 
 void SHostWnd::Paint() {
@@ -365,8 +350,8 @@ void SHostWnd::Paint() {
 }
 
 bool SHostWnd::RenderTo(std::vector<uint32_t>& pixels, int& width, int& height) {
-  if (!root_) return false;
-  const PixelRect box = root_->GetWindowRect();
+  if (!GetRoot()) return false;
+  const PixelRect box = GetRoot()->GetWindowRect();
   width = box.width;
   height = box.height;
   if (width <= 0 || height <= 0) return false;
@@ -435,7 +420,7 @@ void SHostWnd::OnMouseMove(int x, int y) {
     trackingLeave_ = TrackMouseEvent(&track);
   }
   if (pressed_) return;  // the pressed element keeps the mouse until the button is let go
-  SetHover(root_ ? root_->HitTest(x, y) : nullptr);
+  SetHover(GetRoot() ? GetRoot()->HitTest(x, y) : nullptr);
 }
 
 void SHostWnd::OnMouseLeaveWindow() {
@@ -443,7 +428,7 @@ void SHostWnd::OnMouseLeaveWindow() {
 }
 
 void SHostWnd::OnLeftDown(int x, int y) {
-  SWindow* element = root_ ? root_->HitTest(x, y) : nullptr;
+  SWindow* element = GetRoot() ? GetRoot()->HitTest(x, y) : nullptr;
   if (!element) return;
   if (element->DragsWindow()) {
     // Dragging by the banner moves the window, as dragging a title bar does.
@@ -463,7 +448,7 @@ void SHostWnd::OnLeftUp(int x, int y) {
   pressed_ = 0;
   if (GetCapture() == static_cast<HWND>(hwnd_)) ReleaseCapture();
   if (SWindow* element = GetElement(swnd)) element->OnMouseUp(x, y, element->IsVisible() && element->Contains(x, y));
-  if (hwnd_) SetHover(root_ ? root_->HitTest(x, y) : nullptr);
+  if (hwnd_) SetHover(GetRoot() ? GetRoot()->HitTest(x, y) : nullptr);
 }
 
 // ---- timers ----
@@ -524,33 +509,10 @@ bool SHostWnd::IsWindowVisible() const { return hwnd_ && ::IsWindowVisible(stati
 
 // ---- elements ----
 
-SWND SHostWnd::RegisterElement(SWindow* element) {
-  const SWND swnd = nextSwnd_++;
-  elements_[swnd] = element;
-  return swnd;
-}
+std::unique_ptr<ElementView> SHostWnd::MakeView(SWindow& element) { return MakeWin32View(element, *this); }
 
-void SHostWnd::UnregisterElement(SWND swnd) {
-  elements_.erase(swnd);
-  if (hover_ == swnd) hover_ = 0;
-  if (pressed_ == swnd) pressed_ = 0;
-  if (dragElement_ == swnd) dragElement_ = 0;
-  auto it = dropTargets_.find(swnd);
-  if (it != dropTargets_.end()) {
-    if (dragTarget_ == it->second) dragTarget_ = nullptr;
-    it->second->Release();
-    dropTargets_.erase(it);
-  }
-}
-
-SWindow* SHostWnd::GetElement(SWND swnd) const {
-  auto it = elements_.find(swnd);
-  return it == elements_.end() ? nullptr : it->second;
-}
-
-void SHostWnd::FireCommand(SWindow* sender) {
-  if (!sender) return;
-  OnFireEvent(EventArgs{EVT_CMD, sender->GetName(), sender});
+void SHostWnd::OpenUrl(const std::u16string& url) {
+  ShellExecuteW(nullptr, L"open", reinterpret_cast<LPCWSTR>(url.c_str()), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 // ---- drag and drop ----
@@ -564,84 +526,19 @@ void SHostWnd::EnableDropDispatcher() {
   }
 }
 
-bool SHostWnd::RegisterDragDrop(SWND swnd, IDropTarget* target) {
-  if (!target || !GetElement(swnd)) return false;
-  target->AddRef();
-  auto [it, inserted] = dropTargets_.emplace(swnd, target);
-  if (!inserted) {
-    it->second->Release();
-    it->second = target;
-  }
-  return true;
-}
-
-bool SHostWnd::RevokeDragDrop(SWND swnd) {
-  auto it = dropTargets_.find(swnd);
-  if (it == dropTargets_.end()) return false;
-  if (dragTarget_ == it->second) dragTarget_ = nullptr;
-  it->second->Release();
-  dropTargets_.erase(it);
-  return true;
-}
-
-SWindow* SHostWnd::DropElementAt(DragPoint point, IDropTarget** target) {
-  *target = nullptr;
-  for (SWindow* element = root_ ? root_->HitTest(point.x, point.y) : nullptr; element; element = element->GetParent()) {
-    auto it = dropTargets_.find(element->GetSwnd());
-    if (it != dropTargets_.end()) {
-      *target = it->second;
-      return element;
-    }
-  }
-  return nullptr;
-}
-
-void SHostWnd::SetDragElement(SWindow* element) {
-  const SWND swnd = element ? element->GetSwnd() : 0;
-  if (dragElement_ == swnd) return;
-  if (SWindow* previous = GetElement(dragElement_)) previous->SetDropHighlight(false);
-  dragElement_ = swnd;
-  if (element) element->SetDropHighlight(true);
-}
-
 bool SHostWnd::DispatchDragEnter(const DragData& data, DragPoint point, uint32_t* effect) {
-  SetDragElement(DropElementAt(point, &dragTarget_));
-  if (!dragTarget_) return false;
-  dragTarget_->DragEnter(&data, 0, point, effect);
-  return true;
+  return RouteDragEnter(&data, point, point.x, point.y, effect);
 }
 
-bool SHostWnd::DispatchDragOver(DragPoint point, uint32_t* effect) {
-  IDropTarget* target = nullptr;
-  SWindow* element = DropElementAt(point, &target);
-  if (target != dragTarget_) {
-    if (dragTarget_) dragTarget_->DragLeave();
-    dragTarget_ = target;
-    // The data came with DragEnter; a target met later sees no data until the drop.
-    if (target) target->DragEnter(nullptr, 0, point, effect);
-  } else if (target) {
-    target->DragOver(0, point, effect);
-  }
-  SetDragElement(element);
-  return target != nullptr;
+bool SHostWnd::DispatchDragOver(const DragData& data, DragPoint point, uint32_t* effect) {
+  return RouteDragOver(&data, point, point.x, point.y, effect);
 }
 
-void SHostWnd::DispatchDragLeave() {
-  if (dragTarget_) dragTarget_->DragLeave();
-  dragTarget_ = nullptr;
-  SetDragElement(nullptr);
-}
+void SHostWnd::DispatchDragLeave() { RouteDragLeave(); }
 
 bool SHostWnd::DispatchDrop(const DragData& data, DragPoint point, uint32_t* effect) {
-  IDropTarget* target = nullptr;
-  DropElementAt(point, &target);
-  dragTarget_ = nullptr;
-  SetDragElement(nullptr);
-  if (!target) return false;
-  target->AddRef();  // the drop may start work that changes the registrations
-  const long result = target->Drop(&data, 0, point, effect);
-  target->Release();
-  return result == S_OK;
+  const std::optional<long> result = RouteDrop(&data, point, point.x, point.y, effect);
+  return result && *result == S_OK;
 }
 
 }  // namespace qv::ui

@@ -13,21 +13,12 @@
 #include <string>
 #include <thread>
 
-#include "frontend/toolkit/markup/layout_doc.h"
-#include "frontend/toolkit/win32/drag_data.h"
-#include "frontend/toolkit/win32/swindow.h"
+#include "frontend/toolkit/host/host_core.h"
 #include "frontend/toolkit/win_defs.h"
 
 namespace qv::ui {
 
-class IDropTarget;
 class OleDropTarget;
-
-struct EventArgs {
-  int id = 0;
-  std::string nameFrom;
-  SWindow* sender = nullptr;
-};
 
 // A region: rounded rectangle (what CreateRoundRectRgn makes) or none.
 struct RoundRegion {
@@ -36,25 +27,15 @@ struct RoundRegion {
   bool IsEmpty() const { return box.IsEmpty(); }
 };
 
-class SHostWnd {
+class SHostWnd : public HostCore {
  public:
   explicit SHostWnd(std::string layoutResId);
   virtual ~SHostWnd();
-  SHostWnd(const SHostWnd&) = delete;
-  SHostWnd& operator=(const SHostWnd&) = delete;
 
   // Builds the window from its layout. Position and size 0 mean: the layout's size. False
   // when the layout is missing or malformed or the window cannot be made.
   bool Create(void* owner, int x = 0, int y = 0, int cx = 0, int cy = 0);
   void* Hwnd() const { return hwnd_; }
-  SWindow* GetRoot() const { return root_.get(); }
-  const HostAttrs& Attrs() const { return attrs_; }
-  const std::string& Name() const { return attrs_.name; }
-  SWindow* FindChildByName(std::string_view name, int depth = -1);
-  template <class T>
-  T* FindChildByName2(std::string_view name, int depth = -1) {
-    return dynamic_cast<T*>(FindChildByName(name, depth));
-  }
 
   // ---- messages ----
   // On the window's thread: handled at once. From another thread: the system's SendMessage
@@ -85,19 +66,15 @@ class SHostWnd {
   // ---- drag and drop ----
   // Registers the window with OLE as a drop target (RegisterDragDrop).
   void EnableDropDispatcher();
-  bool RegisterDragDrop(SWND swnd, IDropTarget* target);
-  bool RevokeDragDrop(SWND swnd);
   // The drag dispatch the OLE target uses (also driven directly by tests): effects in/out.
   bool DispatchDragEnter(const DragData& data, DragPoint point, uint32_t* effect);
-  bool DispatchDragOver(DragPoint point, uint32_t* effect);
+  bool DispatchDragOver(const DragData& data, DragPoint point, uint32_t* effect);
   void DispatchDragLeave();
   bool DispatchDrop(const DragData& data, DragPoint point, uint32_t* effect);
 
-  // ---- element bookkeeping (used by SWindow) ----
-  SWND RegisterElement(SWindow* element);
-  void UnregisterElement(SWND swnd);
-  SWindow* GetElement(SWND swnd) const;
-  void FireCommand(SWindow* sender);
+  // ---- the elements' views ----
+  std::unique_ptr<ElementView> MakeView(SWindow& element) override;
+  void OpenUrl(const std::u16string& url) override;
   void InvalidateElement(const SWindow* element);
   // Paints the whole window into a 32-bit top-down pixel buffer of its size (0xAARRGGBB);
   // what WM_PAINT shows, without the native child controls.
@@ -108,7 +85,6 @@ class SHostWnd {
 
  protected:
   virtual LRESULT ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  virtual bool OnFireEvent(const EventArgs& event) { return false; }
 
  private:
   void Paint();
@@ -118,25 +94,14 @@ class SHostWnd {
   void OnLeftDown(int x, int y);
   void OnLeftUp(int x, int y);
   void SetHover(SWindow* element);
-  SWindow* DropElementAt(DragPoint point, IDropTarget** target);
-  void SetDragElement(SWindow* element);
-  void CreateNativeChildren(SWindow* element);
   void UpdateToolTip(SWindow* element);
 
-  std::string layoutResId_;
-  HostAttrs attrs_;
-  std::unique_ptr<SWindow> root_;
   void* hwnd_ = nullptr;
   void* tooltip_ = nullptr;
   std::thread::id thread_;
   std::atomic<bool> bridgeClosed_{false};
   std::set<UINT> timers_;
   RoundRegion region_;
-  std::map<SWND, SWindow*> elements_;
-  SWND nextSwnd_ = 1;
-  std::map<SWND, IDropTarget*> dropTargets_;
-  IDropTarget* dragTarget_ = nullptr;
-  SWND dragElement_ = 0;
   SWND hover_ = 0;
   SWND pressed_ = 0;
   bool trackingLeave_ = false;

@@ -4,23 +4,24 @@
 
 namespace qv::ui {
 
-SSkin::SSkin(SkinDef def, std::unique_ptr<Gdiplus::Bitmap> image) : def_(std::move(def)), image_(std::move(image)) {
+GdiplusSkinImage::GdiplusSkinImage(std::unique_ptr<Gdiplus::Bitmap> image) : image_(std::move(image)) {
   if (image_) {
     width_ = int(image_->GetWidth());
     height_ = int(image_->GetHeight());
   }
 }
 
-SSkin::~SSkin() = default;
+GdiplusSkinImage::~GdiplusSkinImage() = default;
 
-StateSize SSkin::GetStateSize() const {
-  if (!image_) return StateSize{};
-  return StateSize{width_ / States(), height_};
+Gdiplus::Bitmap* BitmapOf(const SSkin& skin) {
+  const auto* image = static_cast<const GdiplusSkinImage*>(skin.Image());
+  return image ? image->Bitmap() : nullptr;
 }
 
-void SSkin::Draw(Gdiplus::Graphics& graphics, const PixelRect& box, int state, float opacity) const {
-  if (!image_ || box.IsEmpty()) return;
-  const PixelRect source = SkinStateRect(def_, width_, height_, state);
+void DrawSkin(Gdiplus::Graphics& graphics, const SSkin& skin, const PixelRect& box, int state, float opacity) {
+  Gdiplus::Bitmap* bitmap = BitmapOf(skin);
+  if (!bitmap || box.IsEmpty()) return;
+  const PixelRect source = skin.StateRect(state);
   if (source.IsEmpty()) return;
   Gdiplus::ImageAttributes attributes;
   // Stretched edges take the edge pixels, not a blend with what lies outside the piece.
@@ -33,11 +34,11 @@ void SSkin::Draw(Gdiplus::Graphics& graphics, const PixelRect& box, int state, f
   graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
   auto draw = [&](const PixelRect& to, const PixelRect& from) {
     if (to.IsEmpty() || from.IsEmpty()) return;
-    graphics.DrawImage(image_.get(), Gdiplus::Rect(to.x, to.y, to.width, to.height), from.x, from.y, from.width,
+    graphics.DrawImage(bitmap, Gdiplus::Rect(to.x, to.y, to.width, to.height), from.x, from.y, from.width,
                        from.height, Gdiplus::UnitPixel, &attributes);
   };
-  if (def_.kind == SkinDef::Kind::ImageFrame) {
-    for (const SkinPiece& piece : FramePieces(def_, source, box)) draw(piece.to, piece.from);
+  if (skin.Kind() == SkinDef::Kind::ImageFrame) {
+    for (const SkinPiece& piece : FramePieces(skin.Def(), source, box)) draw(piece.to, piece.from);
   } else {
     draw(box, source);
   }

@@ -1,14 +1,19 @@
-#include "frontend/toolkit/win32/swindow.h"
+#include "frontend/toolkit/swindow.h"
 
 #include <charconv>
 
-#include "frontend/toolkit/win32/application.h"
-#include "frontend/toolkit/win32/controls.h"
-#include "frontend/toolkit/win32/host_wnd.h"
-#include "frontend/toolkit/win32/skin.h"
-#include "frontend/toolkit/win32/system_headers.h"
+#include "engine/platform/platform.h"
+#include "frontend/toolkit/controls.h"
 
 namespace qv::ui {
+namespace {
+
+ElementResources* g_resources = nullptr;
+
+}  // namespace
+
+ElementResources* ElementResources::Current() { return g_resources; }
+void ElementResources::SetCurrent(ElementResources* resources) { g_resources = resources; }
 
 const std::string* AttrReader::Get(std::string_view name) const {
   if (const std::string* own = node_.Attr(name)) return own;
@@ -29,42 +34,47 @@ uint32_t ColorOr(const std::string* text, uint32_t fallback) {
   return argb ? *argb : fallback;
 }
 
-SWindow::SWindow(SHostWnd* host, SWindow* parent) : host_(host), parent_(parent) {
+SWindow::SWindow(ElementHost* host, SWindow* parent) : host_(host), parent_(parent) {
   if (host_) swnd_ = host_->RegisterElement(this);
 }
 
 SWindow::~SWindow() {
-  children_.clear();  // the children unregister first
+  children_.clear();  // the children (and their native views) go first
+  view_.reset();
   if (host_) host_->UnregisterElement(swnd_);
 }
 
 std::u16string SWindow::LayoutText(const std::string& raw) const {
-  SApplication* app = SApplication::getSingletonPtr();
-  if (!app) return Utf16Of(raw);
-  return Utf16Of(app->Translate(host_ ? host_->Name() : std::string(), app->ExpandStrings(raw)));
+  ElementResources* resources = ElementResources::Current();
+  if (!resources) return platform::FromUtf8(raw);
+  return resources->LayoutText(host_ ? host_->ContextName() : std::string_view(), raw);
 }
 
 void SWindow::InitFromXml(const MarkupNode& node) {
-  SApplication* app = SApplication::getSingletonPtr();
+  ElementResources* resources = ElementResources::Current();
   const MarkupNode* style = nullptr;
-  if (const std::string* cls = node.Attr("class"); cls && app) style = app->GetStyle(*cls);
+  if (const std::string* cls = node.Attr("class"); cls && resources) style = resources->GetStyle(*cls);
   const AttrReader attrs(node, style);
 
   name_ = attrs.Get("name") ? *attrs.Get("name") : std::string();
   if (const std::string* pos = attrs.Get("pos")) pos_ = ParsePos(*pos);
-  if (const std::string* skin = attrs.Get("skin"); skin && app) skin_ = app->GetSkin(*skin);
-  if (app) font_ = app->MakeFont(attrs.Get("font") ? *attrs.Get("font") : std::string());
+  if (const std::string* skin = attrs.Get("skin"); skin && resources) skin_ = resources->GetSkin(*skin);
+  if (resources) font_ = resources->Font(attrs.Get("font") ? *attrs.Get("font") : std::string());
   textColor_ = ColorOr(attrs.Get("colorText"), textColor_);
   disabledColor_ = ColorOr(attrs.Get("colorTextDisable"), disabledColor_);
   if (const std::string* align = attrs.Get("align")) {
-    if (*align == "center") align_ = 1;
-    else if (*align == "right") align_ = 2;
+    if (*align == "center") align_ = kAlignCenter;
+    else if (*align == "right") align_ = kAlignRight;
   }
   if (const std::string* cursor = attrs.Get("cursor"); cursor && *cursor == "hand") handCursor_ = true;
   if (const std::string* tip = attrs.Get("tip")) tip_ = LayoutText(*tip);
   if (!node.text.empty()) text_ = LayoutText(node.text);
   if (const std::string* visible = attrs.Get("visible"); visible && *visible == "0") visible_ = false;
   OnAttributes(attrs);
+  if (host_ && !view_) {
+    view_ = host_->MakeView(*this);
+    if (view_) view_->BoxChanged();
+  }
 
   for (const MarkupNode& child : node.children) {
     if (IsDataTag(child.tag)) continue;
@@ -90,12 +100,14 @@ SWindow* SWindow::FindChildByName(std::string_view name, int depth) {
 
 void SWindow::SetWindowText(const std::u16string& text) {
   text_ = text;
+  if (view_) view_->TextChanged();
   Invalidate();
 }
 
 void SWindow::EnableWindow(bool enable, bool update) {
   if (enabled_ == enable) return;
   enabled_ = enable;
+  if (view_) view_->EnabledChanged();
   OnEnableChanged();
   Invalidate();
 }
@@ -103,8 +115,7 @@ void SWindow::EnableWindow(bool enable, bool update) {
 void SWindow::SetVisible(bool visible, bool update) {
   if (visible_ == visible) return;
   visible_ = visible;
-  OnVisibleChanged();
-  for (const auto& child : children_) child->OnVisibleChanged();
+  if (view_) view_->VisibleChanged();
   Invalidate();
 }
 
@@ -121,18 +132,18 @@ void SWindow::SetDropHighlight(bool on) {
 }
 
 void SWindow::Invalidate() {
-  if (host_) host_->InvalidateElement(this);
+  if (view_) view_->Invalidate();
 }
 
 StateSize SWindow::GetStateSize() const { return skin_ ? skin_->GetStateSize() : StateSize{}; }
 
 void SWindow::Move(const PixelRect& box) {
   box_ = box;
+  if (view_) view_->BoxChanged();
   UpdateChildrenPosition();
 }
 
 void SWindow::UpdateChildrenPosition() {
-  LayoutInner();
   for (const auto& child : children_) {
     if (!child->pos_) {
       child->Move(box_);  // an element without a position fills its parent
@@ -156,36 +167,24 @@ SWindow* SWindow::HitTest(int x, int y) {
   return this;
 }
 
-void SWindow::Paint(Canvas& canvas) {
+void SWindow::Paint(Painter& painter, const PixelRect& clip) {
   if (!visible_ || box_.IsEmpty()) return;
-  const PixelRect& c = canvas.clip;
-  if (box_.x >= c.x + c.width || c.x >= box_.x + box_.width || box_.y >= c.y + c.height || c.y >= box_.y + box_.height) {
+  if (box_.x >= clip.x + clip.width || clip.x >= box_.x + box_.width || box_.y >= clip.y + clip.height ||
+      clip.y >= box_.y + box_.height) {
     return;  // children lie inside their parent
   }
-  DrawContent(canvas);
-  for (const auto& child : children_) child->Paint(canvas);
+  DrawContent(painter);
+  for (const auto& child : children_) child->Paint(painter, clip);
 }
 
-void SWindow::DrawContent(Canvas& canvas) {
-  if (skin_) skin_->Draw(*canvas.graphics, box_, SkinState());
-  DrawText(canvas, box_, font_, textColor_);
+void SWindow::DrawContent(Painter& painter) {
+  if (skin_) painter.DrawSkin(*skin_, box_, SkinState(), 1.0f);
+  DrawText(painter, box_, font_, textColor_);
 }
 
-void SWindow::DrawText(Canvas& canvas, const PixelRect& box, FontHandle font, uint32_t color) {
+void SWindow::DrawText(Painter& painter, const PixelRect& box, FontHandle font, uint32_t color) {
   if (text_.empty() || box.IsEmpty()) return;
-  const uint32_t argb = IsDisabled() ? disabledColor_ : color;
-  HDC dc = canvas.graphics->GetHDC();
-  const int saved = SaveDC(dc);
-  if (font) SelectObject(dc, static_cast<HFONT>(font));
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF));
-  RECT rect{box.x, box.y, box.x + box.width, box.y + box.height};
-  UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
-  if (align_ == 1) format |= DT_CENTER;
-  else if (align_ == 2) format |= DT_RIGHT;
-  DrawTextW(dc, reinterpret_cast<LPCWSTR>(text_.c_str()), int(text_.size()), &rect, format);
-  RestoreDC(dc, saved);
-  canvas.graphics->ReleaseHDC(dc);
+  painter.DrawText(text_, box, font, IsDisabled() ? disabledColor_ : color, align_);
 }
 
 }  // namespace qv::ui
