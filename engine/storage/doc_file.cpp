@@ -11,6 +11,7 @@ DocFile* NewDocFile(WorkArea& area) {
   auto* doc = new (std::nothrow) DocFile();
   if (doc == nullptr) return nullptr;
   doc->workArea = &area;
+  area.NoteReaderTablesUsed();
   doc->rootCursorRef = &doc->rootCursor;
   return doc;
 }
