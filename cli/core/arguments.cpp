@@ -1,19 +1,23 @@
 #include "cli/core/arguments.h"
 
+#include <string>
+
 #include "quorvane_version.h"
 
 namespace qv::cli {
 
 const char kUsage[] =
-    "usage: quorvane-scan scan [--repair] [--json] [--quarantine DIR] PATH...\n"
-    "       quorvane-scan scan [--repair] [--json] [--quarantine DIR] --all-drives\n"
+    "usage: quorvane-scan scan [--repair] [--json] [--jobs N] [--quarantine DIR] PATH...\n"
+    "       quorvane-scan scan [--repair] [--json] [--jobs N] [--quarantine DIR] --all-drives\n"
     "       quorvane-scan restore [--quarantine DIR] FILE.vir DEST\n"
     "       quorvane-scan quarantine list [--json] [--quarantine DIR]\n"
     "       quorvane-scan --version | --help\n"
     "\n"
     "scan        report infected office documents (files and folders, searched recursively);\n"
     "            --repair first keeps a scrambled copy in the quarantine folder RepairBrack,\n"
-    "            then repairs the document in place or deletes it when it cannot be repaired\n"
+    "            then repairs the document in place or deletes it when it cannot be repaired;\n"
+    "            --jobs N scans N documents at once (default: one per processor); the lines\n"
+    "            are written in ascending path order whatever N is, so runs print the same text\n"
     "restore     turn a quarantine copy back into a normal file (DEST: a file or a folder);\n"
     "            a bare copy name is looked up in the quarantine folder\n"
     "quarantine  list the copies in the quarantine folder and the name each restores to\n"
@@ -32,6 +36,18 @@ ParseResult Error(std::string message) {
   ParseResult result;
   result.error = std::move(message);
   return result;
+}
+
+bool ParseJobs(const std::string& text, unsigned& jobs) {
+  if (text.empty() || text.size() > 3) return false;
+  unsigned value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<unsigned>(c - '0');
+  }
+  if (value < 1 || value > kMaxJobs) return false;
+  jobs = value;
+  return true;
 }
 
 }  // namespace
@@ -61,6 +77,17 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
         out.quarantine = arg.substr(std::string("--quarantine=").size());
       }
       if (out.quarantine.empty()) return Error("--quarantine needs a folder");
+    } else if (arg == "--jobs" || arg.starts_with("--jobs=")) {
+      std::string value;
+      if (arg == "--jobs") {
+        if (++i == args.size()) return Error("--jobs needs a number");
+        value = args[i];
+      } else {
+        value = arg.substr(std::string("--jobs=").size());
+      }
+      if (!ParseJobs(value, out.jobs)) {
+        return Error("--jobs needs a number from 1 to " + std::to_string(kMaxJobs));
+      }
     } else if (arg == "--help" || arg == "-h") {
       out.command = Command::Help;
       result.ok = true;
@@ -93,8 +120,8 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
   } else {
     return Error("unknown command " + command);
   }
-  if (out.command != Command::Scan && (out.repair || out.allDrives)) {
-    return Error("--repair and --all-drives belong to the scan command");
+  if (out.command != Command::Scan && (out.repair || out.allDrives || out.jobs != 0)) {
+    return Error("--repair, --jobs and --all-drives belong to the scan command");
   }
   out.operands = std::move(words);
   result.ok = true;

@@ -16,6 +16,7 @@ struct Arguments {
   bool json = false;       // one JSON object per line
   bool allDrives = false;  // scan: every local removable and fixed drive
   std::string quarantine;  // --quarantine DIR: the quarantine folder (empty: the engine's rule)
+  unsigned jobs = 0;       // scan --jobs N: documents scanned at once (0: one per processor)
   std::vector<std::string> operands;  // scan: paths; restore: copy and destination
 };
 
@@ -26,6 +27,8 @@ struct ParseResult {
 };
 
 ParseResult ParseArguments(const std::vector<std::string>& args);  // without the program name
+
+inline constexpr unsigned kMaxJobs = 256;  // --jobs above this is refused
 
 extern const char kUsage[];
 // The version quorvane-scan --version prints.
