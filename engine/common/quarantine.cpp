@@ -49,7 +49,11 @@ std::optional<std::u16string> StoreQuarantineCopy(const std::u16string& quaranti
     }
     if (platform::GetPathKind(candidate) != platform::PathKind::Missing) continue;
     auto out = platform::File::CreateExclusive(candidate);
-    if (!out) return std::nullopt;
+    if (!out) {
+      // Taken in the meantime (an engine session on another thread): try the next name.
+      if (platform::GetPathKind(candidate) != platform::PathKind::Missing) continue;
+      return std::nullopt;
+    }
     if (out->WriteAt(0, bytes.data(), bytes.size()) != bytes.size()) {
       out->Close();
       platform::DeletePath(candidate);  // never leave a partial copy that looks complete
