@@ -53,15 +53,16 @@ bytes=$(find "$work/corpus" -type f -printf '%s\n' | awk '{s += $1} END {print s
 # Warm the page cache once so that every timing below reads from memory alike.
 "$floor" "$work/corpus" >/dev/null
 
-run() {  # name command...: one timed run, appended to $work/<name>.times as "seconds kib"
+run() {  # name command...: one timed run, appended to $work/<name>.times as "seconds kib cpu-seconds"
   local name=$1
   shift
-  /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>&1 || {
+  /usr/bin/time -f "%e %M %U %S" -o "$work/time" "$@" >/dev/null 2>&1 || {
     local status=$?
     # quorvane-scan answers 1 when it found something
     [ "$status" -le 1 ] || { echo "$name failed ($status)" >&2; exit 1; }
   }
-  tail -n 1 "$work/time" >>"$work/$name.times"  # after a "Command exited with non-zero status" line
+  # the last line: after a "Command exited with non-zero status" line
+  tail -n 1 "$work/time" | awk '{print $1, $2, $3 + $4}' >>"$work/$name.times"
 }
 
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
@@ -78,11 +79,13 @@ median() {  # column file
   awk -v c="$1" '{print $c}' "$2" | sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'
 }
 report() {  # label name
-  local t kib
+  local t kib cpu
   t=$(median 1 "$work/$2.times")
   kib=$(median 2 "$work/$2.times")
-  awk -v label="$1" -v t="$t" -v kib="$kib" -v n="$count" -v b="$bytes" 'BEGIN {
-    printf "%-28s %7.2f s %9.0f files/s %8.1f MB/s   peak RSS %6.1f MiB\n", label, t, n / t, b / 1e6 / t, kib / 1024 }'
+  cpu=$(median 3 "$work/$2.times")
+  awk -v label="$1" -v t="$t" -v kib="$kib" -v cpu="$cpu" -v n="$count" -v b="$bytes" 'BEGIN {
+    printf "%-30s %6.2f s %7.0f files/s %7.1f MB/s   cpu %6.2f s   peak RSS %5.1f MiB\n", label, t, n / t, b / 1e6 / t,
+      cpu, kib / 1024 }'
 }
 echo "corpus: $count files, $((bytes / 1048576)) MiB; $rounds alternating rounds; medians; $(nproc) processors"
 echo "load average before: $load_before; after: $load_after"
@@ -91,7 +94,11 @@ report "quorvane-scan --jobs 1" jobs1
 report "quorvane-scan --jobs $(nproc)" jobsN
 report "SCanFileVirus per file" exportfile
 report "SCanFileVirus over the folder" exportdir
-ratio() { awk -v a="$(median 1 "$work/$1.times")" -v b="$(median 1 "$work/$2.times")" 'BEGIN { printf "%.2f", a / b }'; }
-echo "CLI --jobs 1 speed / floor speed:            $(awk -v r="$(ratio floor jobs1)" 'BEGIN { printf "%.0f %%", r * 100 }')"
-echo "CLI --jobs $(nproc) speed / floor speed:            $(awk -v r="$(ratio floor jobsN)" 'BEGIN { printf "%.0f %%", r * 100 }')"
-echo "per-file export calls / one call over folder: $(ratio exportfile exportdir) x"
+ratio() {  # column a b
+  awk -v a="$(median "$1" "$work/$2.times")" -v b="$(median "$1" "$work/$3.times")" 'BEGIN { printf "%.2f", a / b }'
+}
+percent() { awk -v r="$1" 'BEGIN { printf "%.0f %%", r * 100 }'; }
+echo "CLI --jobs 1 speed / floor speed (wall):             $(percent "$(ratio 1 floor jobs1)")"
+echo "CLI --jobs $(nproc) speed / floor speed (wall):             $(percent "$(ratio 1 floor jobsN)")"
+echo "per-file export calls / one call over folder (wall): $(ratio 1 exportfile exportdir) x"
+echo "per-file export calls / one call over folder (cpu):  $(ratio 3 exportfile exportdir) x"

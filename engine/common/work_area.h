@@ -48,6 +48,11 @@ class WorkAreaMemory {
   // A document reader took the tables into use.
   void NoteTablesUsed() { used_ = true; }
 
+  // The storage of one document object, kept from one document to the next so that it is
+  // neither allocated nor first touched again (storage/doc_file.cpp manages it).
+  std::shared_ptr<void> documentStorage;
+  bool documentStorageInUse = false;
+
  private:
   std::unique_ptr<ReaderTables> tables_;
   AllocationRegister allocations_;
@@ -62,6 +67,7 @@ struct WorkArea {
   // Called when a document is opened on the reader tables (they need zeroing before the next
   // work area gets them).
   void NoteReaderTablesUsed() { memory_.NoteTablesUsed(); }
+  WorkAreaMemory& Memory() { return memory_; }
 
  private:
   std::unique_ptr<WorkAreaMemory> ownMemory_;  // set when nothing was lent
