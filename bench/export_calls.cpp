@@ -17,25 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::u16string Utf16(const fs::path& path) {
-  const std::u8string utf8 = path.u8string();
-  std::u16string out;
-  for (size_t i = 0; i < utf8.size();) {  // UTF-8 to UTF-16 (valid input assumed: generated names)
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    const int extra = c < 0x80 ? 0 : c < 0xE0 ? 1 : c < 0xF0 ? 2 : 3;
-    uint32_t code = extra == 0 ? c : c & (0x3F >> extra);
-    for (int k = 1; k <= extra && i + k < utf8.size(); ++k) code = (code << 6) | (utf8[i + k] & 0x3F);
-    i += static_cast<size_t>(extra) + 1;
-    if (code >= 0x10000) {
-      code -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(code));
-    }
-  }
-  return out;
-}
+std::u16string Utf16(const fs::path& path) { return path.u16string(); }
 
 int Call(const std::u16string& path, int& reported) {
   sv_char16 text[260] = {0};

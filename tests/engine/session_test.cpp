@@ -73,12 +73,18 @@ Findings ScanEach(api::Session& session, const std::vector<std::u16string>& file
   return out;
 }
 
-TEST(EngineSessionTest, SessionsOnTwoThreadsFindWhatOneFindsAlone) {
+class MixedCorpusTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteMixedCorpus(docs.path());
+    files = FilesBelow(docs.path());
+  }
   ProgramFolder program;
   TempDir docs;
-  WriteMixedCorpus(docs.path());
-  const std::vector<std::u16string> files = FilesBelow(docs.path());
+  std::vector<std::u16string> files;
+};
 
+TEST_F(MixedCorpusTest, SessionsOnTwoThreadsFindWhatOneFindsAlone) {
   api::Session alone;
   const Findings expected = ScanEach(alone, files, docs / "q-alone");
   // Every infected file is found (8 parts and packages of each infected kind).
@@ -175,13 +181,9 @@ TEST(EngineSessionTest, TheExportNoticesAChangedOrRemovedLibraryOnTheNextCall) {
   EXPECT_EQ(call.console, "Load qzmacro.vlb failed\n");
 }
 
-// Reusing the work area's memory: a call after a call that used every table finds exactly
-// what a first call finds, file by file and over the folder.
-TEST(EngineSessionTest, CallsAfterOtherDocumentsFindWhatAFreshCallFinds) {
-  ProgramFolder program;
-  TempDir docs;
-  WriteMixedCorpus(docs.path());
-  const std::vector<std::u16string> files = FilesBelow(docs.path());
+// Reusing the work area's memory: a call after calls that used its tables and its document
+// object finds exactly what a call in a fresh session finds.
+TEST_F(MixedCorpusTest, CallsAfterOtherDocumentsFindWhatAFreshCallFinds) {
   api::Session kept;
   for (const auto& file : files) {
     const api::ScanOutcome fresh = api::ScanPath(file, {});
