@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/common/capacities.h"
+#include "engine/common/numbered_name.h"
 #include "engine/common/work_area.h"
 #include "engine/platform/platform.h"
 #include "engine/zip/entry_rules.h"
@@ -46,16 +47,9 @@ bool ExtractEntryTo(zip::PackageReader& reader, const zip::EntryInfo& entry, con
   return complete;
 }
 
-std::u16string NumberText(uint32_t n) {
-  std::u16string text;
-  for (char c : std::to_string(n)) text.push_back(static_cast<char16_t>(c));
-  return text;
-}
-
 // "Report.docm.bin" for the first project entry, "Report.docm(2).bin" … for duplicates.
 std::u16string PartName(const std::u16string& documentPath, uint32_t ordinal) {
-  const std::u16string name = platform::FileNamePart(documentPath);
-  return (ordinal == 0 ? name : name + u"(" + NumberText(ordinal + 1) + u")") + u".bin";
+  return NumberedName(platform::FileNamePart(documentPath), static_cast<int>(ordinal) + 1, u".bin");
 }
 
 // Reads the reader's current entry into memory; true when it arrived whole within `maxBytes`
