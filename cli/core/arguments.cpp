@@ -1,19 +1,23 @@
 #include "cli/core/arguments.h"
 
+#include <string>
+
 #include "quorvane_version.h"
 
 namespace qv::cli {
 
 const char kUsage[] =
-    "usage: quorvane-scan scan [--repair] [--json] [--follow-links] [--quarantine DIR] PATH...\n"
-    "       quorvane-scan scan [--repair] [--json] [--follow-links] [--quarantine DIR] --all-drives\n"
+    "usage: quorvane-scan scan [--repair] [--json] [--jobs N] [--follow-links] [--quarantine DIR] PATH...\n"
+    "       quorvane-scan scan [--repair] [--json] [--jobs N] [--follow-links] [--quarantine DIR] --all-drives\n"
     "       quorvane-scan restore [--force] [--quarantine DIR] FILE.vir [DEST]\n"
     "       quorvane-scan quarantine list [--json] [--quarantine DIR]\n"
     "       quorvane-scan --version | --help\n"
     "\n"
     "scan        report infected office documents (files and folders, searched recursively);\n"
     "            --repair first keeps a scrambled copy in the quarantine folder RepairBrack,\n"
-    "            then repairs the document in place or deletes it when it cannot be repaired\n"
+    "            then repairs the document in place or deletes it when it cannot be repaired;\n"
+    "            --jobs N scans N documents at once (default: one per processor); the lines\n"
+    "            are written in ascending path order whatever N is, so runs print the same text;\n"
     "            links to folders outside the given paths are entered only with\n"
     "            --follow-links; /proc, /sys and /dev are never entered\n"
     "restore     turn a quarantine copy back into a normal file (DEST: a file or a folder);\n"
@@ -37,6 +41,18 @@ ParseResult Error(std::string message) {
   ParseResult result;
   result.error = std::move(message);
   return result;
+}
+
+bool ParseJobs(const std::string& text, unsigned& jobs) {
+  if (text.empty() || text.size() > 3) return false;
+  unsigned value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<unsigned>(c - '0');
+  }
+  if (value < 1 || value > kMaxJobs) return false;
+  jobs = value;
+  return true;
 }
 
 }  // namespace
@@ -70,6 +86,17 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
         out.quarantine = arg.substr(std::string("--quarantine=").size());
       }
       if (out.quarantine.empty()) return Error("--quarantine needs a folder");
+    } else if (arg == "--jobs" || arg.starts_with("--jobs=")) {
+      std::string value;
+      if (arg == "--jobs") {
+        if (++i == args.size()) return Error("--jobs needs a number");
+        value = args[i];
+      } else {
+        value = arg.substr(std::string("--jobs=").size());
+      }
+      if (!ParseJobs(value, out.jobs)) {
+        return Error("--jobs needs a number from 1 to " + std::to_string(kMaxJobs));
+      }
     } else if (arg == "--help" || arg == "-h") {
       out.command = Command::Help;
       result.ok = true;
@@ -102,8 +129,8 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
   } else {
     return Error("unknown command " + command);
   }
-  if (out.command != Command::Scan && (out.repair || out.allDrives || out.followLinks)) {
-    return Error("--repair, --all-drives and --follow-links belong to the scan command");
+  if (out.command != Command::Scan && (out.repair || out.allDrives || out.followLinks || out.jobs != 0)) {
+    return Error("--repair, --jobs, --all-drives and --follow-links belong to the scan command");
   }
   if (out.command != Command::Restore && out.force) return Error("--force belongs to the restore command");
   out.operands = std::move(words);

@@ -18,6 +18,7 @@ struct Arguments {
   bool followLinks = false;  // scan: also enter folder links that lead outside the given paths
   bool force = false;      // restore: replace an existing file at the destination
   std::string quarantine;  // --quarantine DIR: the quarantine folder (empty: the engine's rule)
+  unsigned jobs = 0;       // scan --jobs N: documents scanned at once (0: one per processor)
   std::vector<std::string> operands;  // scan: paths; restore: copy and destination
 };
 
@@ -28,6 +29,8 @@ struct ParseResult {
 };
 
 ParseResult ParseArguments(const std::vector<std::string>& args);  // without the program name
+
+inline constexpr unsigned kMaxJobs = 256;  // --jobs above this is refused
 
 extern const char kUsage[];
 // The version quorvane-scan --version prints.

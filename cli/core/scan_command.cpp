@@ -1,9 +1,11 @@
 #include "cli/core/scan_command.h"
 
 #include <atomic>
+#include <mutex>
 #include <set>
 
 #include "cli/core/output.h"
+#include "cli/core/parallel_scan.h"
 #include "cli/core/terminal.h"
 #include "engine/platform/platform.h"
 #include "frontend/driver/scan_driver.h"
@@ -46,61 +48,100 @@ class ScanReporter : public frontend::ScanObserver {
 };
 
 // The driver's engine call, made through the engine's C++ API so that the mode is the
-// user's and every finding comes with the action actually taken.
+// user's and every finding comes with the action actually taken. The driver hands the
+// documents over in ascending path order; the parallel scanner scans them with --jobs
+// workers and writes what each one found in that same order.
 class EngineAdapter {
  public:
-  EngineAdapter(const Arguments& arguments, Console& console) : arguments_(arguments), console_(console) {}
+  EngineAdapter(const Arguments& arguments, Console& console)
+      : arguments_(arguments),
+        console_(console),
+        scanner_(
+            arguments.jobs != 0 ? arguments.jobs : DefaultJobs(),
+            [this](qv::api::Session& session, const std::u16string& path) { return Scan(session, path); },
+            [this](const DocumentReport& report) { Emit(report); },
+            [this] { return InterruptWatch::Requested() || failed_.load(); }) {}
   void Attach(ScanRunDriver* driver) { driver_ = driver; }
 
   int operator()(const char16_t* path, int /*mode*/, char16_t* text) {
-    qv::api::ScanOptions options;
-    options.repair = arguments_.repair;
-    options.stop = InterruptWatch::Flag();  // Ctrl-C during a long package rebuild leaves the package as it was
-    options.quarantineFolder = platform::FromUtf8(arguments_.quarantine);
-    const qv::api::ScanOutcome outcome = qv::api::ScanPath(path, options);
-    if (outcome.status != qv::api::Status::Ran) {
-      problem_ = EngineProblem(outcome.status, arguments_.quarantine);
-      if (driver_ != nullptr) driver_->RequestStop();
-      return 0;
-    }
-    if (outcome.logWriteFailed && !logNoticeGiven_) {
-      logNoticeGiven_ = true;  // said once per run: the scan itself goes on
-      console_.Message("the log could not be written (disk full?): " +
-                       platform::ToUtf8(qv::api::ResolveQuarantineFolder(options.quarantineFolder)) + "log.txt");
-    }
-    for (const auto& skipped : outcome.skipped) {
-      console_.Message(SkippedNotice(skipped));
-      if (arguments_.json) console_.Line(SkippedJson(skipped));
-    }
-    if (!outcome.skipped.empty()) ++notExamined_;
-    bool changed = false;
-    for (const auto& finding : outcome.findings) {
-      console_.Line(FindingLine(finding, arguments_.json));
-      changed = changed || finding.action == qv::api::Action::Repaired ||
-                finding.action == qv::api::Action::Deleted || finding.action == qv::api::Action::SweptDeleted;
-    }
-    if (!outcome.findings.empty()) ++detected_;
-    if (changed) ++repaired_;
-    const size_t n = std::min<size_t>(outcome.resultText.size(), 259);
-    std::char_traits<char16_t>::copy(text, outcome.resultText.data(), n);
-    text[n] = 0;
+    text[0] = 0;  // findings are counted and written here, not by the driver
+    scanner_.Submit(path);
     return 1;
   }
+  // Waits for the documents in hand.
+  void Finish() { scanner_.Finish(); }
 
   int detected() const { return detected_; }
   int notExamined() const { return notExamined_; }
   int repaired() const { return repaired_; }
-  const std::string& problem() const { return problem_; }
+  std::string problem() const {
+    std::lock_guard<std::mutex> lock(problemMutex_);
+    return problem_;
+  }
 
  private:
+  DocumentReport Scan(qv::api::Session& session, const std::u16string& path) {
+    qv::api::ScanOptions options;
+    options.repair = arguments_.repair;
+    options.stop = InterruptWatch::Flag();  // Ctrl-C during a long package rebuild leaves the package as it was
+    options.quarantineFolder = platform::FromUtf8(arguments_.quarantine);
+    const qv::api::ScanOutcome outcome = session.Scan(path, options);
+    DocumentReport report;
+    if (outcome.status != qv::api::Status::Ran) {
+      {
+        std::lock_guard<std::mutex> lock(problemMutex_);
+        if (problem_.empty()) problem_ = EngineProblem(outcome.status, arguments_.quarantine);
+      }
+      failed_.store(true);
+      if (driver_ != nullptr) driver_->RequestStop();
+      return report;
+    }
+    if (outcome.logWriteFailed && !logNoticeGiven_.exchange(true)) {
+      // Said once per run: the scan itself goes on.
+      report.entries.push_back({true, "the log could not be written (disk full?): " +
+                                          platform::ToUtf8(qv::api::ResolveQuarantineFolder(options.quarantineFolder)) +
+                                          "log.txt"});
+    }
+    for (const auto& skipped : outcome.skipped) {
+      report.entries.push_back({true, SkippedNotice(skipped)});
+      if (arguments_.json) report.entries.push_back({false, SkippedJson(skipped)});
+    }
+    report.notExamined = !outcome.skipped.empty();
+    for (const auto& finding : outcome.findings) {
+      report.entries.push_back({false, FindingLine(finding, arguments_.json)});
+      report.changed = report.changed || finding.action == qv::api::Action::Repaired ||
+                       finding.action == qv::api::Action::Deleted ||
+                       finding.action == qv::api::Action::SweptDeleted;
+    }
+    report.detected = !outcome.findings.empty();
+    return report;
+  }
+
+  // One document at a time, in the driver's order.
+  void Emit(const DocumentReport& report) {
+    for (const auto& entry : report.entries) {
+      if (entry.message) {
+        console_.Message(entry.text);
+      } else {
+        console_.Line(entry.text);
+      }
+    }
+    if (report.detected) ++detected_;
+    if (report.notExamined) ++notExamined_;
+    if (report.changed) ++repaired_;
+  }
+
   const Arguments& arguments_;
   Console& console_;
   ScanRunDriver* driver_ = nullptr;
-  int detected_ = 0;
-  int notExamined_ = 0;  // documents that could not be examined completely
-  int repaired_ = 0;
-  bool logNoticeGiven_ = false;
+  std::atomic<int> detected_{0};
+  std::atomic<int> notExamined_{0};  // documents that could not be examined completely
+  std::atomic<int> repaired_{0};
+  std::atomic<bool> logNoticeGiven_{false};
+  std::atomic<bool> failed_{false};
+  mutable std::mutex problemMutex_;
   std::string problem_;
+  ParallelScanner scanner_;  // last: its workers use the members above
 };
 
 // Checks the paths named on the command line; answers the usable ones as absolute paths.
@@ -182,6 +223,7 @@ int RunScan(const Arguments& arguments) {
   while (!driver.WaitForWorker(std::chrono::milliseconds(100))) {
     if (InterruptWatch::Requested()) driver.RequestStop();
   }
+  adapter.Finish();
   console.ClearProgress();
   if (!adapter.problem().empty()) {
     console.Message(adapter.problem());

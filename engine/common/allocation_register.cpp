@@ -5,7 +5,8 @@
 
 namespace qv {
 
-AllocationRegister::AllocationRegister() : blocks_(new void*[cap::kRegisterEntries]()) {}
+// Only the first count_ entries are ever read, so the table needs no zeroing.
+AllocationRegister::AllocationRegister() : blocks_(new void*[cap::kRegisterEntries]) {}
 
 AllocationRegister::~AllocationRegister() { FreeAllBlocks(); }
 

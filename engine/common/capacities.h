@@ -80,6 +80,7 @@ inline constexpr uint64_t kMaxPackageEntries = 100000;           // entries look
 // What one package may cost. A package past any of these bounds is reported as not
 // examined, never as clean.
 inline constexpr uint64_t kMaxProjectPartBytes = 32ull << 20;    // a larger VBA project part is not extracted
+inline constexpr uint64_t kInMemoryProjectBytes = 64ull << 20;   // a package's project parts held in memory; beyond: private files
 inline constexpr uint64_t kRatioFreeBytes = 1ull << 20;          // parts up to this size may inflate at any ratio
 inline constexpr uint64_t kMaxPartInflateRatio = 100;               // larger parts: inflated / compressed at most
 inline constexpr uint32_t kMaxProjectParts = 16;                 // project parts (duplicates) examined per package

@@ -58,7 +58,11 @@ std::optional<std::u16string> StoreQuarantineCopy(const std::u16string& quaranti
     }
     if (platform::GetPathKind(candidate) != platform::PathKind::Missing) return NameTrial::Taken;
     auto out = platform::File::CreateExclusive(candidate);
-    if (!out) return NameTrial::Failed;
+    if (!out) {
+      // Taken in the meantime (an engine session on another thread): try the next name.
+      if (platform::GetPathKind(candidate) != platform::PathKind::Missing) return NameTrial::Taken;
+      return NameTrial::Failed;
+    }
     if (out->WriteAt(0, bytes.data(), bytes.size()) != bytes.size()) {
       out->Close();
       platform::DeletePath(candidate);  // never leave a partial copy that looks complete

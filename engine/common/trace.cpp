@@ -9,9 +9,6 @@
 namespace qv {
 namespace {
 
-// Process-wide, as the console information is: the last successful capture.
-std::optional<int16_t> g_consoleWidth;
-
 std::string Format(const char* format, int a, int b, int c, int d = 0, int e = 0, int f = 0) {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, format, a, b, c, d, e, f);
@@ -29,11 +26,9 @@ void LogOut(WorkArea& area, std::string_view text) { area.log.Write(text); }
 
 }  // namespace
 
-void CaptureConsoleInfo() {
-  if (auto width = platform::ConsoleMaxWidth()) g_consoleWidth = width;
+void CaptureConsoleInfo(std::optional<int16_t>& held) {
+  if (auto width = platform::ConsoleMaxWidth()) held = width;
 }
-
-std::optional<int16_t> CapturedConsoleWidth() { return g_consoleWidth; }
 
 std::string ShortenPathForConsole(const std::u16string& path, std::optional<int16_t> width) {
   std::string narrow = platform::ToNarrow(path);
@@ -52,10 +47,6 @@ std::string ShortenPathForConsole(const std::u16string& path, std::optional<int1
   return narrow.substr(0, 2) + "..." + narrow.substr(n - static_cast<size_t>(limit - 5));
 }
 
-std::string ShortenPathForConsole(const std::u16string& path) {
-  return ShortenPathForConsole(path, g_consoleWidth);
-}
-
 void ConsoleOut(const WorkArea& area, std::string_view text) {
   if (area.consoleTrace) platform::ConsoleWrite(text);
 }
@@ -66,7 +57,7 @@ void TraceReportTime(WorkArea& area) {
 }
 
 void TraceReportPath(WorkArea& area) {
-  ConsoleOut(area, ShortenPathForConsole(area.currentPath) + "  ");
+  ConsoleOut(area, ShortenPathForConsole(area.currentPath, area.consoleWidth) + "  ");
   LogOut(area, platform::ToNarrow(area.currentPath) + "  ");
 }
 
@@ -85,20 +76,20 @@ void TraceBoth(WorkArea& area, std::string_view text) {
 }
 
 void TraceBackupFailed(WorkArea& area) {
-  ConsoleOut(area, "\nBackup " + ShortenPathForConsole(area.currentPath) + " failed,kill Abort!\n");
+  ConsoleOut(area, "\nBackup " + ShortenPathForConsole(area.currentPath, area.consoleWidth) + " failed,kill Abort!\n");
   LogOut(area, "\nBackup " + platform::ToNarrow(area.currentPath) + " failed,kill Abort!\n");
 }
 
 void TraceGatePath(const WorkArea& area, const std::u16string& path) {
   if (!area.consoleTrace) return;
-  const std::string shown = ShortenPathForConsole(path);
+  const std::string shown = ShortenPathForConsole(path, area.consoleWidth);
   platform::ConsoleWrite(shown + std::string(shown.size(), '\b') + std::string(shown.size(), ' ') +
                          std::string(shown.size(), '\b'));
 }
 
 void TraceSweepLine(WorkArea& area) {
   TraceReportTime(area);
-  ConsoleOut(area, ShortenPathForConsole(area.currentPath));
+  ConsoleOut(area, ShortenPathForConsole(area.currentPath, area.consoleWidth));
   LogOut(area, platform::ToNarrow(area.currentPath));
   TraceBoth(area, " , deleted\n");
 }

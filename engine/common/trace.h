@@ -11,15 +11,14 @@ namespace qv {
 
 struct WorkArea;
 
-// The process-wide console information: captured at the start of every call; when there is
-// no console the last captured value stays (none at process start).
-void CaptureConsoleInfo();
-std::optional<int16_t> CapturedConsoleWidth();
+// The console information, captured at the start of every call into `held` (which belongs to
+// the engine session making the call); when there is no console the last captured value
+// stays (none when the session began).
+void CaptureConsoleInfo(std::optional<int16_t>& held);
 
 // The console form of a path: narrow text cut to fit a console whose largest possible
 // window width is `width` (no console: nothing is cut).
 std::string ShortenPathForConsole(const std::u16string& path, std::optional<int16_t> width);
-std::string ShortenPathForConsole(const std::u16string& path);  // with the captured width
 
 // Console output of the engine (suppressed when the work area says so).
 void ConsoleOut(const WorkArea& area, std::string_view text);

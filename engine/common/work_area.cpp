@@ -1,6 +1,25 @@
 #include "engine/common/work_area.h"
 
+#include <cstring>
+
 namespace qv {
+
+WorkAreaMemory::WorkAreaMemory() : tables_(new ReaderTables()) {}
+
+ReaderTables& WorkAreaMemory::Lend() {
+  if (used_) std::memset(tables_.get(), 0, sizeof(ReaderTables));
+  used_ = false;
+  return *tables_;
+}
+
+WorkArea::WorkArea()
+    : ownMemory_(new WorkAreaMemory()),
+      memory_(*ownMemory_),
+      readerTables(memory_.Lend()),
+      allocations(memory_.Register()) {}
+
+WorkArea::WorkArea(WorkAreaMemory& memory)
+    : memory_(memory), readerTables(memory_.Lend()), allocations(memory_.Register()) {}
 
 // The call flow releases docFile and tables (their owners live above this layer); what is
 // left here are the registered blocks.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/common/ascii_case.h"
+#include "engine/common/capacities.h"
 #include "engine/common/quarantine.h"
 #include "engine/common/quarantine_location.h"
 #include "engine/common/trace.h"
@@ -22,6 +23,7 @@
 #include "engine/office/word6_macros.h"
 #include "engine/platform/platform.h"
 #include "engine/ppt/presentation_scan.h"
+#include "engine/signature/signature_set.h"
 #include "engine/signature/signature_tables.h"
 #include "engine/storage/doc_file.h"
 #include "engine/storage/vba_modules.h"
@@ -82,6 +84,12 @@ class PackageObserver : public ReportObserver {
   std::vector<std::pair<std::string, ReportAction>> held_;
 };
 
+std::shared_ptr<MemoryPart> MemoryPartNamed(const WorkArea& area, const std::u16string& name) {
+  if (area.memoryParts == nullptr) return nullptr;
+  const auto found = area.memoryParts->find(name);
+  return found != area.memoryParts->end() ? found->second : nullptr;
+}
+
 // Folders already entered in this walk (links may lead back into them), and the real folder
 // the walk started from: a folder link leading outside it is not followed.
 struct VisitedFolders {
@@ -128,24 +136,37 @@ bool InitWorkArea(WorkArea& area) {
 }
 
 bool RunEngine(WorkArea& area, const std::vector<std::u16string>& targets, uint8_t mode, CallStatus& status,
-               const std::function<void()>& afterWalk) {
-  const int loaded = LoadSignatureLibrary(area);
+               const std::function<void()>& afterWalk, LibraryCache* library) {
+  LibraryCache callOnly;
+  LibraryCache& cache = library != nullptr ? *library : callOnly;
+  SignatureTables* tables = nullptr;
+  const int loaded = cache.Acquire(LibraryPathBeside(platform::ProgramPath()), &ReportInfection, tables);
   if (loaded == kLibraryMissing) {
     ConsoleOut(area, "Load qzmacro.vlb failed\n");
     area.log.Close();
     status = CallStatus::LibraryMissing;
     return false;
   }
-  if (loaded != kLibraryLoaded || !BuildSignatureTables(area, &ReportInfection)) {
+  if (loaded != kLibraryLoaded) {
     ConsoleOut(area, "Macro scan engine initialize failed \n");
-    ReleaseSignatureTables(area);
     area.log.Close();
     status = CallStatus::LibraryUnusable;
     return false;
   }
-  for (const auto& target : targets) WalkPath(area, target, mode);
+  // The tables stay the cache's: the work area only borrows them for the walk.
+  struct Borrow {
+    WorkArea& area;
+    ~Borrow() { area.tables = nullptr; }
+  } borrow{area};
+  area.tables = tables;
+  for (const auto& target : targets) {
+    if (const auto part = MemoryPartNamed(area, target)) {
+      ProcessMemoryPart(area, target, part, mode);
+    } else {
+      WalkPath(area, target, mode);
+    }
+  }
   if (afterWalk) afterWalk();
-  ReleaseSignatureTables(area);
   area.log.Close();
   status = CallStatus::Ran;
   return true;
@@ -205,6 +226,27 @@ void ProcessFile(WorkArea& area, const std::u16string& named, uint8_t mode) {
   ReleaseFile(area);
 }
 
+void ProcessMemoryPart(WorkArea& area, const std::u16string& name, const std::shared_ptr<MemoryPart>& part,
+                       uint8_t mode) {
+  // The same gate as for a file; a part is never a start-up file and never in the quarantine.
+  area.log.Flush();
+  TraceGatePath(area, name);
+  if (part->bytes.size() < sizeof kCompoundSignature ||
+      std::memcmp(part->bytes.data(), kCompoundSignature, sizeof kCompoundSignature) != 0) {
+    return;
+  }
+  area.takenUpAt = platform::Now();
+  try {
+    area.repairMode = mode;
+    area.currentPath = name;
+    area.document.emplace(part);
+    if (ExamineOpenDocument(area) != 0) ScanDocumentMacros(area);
+  } catch (const std::bad_alloc&) {
+    // memory ran out for this part: leave it
+  }
+  ReleaseFile(area);
+}
+
 int ExamineFile(WorkArea& area, const std::u16string& path, uint8_t mode) {
   area.repairMode = mode;
   area.currentPath = path;
@@ -217,6 +259,10 @@ int ExamineFile(WorkArea& area, const std::u16string& path, uint8_t mode) {
     if (!area.document) return 0;
     area.documentReadOnly = true;
   }
+  return ExamineOpenDocument(area);
+}
+
+int ExamineOpenDocument(WorkArea& area) {
   area.fileSize = static_cast<uint32_t>(area.document->Size());
   std::memset(area.head, 0, sizeof area.head);
   area.document->ReadAt(0, area.head, sizeof area.head);  // a short read is not an error
@@ -245,15 +291,21 @@ bool ScanDocumentMacros(WorkArea& area) {
   }
 }
 
-CallResult RunScanCall(const std::u16string& named, const CallOptions& options) {
+CallResult RunScanCall(const std::u16string& path, const CallOptions& options) {
+  EngineSession session;
+  return session.Run(path, options);
+}
+
+CallResult EngineSession::Run(const std::u16string& named, const CallOptions& options) {
   CallResult out;
   const std::u16string path = named.empty() ? named : ThroughLinks(platform::FullPath(named));
-  CaptureConsoleInfo();
-  std::unique_ptr<WorkArea> area(new (std::nothrow) WorkArea());
+  CaptureConsoleInfo(consoleWidth_);
+  std::unique_ptr<WorkArea> area(new (std::nothrow) WorkArea(memory_));
   if (!area) {
     out.status = CallStatus::NoWorkArea;
     return out;
   }
+  area->consoleWidth = consoleWidth_;
   area->consoleTrace = options.consoleTrace;
   area->observer = options.observer;
   area->stop = options.stop;
@@ -269,7 +321,8 @@ CallResult RunScanCall(const std::u16string& named, const CallOptions& options) 
     out.status = CallStatus::NoWorkArea;
     return out;
   }
-  const ExtractedProject project = ExtractVbaProject(path, options.stop);
+  const ExtractedProject project = ExtractVbaProject(path, cap::kInMemoryProjectBytes, options.stop);
+  area->memoryParts = &project.inMemory;
   // A package is walked as its extracted project parts, every duplicate included.
   std::vector<std::u16string> targets;
   if (!project.found) {
@@ -285,11 +338,14 @@ CallResult RunScanCall(const std::u16string& named, const CallOptions& options) 
   }
   // Hidden Excel 4.0 macro sheets of a workbook package, judged with the same tables.
   std::string sheetsNotExamined;
-  RunEngine(*area, targets, options.mode, out.status, [&] {
-    area->repairMode = options.mode;
-    area->takenUpAt = platform::Now();  // the time its log lines carry
-    sheetsNotExamined = ScanPackageMacroSheets(*area, path, options.observer);
-  });
+  RunEngine(
+      *area, targets, options.mode, out.status,
+      [&] {
+        area->repairMode = options.mode;
+        area->takenUpAt = platform::Now();  // the time its log lines carry
+        sheetsNotExamined = ScanPackageMacroSheets(*area, path, options.observer);
+      },
+      &library_);
   out.resultName = area->resultName;
   out.logWriteFailed = area->log.WriteFailed();
   bool replaced = false;

@@ -82,7 +82,7 @@ ProjectPart ProjectPartOf(const std::vector<uint8_t>& package, const std::u16str
     part.notExamined = kSkippedDamaged;  // nowhere to look at it
     return part;
   }
-  const ExtractedProject extracted = ExtractVbaProject(copy.path(), stop);
+  const ExtractedProject extracted = ExtractVbaProject(copy.path(), 0, stop);
   part.notExamined = extracted.notExamined;
   if (!extracted.projectFile.empty()) {
     part.entryName = extracted.entryName;

@@ -1,6 +1,9 @@
 // The two C exports and the C++ API. No exception crosses this boundary.
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <new>
+#include <vector>
 
 #include "engine/common/quarantine.h"
 #include "engine/common/quarantine_index.h"
@@ -44,6 +47,40 @@ class FindingCollector : public qv::ReportObserver {
   std::vector<qv::api::Skipped>& skipped_;
 };
 
+// The engine's one piece of process-wide state: the sessions that the C export keeps between
+// calls, so that a caller scanning file by file (the GUI's worker) pays for reading the
+// signature library and allocating the work area's tables about once, not per file. A call
+// takes a session out and puts it back when done, so overlapping calls never share one; each
+// session checks qzmacro.vlb on every call and rebuilds its tables when the file changed.
+class ExportSessionCache {
+ public:
+  std::unique_ptr<qv::EngineSession> Take() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!idle_.empty()) {
+        std::unique_ptr<qv::EngineSession> session = std::move(idle_.back());
+        idle_.pop_back();
+        return session;
+      }
+    }
+    return std::make_unique<qv::EngineSession>();
+  }
+  void Return(std::unique_ptr<qv::EngineSession> session) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (idle_.size() < kKeptSessions) idle_.push_back(std::move(session));
+  }
+
+ private:
+  static constexpr size_t kKeptSessions = 4;  // more overlapping callers build their own
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<qv::EngineSession>> idle_;
+};
+
+ExportSessionCache& ExportSessions() {
+  static ExportSessionCache cache;
+  return cache;
+}
+
 }  // namespace
 
 extern "C" int SCANVIRUS_CALL SCanFileVirus(const sv_char16* path, int mode, sv_char16* text) {
@@ -52,7 +89,9 @@ extern "C" int SCANVIRUS_CALL SCanFileVirus(const sv_char16* path, int mode, sv_
   try {
     qv::CallOptions options;
     options.mode = static_cast<uint8_t>(mode & 0xFF);
-    const qv::CallResult call = qv::RunScanCall(FromCaller(path), options);
+    std::unique_ptr<qv::EngineSession> session = ExportSessions().Take();
+    const qv::CallResult call = session->Run(FromCaller(path), options);
+    ExportSessions().Return(std::move(session));
     const std::u16string name = qv::platform::FromNarrow(call.resultName);
     const size_t n = std::min(name.size(), qv::cap::kCallerTextUnits - 1);
     for (size_t i = 0; i < n; ++i) text[i] = static_cast<sv_char16>(name[i]);
@@ -74,7 +113,9 @@ extern "C" int SCANVIRUS_CALL ReVirFile(const sv_char16* virPath, const sv_char1
 
 namespace qv::api {
 
-ScanOutcome ScanPath(const std::u16string& path, const ScanOptions& options) {
+namespace {
+
+ScanOutcome ScanIn(qv::EngineSession& session, const std::u16string& path, const ScanOptions& options) {
   ScanOutcome outcome;
   try {
     FindingCollector collector(outcome.findings, outcome.skipped);
@@ -84,7 +125,7 @@ ScanOutcome ScanPath(const std::u16string& path, const ScanOptions& options) {
     call.observer = &collector;
     call.stop = options.stop;
     call.quarantineDir = options.quarantineFolder;
-    const CallResult result = RunScanCall(path, call);
+    const CallResult result = session.Run(path, call);
     outcome.status = ToApi(result.status);
     outcome.resultText = platform::FromNarrow(result.resultName);
     outcome.logWriteFailed = result.logWriteFailed;
@@ -93,6 +134,31 @@ ScanOutcome ScanPath(const std::u16string& path, const ScanOptions& options) {
   }
   return outcome;
 }
+
+}  // namespace
+
+ScanOutcome ScanPath(const std::u16string& path, const ScanOptions& options) {
+  try {
+    qv::EngineSession session;
+    return ScanIn(session, path, options);
+  } catch (...) {
+    ScanOutcome outcome;
+    outcome.status = Status::Failed;
+    return outcome;
+  }
+}
+
+Session::Session() : engine_(std::make_unique<qv::EngineSession>()) {}
+Session::~Session() = default;
+Session::Session(Session&&) noexcept = default;
+Session& Session::operator=(Session&&) noexcept = default;
+
+ScanOutcome Session::Scan(const std::u16string& path, const ScanOptions& options) {
+  if (!engine_) engine_ = std::make_unique<qv::EngineSession>();  // after a move
+  return ScanIn(*engine_, path, options);
+}
+
+uint64_t Session::LibraryBuilds() const { return engine_ ? engine_->LibraryBuilds() : 0; }
 
 bool RestoreQuarantineCopy(const std::u16string& virPath, const std::u16string& destPath) {
   try {

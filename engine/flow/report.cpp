@@ -69,6 +69,12 @@ bool IsStartupSweepName(const std::u16string& path) {
 }
 
 bool DeleteInfectedFile(WorkArea& area) {
+  if (area.document && area.document->InMemory() != nullptr) {
+    // A part held in memory has no file: it is left out of the rebuilt package instead.
+    area.document->InMemory()->deleted = true;
+    area.document.reset();
+    return true;
+  }
   if (area.document) {
     area.document->SetReadOnly(false);  // through the open file, never through a swapped name
   } else {

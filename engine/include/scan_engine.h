@@ -3,8 +3,10 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,10 @@
 #else
 #define QV_API __attribute__((visibility("default")))
 #endif
+
+namespace qv {
+class EngineSession;
+}
 
 namespace qv::api {
 
@@ -50,8 +56,33 @@ struct ScanOutcome {
   bool logWriteFailed = false;  // a line for log.txt could not be written (a full disk, say)
 };
 
-// One engine call on a file, folder or pattern (as SCanFileVirus).
+// One engine call on a file, folder or pattern (as SCanFileVirus), in a session of its own:
+// the signature library is read and built for this call alone.
 QV_API ScanOutcome ScanPath(const std::u16string& path, const ScanOptions& options);
+
+// An engine session: calls that keep what they can between them. The signature library is
+// read on every call but deciphered and built only when its content changed since the
+// session last built it (a removed library fails the next call as in ScanPath); the work
+// area's tables are allocated once. Each session has its own state (library, work area,
+// console information), so sessions on different threads may scan at the same time; the
+// calls of one session must not overlap.
+class QV_API Session {
+ public:
+  Session();
+  ~Session();
+  Session(Session&&) noexcept;
+  Session& operator=(Session&&) noexcept;
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // As ScanPath, with this session's kept state.
+  ScanOutcome Scan(const std::u16string& path, const ScanOptions& options);
+  // How many times this session built the signature library so far.
+  uint64_t LibraryBuilds() const;
+
+ private:
+  std::unique_ptr<qv::EngineSession> engine_;
+};
 // ReVirFile: replaces what is at destPath.
 QV_API bool RestoreQuarantineCopy(const std::u16string& virPath, const std::u16string& destPath);
 enum class RestoreResult { Restored, DestinationExists, Failed };

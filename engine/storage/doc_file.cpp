@@ -1,5 +1,6 @@
 #include "engine/storage/doc_file.h"
 
+#include <memory>
 #include <new>
 
 #include "engine/common/work_area.h"
@@ -8,14 +9,45 @@
 namespace qv {
 
 DocFile* NewDocFile(WorkArea& area) {
-  auto* doc = new (std::nothrow) DocFile();
-  if (doc == nullptr) return nullptr;
+  // The work area's kept storage when it is free (made zero-filled again), else a new one
+  // that becomes the kept storage when there is none yet.
+  WorkAreaMemory& memory = area.Memory();
+  DocFile* doc = nullptr;
+  if (memory.documentStorage && !memory.documentStorageInUse) {
+    doc = static_cast<DocFile*>(memory.documentStorage.get());
+    doc->~DocFile();
+    new (doc) DocFile();
+    memory.documentStorageInUse = true;
+  } else {
+    doc = new (std::nothrow) DocFile();
+    if (doc == nullptr) return nullptr;
+    if (!memory.documentStorage) {
+      try {
+        memory.documentStorage = std::shared_ptr<DocFile>(doc);
+        memory.documentStorageInUse = true;
+      } catch (const std::bad_alloc&) {
+        // shared_ptr deleted doc; nothing is kept
+        return nullptr;
+      }
+    }
+  }
   doc->workArea = &area;
+  area.NoteReaderTablesUsed();
   doc->rootCursorRef = &doc->rootCursor;
   return doc;
 }
 
-void FreeDocFile(DocFile* doc) { delete doc; }
+void FreeDocFile(DocFile* doc) {
+  if (doc == nullptr) return;
+  if (doc->workArea != nullptr) {
+    WorkAreaMemory& memory = doc->workArea->Memory();
+    if (memory.documentStorage.get() == doc) {
+      memory.documentStorageInUse = false;  // kept for the next document
+      return;
+    }
+  }
+  delete doc;
+}
 
 bool HasDirectoryTable(const DocFile& doc) { return doc.directory != nullptr; }
 

@@ -1,5 +1,6 @@
 #include "engine/zip/open_xml.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <optional>
@@ -47,9 +48,22 @@ bool ExtractEntryTo(zip::PackageReader& reader, const zip::EntryInfo& entry, con
 }
 
 // "Report.docm.bin" for the first project entry, "Report.docm(2).bin" … for duplicates.
-std::u16string PartFileName(const std::u16string& folder, const std::u16string& documentPath, uint32_t ordinal) {
-  return NumberedName(folder + platform::kSep + platform::FileNamePart(documentPath), static_cast<int>(ordinal) + 1,
-                      u".bin");
+std::u16string PartName(const std::u16string& documentPath, uint32_t ordinal) {
+  return NumberedName(platform::FileNamePart(documentPath), static_cast<int>(ordinal) + 1, u".bin");
+}
+
+// Reads the reader's current entry into memory; true when it arrived whole within `maxBytes`
+// and the package's budget.
+bool ExtractEntryToMemory(zip::PackageReader& reader, const zip::EntryInfo& entry, uint64_t maxBytes,
+                          zip::PackageBudget& budget, MemoryPart& part) {
+  part.bytes.reserve(static_cast<size_t>(entry.size));
+  const bool complete = reader.ReadCurrent(entry, maxBytes, [&](const uint8_t* bytes, size_t length) {
+    if (!budget.Spend(length)) return false;
+    part.bytes.insert(part.bytes.end(), bytes, bytes + length);
+    return true;
+  });
+  if (!complete) std::vector<uint8_t>().swap(part.bytes);
+  return complete;
 }
 
 void NoteNotExamined(ExtractedProject& out, const char* reason) {
@@ -57,8 +71,12 @@ void NoteNotExamined(ExtractedProject& out, const char* reason) {
 }
 
 void RemoveParts(ExtractedProject& out) {
-  if (!out.projectFile.empty()) platform::DeletePath(out.projectFile);
-  for (const auto& part : out.moreProjectFiles) platform::DeletePath(part);
+  const auto onDisk = [&](const std::u16string& name) { return !name.empty() && out.inMemory.count(name) == 0; };
+  if (onDisk(out.projectFile)) platform::DeletePath(out.projectFile);
+  for (const auto& part : out.moreProjectFiles) {
+    if (onDisk(part)) platform::DeletePath(part);
+  }
+  out.inMemory.clear();
   if (!out.privateFolder.empty()) platform::RemoveEmptyFolder(out.privateFolder);
   out.projectFile.clear();
   out.moreProjectFiles.clear();
@@ -67,7 +85,8 @@ void RemoveParts(ExtractedProject& out) {
 
 }  // namespace
 
-ExtractedProject ExtractVbaProject(const std::u16string& path, const std::atomic<bool>* stop) {
+ExtractedProject ExtractVbaProject(const std::u16string& path, uint64_t inMemoryBytes,
+                                   const std::atomic<bool>* stop) {
   ExtractedProject out;
   try {
     if (!StartsWithLocalHeader(path)) return out;
@@ -99,12 +118,24 @@ ExtractedProject ExtractVbaProject(const std::u16string& path, const std::atomic
         NoteNotExamined(out, kSkippedTooLarge);
         return true;  // the others are still looked at
       }
+      if (inMemoryBytes > 0 && entry.size <= inMemoryBytes) {
+        auto part = std::make_shared<MemoryPart>();
+        if (!ExtractEntryToMemory(*reader, entry, std::min(inMemoryBytes, cap::kMaxProjectPartBytes), budget, *part)) {
+          NoteNotExamined(out, budget.spent() ? spentReason() : kSkippedDamaged);
+          return !budget.spent();
+        }
+        inMemoryBytes -= part->bytes.size();
+        const std::u16string name = platform::TempFolder() + PartName(path, ordinal);
+        out.inMemory.emplace(name, std::move(part));
+        (ordinal == 0 ? out.projectFile : out.moreProjectFiles.emplace_back()) = name;
+        return true;
+      }
       if (out.privateFolder.empty()) out.privateFolder = platform::CreatePrivateTempFolder();
       if (out.privateFolder.empty()) {
         noFolder = true;  // nowhere to put it: nothing is scanned
         return false;
       }
-      const std::u16string file = PartFileName(out.privateFolder, path, ordinal);
+      const std::u16string file = out.privateFolder + platform::kSep + PartName(path, ordinal);
       if (!ExtractEntryTo(*reader, entry, file, budget)) {
         NoteNotExamined(out, budget.spent() ? spentReason() : kSkippedDamaged);
         return !budget.spent();

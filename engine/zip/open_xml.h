@@ -2,9 +2,13 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/common/document_file.h"
 #include "engine/common/skip_reasons.h"
 
 namespace qv {
@@ -20,18 +24,24 @@ struct ExtractedProject {
   // Why the package could not be examined completely ("too many entries", "too large",
   // "damaged"); empty when every project entry was extracted. Such a package is never clean.
   std::string notExamined;
+  // Parts extracted into memory instead of a file, by the name they stand under in
+  // projectFile / moreProjectFiles (the temporary folder followed by "Report.docm.bin"). No
+  // file of that name is ever opened, written or deleted for them.
+  std::map<std::u16string, std::shared_ptr<MemoryPart>> inMemory;
   // One project entry, entries that share no bytes, local headers that agree with the central
   // directory, and a size within the rebuild's bound (the rebuild checks this again itself).
   bool rebuildable = false;
 };
 
 // Looks at `path`; when it is a zip package with VBA project entries (every entry whose name
-// is a project name, duplicates included, up to cap::kMaxProjectParts), extracts each into a
-// fresh private folder below the temporary folder. A part that cannot be extracted completely,
-// or only past the package's bounds, leaves nothing behind and sets notExamined. A set `stop`
-// (the caller's stop request) ends the extraction between entries and between chunks; the
-// package is then not examined ("interrupted").
-ExtractedProject ExtractVbaProject(const std::u16string& path, const std::atomic<bool>* stop = nullptr);
+// is a project name, duplicates included, up to cap::kMaxProjectParts), extracts each: into
+// memory while the parts' declared sizes fit within `inMemoryBytes` together, the others into
+// a fresh private folder below the temporary folder. A part that cannot be extracted
+// completely, or only past the package's bounds, leaves nothing behind and sets notExamined.
+// A set `stop` (the caller's stop request) ends the extraction between entries and between
+// chunks; the package is then not examined ("interrupted").
+ExtractedProject ExtractVbaProject(const std::u16string& path, uint64_t inMemoryBytes = 0,
+                                   const std::atomic<bool>* stop = nullptr);
 
 // Puts the processed project file back into the package. Does nothing when the project file
 // is unchanged. Otherwise the package is rebuilt beside the document, checked, the whole
@@ -42,7 +52,7 @@ ExtractedProject ExtractVbaProject(const std::u16string& path, const std::atomic
 bool RebuildVbaPackage(WorkArea& area, const std::u16string& documentPath, const ExtractedProject& project,
                        const std::atomic<bool>* stop = nullptr);
 
-// Removes the temporary project file and its folder.
+// Removes the temporary project files and their folder (parts in memory have none).
 void RemoveExtractedProject(const ExtractedProject& project);
 
 }  // namespace qv

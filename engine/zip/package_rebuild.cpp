@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/common/capacities.h"
+#include "engine/common/document_file.h"
 #include "engine/common/quarantine.h"
 #include "engine/platform/platform.h"
 #include "engine/zip/entry_rules.h"
@@ -35,10 +36,28 @@ std::optional<EntryInfo> FindProjectEntry(PackageReader& reader, const std::stri
   return project;
 }
 
-// Compares the project file with the entry the reader is at, streaming both.
-ProjectState CompareProject(PackageReader& reader, const EntryInfo& entry, const std::u16string& projectFile) {
-  if (platform::GetPathKind(projectFile) == platform::PathKind::Missing) return ProjectState::Deleted;
-  auto file = platform::File::OpenRead(projectFile);
+// The processed project part: a file, or the part held in memory (which no file stands for).
+std::optional<DocumentFile> OpenProject(const ExtractedProject& project, bool& deleted) {
+  deleted = false;
+  if (const auto held = project.inMemory.find(project.projectFile); held != project.inMemory.end()) {
+    deleted = held->second->deleted;
+    if (deleted) return std::nullopt;
+    return DocumentFile(held->second);
+  }
+  if (platform::GetPathKind(project.projectFile) == platform::PathKind::Missing) {
+    deleted = true;
+    return std::nullopt;
+  }
+  auto file = platform::File::OpenRead(project.projectFile);
+  if (!file) return std::nullopt;
+  return DocumentFile(std::move(*file));
+}
+
+// Compares the project part with the entry the reader is at, streaming both.
+ProjectState CompareProject(PackageReader& reader, const EntryInfo& entry, const ExtractedProject& project) {
+  bool deleted = false;
+  auto file = OpenProject(project, deleted);
+  if (deleted) return ProjectState::Deleted;
   if (!file) return ProjectState::Unreadable;
   if (file->Size() != entry.size) return ProjectState::Changed;
   std::vector<uint8_t> mine(cap::kPackageCopyChunk);
@@ -87,9 +106,10 @@ bool CopyEntries(PackageReader& reader, PackageWriter& writer, const std::string
   return walked && copied;
 }
 
-bool AddProjectFile(PackageWriter& writer, const EntryInfo& projectEntry, const std::u16string& projectFile,
+bool AddProjectFile(PackageWriter& writer, const EntryInfo& projectEntry, const ExtractedProject& project,
                     const platform::LocalTime& now) {
-  auto file = platform::File::OpenRead(projectFile);
+  bool deleted = false;
+  auto file = OpenProject(project, deleted);
   if (!file) return false;
   const uint64_t size = file->Size();
   if (!writer.BeginEntry(NewEntryLike(projectEntry, size, now))) return false;
@@ -117,7 +137,7 @@ RebuildOutcome RebuildPackage(const std::u16string& quarantineDir, const std::u1
   if (!reader) return RebuildOutcome::Abandoned;
   const auto projectEntry = FindProjectEntry(*reader, project.entryName);
   if (!projectEntry) return RebuildOutcome::Abandoned;
-  const ProjectState state = CompareProject(*reader, *projectEntry, project.projectFile);
+  const ProjectState state = CompareProject(*reader, *projectEntry, project);
   if (state == ProjectState::Unchanged) return RebuildOutcome::NothingToDo;
   if (state == ProjectState::Unreadable) return RebuildOutcome::Abandoned;
 
@@ -134,7 +154,7 @@ RebuildOutcome RebuildPackage(const std::u16string& quarantineDir, const std::u1
       return RebuildOutcome::Abandoned;
     }
     if (state == ProjectState::Changed) {
-      if (!AddProjectFile(*writer, *projectEntry, project.projectFile, now)) return RebuildOutcome::Abandoned;
+      if (!AddProjectFile(*writer, *projectEntry, project, now)) return RebuildOutcome::Abandoned;
       ++written;
     }
     if (!writer->Finish()) return RebuildOutcome::Abandoned;

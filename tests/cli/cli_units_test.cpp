@@ -68,6 +68,21 @@ TEST(ParseArguments, QuarantineFolderIsTakenFromEitherForm) {
   }
 }
 
+TEST(ParseArguments, JobsIsTakenFromEitherForm) {
+  const std::pair<std::vector<std::string>, unsigned> cases[] = {
+      {{"scan", "a"}, 0u},  // 0: one worker per processor
+      {{"scan", "--jobs", "1", "a"}, 1u},
+      {{"scan", "a", "--jobs=16"}, 16u},
+      {{"scan", "--jobs", "256", "a"}, 256u},
+  };
+  for (const auto& [args, jobs] : cases) {
+    const ParseResult r = ParseArguments(args);
+    ASSERT_TRUE(r.ok) << ::testing::PrintToString(args) << ": " << r.error;
+    EXPECT_EQ(r.arguments.jobs, jobs) << ::testing::PrintToString(args);
+    EXPECT_EQ(r.arguments.operands, std::vector<std::string>{"a"});
+  }
+}
+
 TEST(ParseArguments, RefusesWhatMakesNoSense) {
   const std::pair<std::vector<std::string>, const char*> cases[] = {
       {{}, "no command given"},
@@ -84,6 +99,13 @@ TEST(ParseArguments, RefusesWhatMakesNoSense) {
       {{"scan", "a", "--quarantine="}, "--quarantine needs a folder"},
       {{"restore", "--follow-links", "a", "b"}, "belong to the scan command"},
       {{"scan", "--force", "a"}, "--force belongs to the restore command"},
+      {{"scan", "a", "--jobs"}, "--jobs needs a number"},
+      {{"scan", "a", "--jobs", "0"}, "from 1 to 256"},
+      {{"scan", "a", "--jobs=257"}, "from 1 to 256"},
+      {{"scan", "a", "--jobs=-1"}, "from 1 to 256"},
+      {{"scan", "a", "--jobs", "2x"}, "from 1 to 256"},
+      {{"scan", "a", "--jobs", "99999999999"}, "from 1 to 256"},
+      {{"quarantine", "list", "--jobs", "2"}, "belong to the scan command"},
   };
   for (const auto& [args, message] : cases) {
     const ParseResult r = ParseArguments(args);

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The engine library's dynamic symbol table: the two C exports and the qv::api functions,
+# The engine library's dynamic symbol table: the two C exports and the qv::api functions and
+# Session members (each constructor and destructor in its complete and base-object forms),
 # nothing else (no layer's internals, no instantiated library template).
 #   shared_library_symbols.sh LIBRARY
 set -euo pipefail
@@ -13,6 +14,15 @@ qv::api::QuarantineFolder[abi:cxx11]
 qv::api::ResolveQuarantineFolder
 qv::api::RestoreQuarantineCopy
 qv::api::ScanPath
+qv::api::Session::LibraryBuilds
+qv::api::Session::Scan
+qv::api::Session::Session
+qv::api::Session::Session
+qv::api::Session::Session
+qv::api::Session::Session
+qv::api::Session::operator=
+qv::api::Session::~Session
+qv::api::Session::~Session
 LIST
 )
 if [ "$actual" != "$expected" ]; then
