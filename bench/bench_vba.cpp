@@ -10,11 +10,11 @@
 #include "engine/storage/vba_decompress.h"
 #include "engine/storage/vba_source_search.h"
 #include "tests/support/ovba/module_stream.h"
-#include "tests/support/ovba/ovba_compressor.h"
+#include "writers/ovba/compressor.h"
 
 namespace {
 
-namespace ovba = qv::test::ovba;
+namespace ovba = qv::writers::ovba;
 
 std::string SourceText(size_t bytes) {
   std::string body;

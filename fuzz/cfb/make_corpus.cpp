@@ -4,7 +4,8 @@
 #include <iostream>
 #include <string>
 
-#include "tests/support/cfb/cfb_builder.h"
+#include "tests/support/bytes/test_bytes.h"
+#include "writers/cfb/compound_writer.h"
 
 using namespace qv::test;
 using Kind = StreamPlacement::Kind;

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "tests/support/ovba/module_stream.h"
-#include "tests/support/ovba/ovba_compressor.h"
-#include "tests/support/ovba/vba_project.h"
+#include "writers/ovba/compressor.h"
+#include "writers/ovba/vba_project.h"
 
-namespace ovba = qv::test::ovba;
+namespace ovba = qv::writers::ovba;
 
 static bool Write(const std::string& folder, const std::string& name, const std::vector<uint8_t>& bytes,
                   size_t skip = 0) {

@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <thread>
 
-namespace qv::cli::testing {
+namespace qv::cli::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -94,7 +94,7 @@ ProgramRun RelocatedProgram::Run(const std::vector<std::string>& args) const {
 }
 
 std::vector<std::string> CanonicalJsonLines(const std::string& text) {
-  qv::testing::TempDir scratch;
+  qv::test::TempDir scratch;
   static const char kScript[] =
       "import json, sys\n"
       "for line in sys.stdin.read().splitlines():\n"
@@ -109,4 +109,4 @@ std::vector<std::string> CanonicalJsonLines(const std::string& text) {
   return run.outLines();
 }
 
-}  // namespace qv::cli::testing
+}  // namespace qv::cli::test

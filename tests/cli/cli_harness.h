@@ -9,7 +9,7 @@
 
 #include "tests/support/engine/program_folder.h"
 
-namespace qv::cli::testing {
+namespace qv::cli::test {
 
 struct ProgramRun {
   int exitCode = -1;  // -1: killed or did not end
@@ -30,7 +30,7 @@ class RelocatedProgram {
   ProgramRun Run(const std::vector<std::string>& args) const;
 
  private:
-  qv::testing::TempDir temp_;
+  qv::test::TempDir temp_;
 };
 
 // Whether the build made the signature library (tests of real detections need it).
@@ -40,4 +40,4 @@ bool BuiltSignatureLibraryExists();
 // no ASCII escaping; a line that is not one JSON object comes back as "INVALID <line>".
 std::vector<std::string> CanonicalJsonLines(const std::string& text);
 
-}  // namespace qv::cli::testing
+}  // namespace qv::cli::test

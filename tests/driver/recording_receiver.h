@@ -13,7 +13,7 @@
 #include "engine/platform/platform.h"
 #include "frontend/driver/scan_driver.h"
 
-namespace qv::frontend::testing {
+namespace qv::frontend::test {
 
 inline std::string Utf8(std::u16string_view text) { return platform::ToNarrow(text); }
 
@@ -145,4 +145,4 @@ class Latch {
   bool open_ = false;
 };
 
-}  // namespace qv::frontend::testing
+}  // namespace qv::frontend::test

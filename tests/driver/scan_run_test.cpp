@@ -11,15 +11,15 @@ namespace qv::frontend {
 namespace {
 
 namespace fs = std::filesystem;
-using qv::testing::TempDir;
-using qv::testing::WriteFile;
-using testing::DriverRig;
-using testing::RecordingReceiver;
-using testing::U16;
+using qv::test::TempDir;
+using qv::test::WriteFile;
+using test::DriverRig;
+using test::RecordingReceiver;
+using test::U16;
 
 const std::string kNotice = "TEXT 正在搜索文件中,请耐心等待...";
 
-std::string Summary(int n, int d, int r) { return "TEXT " + testing::Utf8(FormatSummary(n, d, r)); }
+std::string Summary(int n, int d, int r) { return "TEXT " + test::Utf8(FormatSummary(n, d, r)); }
 
 TEST(ScanRun, WholeRunSendsEveryNotificationInOrder) {
   TempDir t;
@@ -238,7 +238,7 @@ namespace {
 TEST(ScanRun, AllDrivesWalkStaysOnEachDriveFolderWalkFollowsLinksAcross) {
   TempDir t;
   const fs::path shm = "/dev/shm";
-  if (!qv::testing::Exists(shm) || platform::FileIdentity(U16(shm))->first ==
+  if (!qv::test::Exists(shm) || platform::FileIdentity(U16(shm))->first ==
                                        platform::FileIdentity(U16(t.path()))->first) {
     GTEST_SKIP() << "needs /dev/shm on another file system than the temporary folder";
   }

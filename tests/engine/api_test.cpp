@@ -8,7 +8,7 @@
 #include "tests/support/zip/project_part.h"
 #include "tests/support/zip/write_lock.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -80,4 +80,4 @@ TEST(ScanApiTest, APackageThatCannotBeReplacedIsNotCalledRepaired) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -7,7 +7,7 @@
 #include "engine/include/scanvirus.h"
 #include "tests/support/engine/program_folder.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -103,4 +103,4 @@ TEST_F(QuarantineTest, BackupFailsWithoutContentOrFolder) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -6,7 +6,7 @@
 #include "engine/flow/report.h"
 #include "tests/support/engine/program_folder.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -105,4 +105,4 @@ TEST_F(ReportLineTest, RuleNamesAreCutTo127Bytes) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

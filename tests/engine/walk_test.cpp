@@ -6,7 +6,7 @@
 
 #include "tests/support/engine/program_folder.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -96,4 +96,4 @@ TEST_F(WalkTest, RelativeAndDottedPathsAreMadeAbsolute) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -7,10 +7,11 @@
 #include "engine/office/excel_cleanup.h"
 #include "tests/excel/workbook_expectations.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 using namespace test::biff;
+using namespace writers::biff;
 
 const Bytes kHalt = StringToken("=HALT()");
 
@@ -269,4 +270,4 @@ TEST(WorkbookImage, RefusesChangesOutsideTheRecordItIsGiven) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

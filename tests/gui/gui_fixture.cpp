@@ -12,7 +12,7 @@
 #include "engine/include/scanvirus.h"
 #include "frontend/toolkit/markup/markup_tree.h"
 
-namespace qv::testing {
+namespace qv::test {
 
 std::filesystem::path ProgramDir() { return QV_PROGRAM_DIR; }
 
@@ -168,4 +168,4 @@ bool MainWindowTest::WaitForRunEnd() {
   });
 }
 
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -9,7 +9,7 @@
 #include "engine/storage/streams.h"
 #include "tests/support/engine/program_folder.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 constexpr uint32_t kNoStream = 0xFFFFFFFF;
@@ -102,4 +102,4 @@ std::optional<CompoundContent> ReadCompound(const std::filesystem::path& path) {
   return content;
 }
 
-}  // namespace qv::testing
+}  // namespace qv::test

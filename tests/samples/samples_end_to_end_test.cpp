@@ -18,7 +18,7 @@
 #error "QV_SAMPLES_PROGRAM must name the quorvane-samples program"
 #endif
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -131,4 +131,4 @@ TEST(SamplesProgram, WritesTheChosenSamplesAndRefusesUnknownNames) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

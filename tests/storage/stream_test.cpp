@@ -8,7 +8,8 @@
 #include "engine/storage/compound_file.h"
 #include "engine/storage/streams.h"
 #include "tests/support/doc/doc_harness.h"
-#include "tests/support/cfb/cfb_builder.h"
+#include "tests/support/bytes/test_bytes.h"
+#include "writers/cfb/compound_writer.h"
 
 namespace qv::test {
 namespace {

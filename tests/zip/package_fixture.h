@@ -14,7 +14,7 @@
 #include "tests/support/engine/program_folder.h"
 #include "tests/support/zip/package_builder.h"
 
-namespace qv::testing {
+namespace qv::test {
 
 class PackageTest : public ::testing::Test {
  protected:
@@ -44,7 +44,7 @@ class PackageTest : public ::testing::Test {
 
   // The entry names a rebuilt package must hold, in order: every entry whose name does not
   // contain the project entry's name, then the project entry itself unless it was deleted.
-  static std::vector<std::string> RebuiltNames(const std::vector<PackageEntry>& entries,
+  static std::vector<std::string> RebuiltNames(const std::vector<PackagePart>& entries,
                                                const std::string& projectName, bool projectKept) {
     std::vector<std::string> names;
     for (const auto& entry : entries) {
@@ -62,4 +62,4 @@ class PackageTest : public ::testing::Test {
   std::optional<std::string> oldTmpdir_;
 };
 
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -10,7 +10,7 @@
 #include "engine/include/scanvirus.h"
 #include "engine/platform/platform.h"
 
-namespace qv::testing {
+namespace qv::test {
 
 TempDir::TempDir() {
   std::random_device seed;
@@ -140,4 +140,4 @@ std::vector<std::string> TracedPaths(const std::string& console) {
   return paths;
 }
 
-}  // namespace qv::testing
+}  // namespace qv::test

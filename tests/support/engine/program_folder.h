@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace qv::testing {
+namespace qv::test {
 
 // A fresh folder below the system temporary folder, removed with everything in it.
 class TempDir {
@@ -82,4 +82,4 @@ ExportCall CallScanFileVirus(const std::u16string& path, int mode);
 // console: whole paths, each followed by backspaces, spaces and backspaces).
 std::vector<std::string> TracedPaths(const std::string& console);
 
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -1,22 +1,11 @@
 #include "tests/support/zip/package_builder.h"
 
 #include <minizip/unzip.h>
-#include <minizip/zip.h>
 #include <zlib.h>
 
 #include <stdexcept>
 
-namespace qv::testing {
-namespace {
-
-bool IsAscii(const std::string& text) {
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  }
-  return true;
-}
-
-}  // namespace
+namespace qv::test {
 
 std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
 
@@ -39,28 +28,6 @@ std::vector<uint8_t> RawDeflate(const std::vector<uint8_t>& data) {
   deflateEnd(&stream);
   if (done != Z_STREAM_END) throw std::runtime_error("deflate");
   return out;
-}
-
-void WritePackage(const std::filesystem::path& path, const std::vector<PackageEntry>& entries) {
-  zipFile zip = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
-  if (zip == nullptr) throw std::runtime_error("cannot create " + path.string());
-  for (const PackageEntry& entry : entries) {
-    zip_fileinfo info{};
-    info.tmz_date = {0, 0, 12, 1, 0, 2020};
-    const int method = entry.deflate ? Z_DEFLATED : 0;
-    const uLong flags = IsAscii(entry.name) ? 0 : 0x0800;
-    if (zipOpenNewFileInZip4_64(zip, entry.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, method, 6,
-                                entry.raw ? 1 : 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0,
-                                flags, 0) != ZIP_OK ||
-        (!entry.data.empty() &&
-         zipWriteInFileInZip(zip, entry.data.data(), static_cast<unsigned>(entry.data.size())) != ZIP_OK) ||
-        (entry.raw ? zipCloseFileInZipRaw64(zip, entry.declaredSize, entry.declaredCrc)
-                   : zipCloseFileInZip(zip)) != ZIP_OK) {
-      zipClose(zip, nullptr);
-      throw std::runtime_error("cannot write entry " + entry.name);
-    }
-  }
-  if (zipClose(zip, nullptr) != ZIP_OK) throw std::runtime_error("cannot finish " + path.string());
 }
 
 std::vector<StoredEntry> ReadPackage(const std::filesystem::path& path) {
@@ -112,7 +79,7 @@ std::string PartFolder(OfficeKind kind) {
 
 std::string ProjectEntryName(OfficeKind kind) { return PartFolder(kind) + "/vbaProject.bin"; }
 
-std::vector<PackageEntry> MacroEnabledPackage(OfficeKind kind, const std::vector<uint8_t>& project) {
+std::vector<PackagePart> MacroEnabledPackage(OfficeKind kind, const std::vector<uint8_t>& project) {
   const std::string folder = PartFolder(kind);
   const std::string main = kind == OfficeKind::Word ? "document.xml"
                            : kind == OfficeKind::Excel ? "workbook.xml"
@@ -138,4 +105,4 @@ std::vector<PackageEntry> MacroEnabledPackage(OfficeKind kind, const std::vector
   };
 }
 
-}  // namespace qv::testing
+}  // namespace qv::test

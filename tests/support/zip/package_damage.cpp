@@ -4,7 +4,7 @@
 
 #include "engine/zip/package_survey.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 using namespace qv::zip::layout;
@@ -60,4 +60,4 @@ void FlipLocalName(std::vector<uint8_t>& package, const std::string& name) {
   package.at(local + kLocalBytes + name.size() / 2) ^= 0x01;
 }
 
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace qv::testing {
+namespace qv::test {
 
 // The file offsets of every central directory record, in archive order.
 std::vector<size_t> CentralRecords(const std::vector<uint8_t>& package);
@@ -25,4 +25,4 @@ void ShareOneLocalHeader(std::vector<uint8_t>& package, const std::string& name)
 // Changes one byte of entry `name`'s name in its local header only.
 void FlipLocalName(std::vector<uint8_t>& package, const std::string& name);
 
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-namespace qv::testing {
+namespace qv::test {
 
 class WriteLock {
  public:
@@ -22,4 +22,4 @@ class WriteLock {
   bool holds_ = false;
 };
 
-}  // namespace qv::testing
+}  // namespace qv::test
