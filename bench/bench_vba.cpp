@@ -49,7 +49,7 @@ void BM_DecompressFullBuffer(benchmark::State& state) {
 BENCHMARK(BM_DecompressFullBuffer);
 
 void BM_SearchModuleStream(benchmark::State& state) {
-  const std::vector<uint8_t> stream = ovba::BuildModuleStream(SourceText(static_cast<size_t>(state.range(0)))).bytes;
+  const std::vector<uint8_t> stream = qv::test::ovba::BuildModuleStream(SourceText(static_cast<size_t>(state.range(0)))).bytes;
   std::vector<uint8_t> text(qv::cap::kSourceTextBytes);
   for (auto _ : state) {
     benchmark::DoNotOptimize(qv::FindModuleSource(qv::ByteReader(stream.data(), stream.size()),

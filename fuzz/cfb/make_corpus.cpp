@@ -8,6 +8,7 @@
 #include "writers/cfb/compound_writer.h"
 
 using namespace qv::test;
+using namespace qv::writers;
 using Kind = StreamPlacement::Kind;
 
 namespace {

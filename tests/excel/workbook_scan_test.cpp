@@ -9,6 +9,7 @@
 #include "engine/common/quarantine.h"
 #include "tests/excel/workbook_expectations.h"
 #include "tests/support/biff/workbook_file.h"
+#include "tests/support/bytes/test_bytes.h"
 #include "tests/support/engine/program_folder.h"
 #include "tests/support/ovba/module_stream.h"
 #include "tests/support/vlb/vlb_builder.h"

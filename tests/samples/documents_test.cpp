@@ -34,7 +34,7 @@ CompoundContent Reread(const Bytes& file) {
 TEST(WordSample, FibPointsIntoItsStreamsAndThePieceTableGivesTheText) {
   namespace fib = writers::fib;
   const std::vector<std::string> paragraphs = {"First paragraph", "", "Third, after an empty one"};
-  auto content = Reread(writers::BuildWordDocument({paragraphs, {{"Module1", false, "Sub A()\r\nEnd Sub\r\n", ""}}}));
+  auto content = Reread(writers::BuildWordDocument({paragraphs, {writers::ovba::CodeModule("Module1", "Sub A()\r\nEnd Sub\r\n")}}));
   const Bytes& word = content.streams["WordDocument"];
   const Bytes& table = content.streams["1Table"];
   ASSERT_GE(word.size(), fib::kFibBytes);
@@ -115,7 +115,8 @@ TEST(WorkbookSample, EverySheetIsReachedAndTheHiddenMacroSheetHoldsTheString) {
   writers::WorkbookDocument book;
   book.sheets.push_back({"Sheet1", false, false, {{0, 0, "a"}, {1, 0, "b"}, {2, 1, "a"}}, {}, "Sheet1"});
   book.sheets.push_back({"Macro1", true, true, {}, {{0, 0, writers::StringFormula(samples::kTestString), samples::kTestString}, {1, 0, writers::ReturnFormula(), ""}}, ""});
-  book.modules = {{"ThisWorkbook", true, "", "0{00020819-0000-0000-C000-000000000046}"}, {"Module1", false, "", ""}};
+  book.modules = {writers::ovba::DocumentModule("ThisWorkbook", "0{00020819-0000-0000-C000-000000000046}"),
+                  writers::ovba::CodeModule("Module1", "")};
   book.workbookCodeName = "ThisWorkbook";
   auto content = Reread(writers::BuildWorkbookDocument(book));
   const Bytes& stream = content.streams["Workbook"];

@@ -12,6 +12,7 @@
 #include "tests/samples/compound_reading.h"
 #include "tests/support/engine/program_folder.h"
 #include "writers/cfb/compound_writer.h"
+#include "writers/common/byte_sink.h"
 #include "writers/ovba/compressor.h"
 #include "writers/ovba/project_text.h"
 #include "writers/ovba/vba_project.h"

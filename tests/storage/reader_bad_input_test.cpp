@@ -16,6 +16,12 @@
 namespace qv::test {
 namespace {
 
+using qv::writers::CfbBuilder;
+using qv::writers::CfbFile;
+using qv::writers::StreamPlacement;
+using qv::writers::TreeShape;
+namespace cfbc = qv::writers::cfbc;
+
 using Kind = StreamPlacement::Kind;
 
 // A small document: regular and mini streams, a storage, two mini FAT sectors.

@@ -15,6 +15,12 @@
 namespace qv::test {
 namespace {
 
+using qv::writers::CfbBuilder;
+using qv::writers::CfbFile;
+using qv::writers::StreamPlacement;
+using qv::writers::TreeShape;
+namespace cfbc = qv::writers::cfbc;
+
 using Kind = StreamPlacement::Kind;
 
 struct BuiltCase {

@@ -14,6 +14,10 @@
 namespace qv::test {
 namespace {
 
+using qv::writers::CfbBuilder;
+using qv::writers::CfbFile;
+using qv::writers::StreamPlacement;
+
 using Kind = StreamPlacement::Kind;
 
 struct Doc {

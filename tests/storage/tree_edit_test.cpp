@@ -15,6 +15,10 @@
 namespace qv::test {
 namespace {
 
+using qv::writers::CfbBuilder;
+using qv::writers::CfbFile;
+namespace cfbc = qv::writers::cfbc;
+
 using cfbc::kChild;
 using cfbc::kLeft;
 using cfbc::kNoStream;

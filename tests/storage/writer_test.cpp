@@ -15,6 +15,9 @@
 namespace qv::test {
 namespace {
 
+using qv::writers::CfbBuilder;
+using qv::writers::CfbFile;
+
 // Opens the file as the repair finds it: memory mode for the scan, then left before writing.
 void OpenForRepair(DocHarness& h, ReadMode mode) {
   ASSERT_EQ(h.Open(), 1);

@@ -27,6 +27,11 @@
 namespace qv::test {
 namespace {
 
+using qv::writers::ByteRange;
+using qv::writers::CfbBuilder;
+using qv::writers::CfbFile;
+namespace cfbc = qv::writers::cfbc;
+
 using Bytes = std::vector<uint8_t>;
 
 // Every judged text carries one marker; each marker has a rule named after it.

@@ -2,6 +2,7 @@
 
 #include "engine/flow/call_flow.h"
 #include "engine/storage/doc_file.h"
+#include "tests/support/bytes/test_bytes.h"
 #include "tests/support/ovba/module_stream.h"
 #include "writers/ovba/vba_project.h"
 #include "tests/support/vlb/vlb_builder.h"

@@ -10,6 +10,10 @@
 
 namespace qv::test::ovba {
 
+// The writers' VBA pieces answer here too, beside the test-only ones below.
+using namespace qv::writers::ovba;
+using writers::ovba::BuildModuleStream;
+
 // Bytes standing where a performance cache lies. They begin with 0x01 like a real cache and
 // hold false candidates (a 0x01 byte followed by a compressed-chunk header): one whose chunk
 // runs past the stream, one that starts with a copy token, one that decodes cleanly to text
