@@ -8,7 +8,6 @@
 #include "fuzz/replayer/two_streams.h"
 #include "writers/crypto/encrypted_package_writer.h"
 
-using namespace qv::samples;
 using namespace qv::writers;
 
 namespace {

@@ -7,7 +7,6 @@
 
 #include "writers/zip/macro_sheet_writer.h"
 
-using namespace qv::samples;
 using namespace qv::writers;
 
 int main(int argc, char** argv) {

@@ -9,7 +9,6 @@
 #include "writers/zip/package_writer.h"
 #include "writers/ppt/presentation_writer.h"
 
-using namespace qv::samples;
 using namespace qv::writers;
 
 namespace {
@@ -28,7 +27,7 @@ int main(int argc, char** argv) {
   }
   const std::filesystem::path folder = argv[1];
   std::filesystem::create_directories(folder);
-  const Bytes project = BuildProjectPart({writers::ovba::CodeModule("Module1", "Sub A()\r\n    MsgBox 1\r\nEnd Sub\r\n")}, "VBAProject");
+  const Bytes project = BuildProjectPart({ovba::CodeModule("Module1", "Sub A()\r\n    MsgBox 1\r\nEnd Sub\r\n")}, "VBAProject");
   Write(folder, "with_project", BuildPresentationStreams({project}));
   Write(folder, "without_project", BuildPresentationStreams({}));
   Presentation damaged{project};

@@ -19,10 +19,10 @@ void Write(const std::string& folder, const std::string& name, const std::vector
 }
 
 std::vector<uint8_t> Word97(const std::string& body, bool withTable) {
-  writers::CfbBuilder builder;
+  qv::writers::CfbBuilder builder;
   builder.AddStream("WordDocument", qv::test::Word97DocumentStream(0x80, 0x20, 1024));
   if (withTable) builder.AddStream("1Table", qv::test::WordTableStream(512, 0x80));
-  const auto project = writers::ovba::BuildVbaProject({{"Module1", writers::ovba::ModuleSource("Module1", body)}});
+  const auto project = qv::writers::ovba::BuildVbaProject({{"Module1", qv::writers::ovba::ModuleSource("Module1", body)}});
   for (const auto& stream : project.streams) builder.AddStream("Macros/" + stream.path, stream.bytes);
   return builder.Build();
 }
@@ -41,14 +41,14 @@ int main(int argc, char** argv) {
   Write(folder, "word97-clean", Word97("Sub Report()\r\nEnd Sub\r\n", true));
 
   const auto word6 = qv::test::Word6DocumentStream({{40, 0xFFFF}, {30, 0x0000}});
-  writers::CfbBuilder old;
+  qv::writers::CfbBuilder old;
   old.AddStream("WordDocument", word6.stream);
-  old.AddStream("Module", qv::test::ovba::BuildModuleStream(writers::ovba::ModuleSource("M", infected)).bytes);
+  old.AddStream("Module", qv::test::ovba::BuildModuleStream(qv::writers::ovba::ModuleSource("M", infected)).bytes);
   Write(folder, "word6-infected", old.Build());
 
-  writers::CfbBuilder slides;
+  qv::writers::CfbBuilder slides;
   slides.AddStream("PowerPoint Document", std::vector<uint8_t>(600, 0x11));
-  slides.AddStream("VBA/Module1", qv::test::ovba::BuildModuleStream(writers::ovba::ModuleSource("Module1", infected)).bytes);
+  slides.AddStream("VBA/Module1", qv::test::ovba::BuildModuleStream(qv::writers::ovba::ModuleSource("Module1", infected)).bytes);
   Write(folder, "presentation-infected", slides.Build());
   return 0;
 }

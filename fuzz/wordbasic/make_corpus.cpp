@@ -7,7 +7,6 @@
 
 #include "writers/word/word6_writer.h"
 
-using namespace qv::samples;
 using namespace qv::writers;
 
 namespace {

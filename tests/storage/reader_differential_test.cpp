@@ -152,7 +152,9 @@ TEST(DirectorySize, NinetySixSectorsOpenAndNinetySevenAreRejected) {
     DocHarness h(b.Build(), ReadMode::Memory);
     EXPECT_EQ(h.Open(), sectors == 96 ? 1 : 0);
     EXPECT_EQ(HasDirectoryTable(h.doc()), sectors == 96);
-    if (sectors == 96) EXPECT_EQ(h.doc().DirCount, 385u);
+    if (sectors == 96) {
+      EXPECT_EQ(h.doc().DirCount, 385u);
+    }
   }
 }
 

@@ -65,8 +65,6 @@ bool NameLess(std::u16string_view a, std::u16string_view b) {
 // Siblings whose names are equal in that order cannot both be found: one storage holds one.
 bool SameName(std::u16string_view a, std::u16string_view b) { return !NameLess(a, b) && !NameLess(b, a); }
 
-constexpr uint8_t kRed = 0, kBlack = 1;
-
 struct Links {
   uint32_t left = kNoStream, right = kNoStream, child = kNoStream;
   uint8_t color = kBlack;

@@ -32,7 +32,8 @@ inline constexpr uint32_t kEntryBytes = 128;
 // Directory entry field offsets.
 inline constexpr uint32_t kNameLength = 0x40;
 inline constexpr uint32_t kObjectType = 0x42;
-inline constexpr uint32_t kColor = 0x43;
+inline constexpr uint32_t kColor = 0x43;  // kRed or kBlack
+inline constexpr uint8_t kRed = 0, kBlack = 1;
 inline constexpr uint32_t kLeft = 0x44;
 inline constexpr uint32_t kRight = 0x48;
 inline constexpr uint32_t kChild = 0x4C;
