@@ -1,8 +1,8 @@
 // Excel 97 workbooks ([MS-XLS], BIFF8) as Excel writes them, on top of the record writer: the
 // "Workbook" stream (globals with fonts, cell formats, the sheet list and the shared strings;
-// one substream per sheet) and, for a
-// workbook with macros, the VBA project in the "_VBA_PROJECT_CUR" storage with the ObProj
-// and CodeName records that tie it to the workbook and its sheets.
+// one substream per sheet) and, for a workbook with macros, the VBA project in the
+// "_VBA_PROJECT_CUR" storage with the ObProj and CodeName records that tie it to the
+// workbook and its sheets.
 #pragma once
 
 #include <cstdint>
