@@ -7,30 +7,27 @@
 #include <string>
 
 #include "engine/common/capacities.h"
+#include "engine/common/numbered_name.h"
 #include "engine/platform/platform.h"
 #include "engine/zip/package_reader.h"
 #include "engine/zip/package_writer.h"
 
 namespace qv::zip {
 
-inline std::u16string NumberText(int n) {
-  std::u16string text;
-  for (char c : std::to_string(n)) text.push_back(static_cast<char16_t>(c));
-  return text;
-}
-
 // The rebuilt package, created exclusively beside the document. Removed again unless kept.
 class RebuiltFile {
  public:
   static std::optional<RebuiltFile> CreateBeside(const std::u16string& documentPath) {
-    for (int n = 1; n <= cap::kMaxRebuildNameVariants; ++n) {
-      const std::u16string candidate =
-          n == 1 ? documentPath + u".bin" : documentPath + u"(" + NumberText(n) + u").bin";
-      // Exclusive creation: a name that is taken (a file, a link, even a dangling one) is
-      // skipped and never written through.
-      if (auto file = platform::File::CreateExclusive(candidate)) return RebuiltFile(candidate, std::move(*file));
-    }
-    return std::nullopt;
+    std::optional<RebuiltFile> rebuilt;
+    // Exclusive creation: a name that is taken (a file, a link, even a dangling one) is
+    // skipped and never written through.
+    SearchNumberedNames(documentPath, u".bin", cap::kMaxRebuildNameVariants, [&](const std::u16string& candidate) {
+      auto file = platform::File::CreateExclusive(candidate);
+      if (!file) return NameTrial::Taken;
+      rebuilt.emplace(RebuiltFile(candidate, std::move(*file)));
+      return NameTrial::Chosen;
+    });
+    return rebuilt;
   }
   RebuiltFile(RebuiltFile&& other) noexcept
       : path_(std::move(other.path_)), file_(std::move(other.file_)), keep_(other.keep_) {
