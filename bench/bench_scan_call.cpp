@@ -15,9 +15,9 @@
 
 namespace {
 
-using qv::testing::ProgramFolder;
-using qv::testing::TempDir;
-using qv::testing::U16;
+using qv::test::ProgramFolder;
+using qv::test::TempDir;
+using qv::test::U16;
 
 struct Document {
   ProgramFolder program;  // the library the build made, beside a pretend program
@@ -25,7 +25,7 @@ struct Document {
   std::u16string path;
   Document() {
     const auto file = docs / "small.doc";
-    qv::testing::WriteFile(file, qv::cli::testing::WordDocumentWithMacro(false, 16 * 1024));
+    qv::test::WriteFile(file, qv::cli::test::WordDocumentWithMacro(false, 16 * 1024));
     path = U16(file);
   }
 };

@@ -10,11 +10,11 @@
 #include "engine/storage/vba_decompress.h"
 #include "engine/storage/vba_source_search.h"
 #include "tests/support/ovba/module_stream.h"
-#include "tests/support/ovba/ovba_compressor.h"
+#include "writers/ovba/compressor.h"
 
 namespace {
 
-namespace ovba = qv::test::ovba;
+namespace ovba = qv::writers::ovba;
 
 std::string SourceText(size_t bytes) {
   std::string body;
@@ -49,7 +49,7 @@ void BM_DecompressFullBuffer(benchmark::State& state) {
 BENCHMARK(BM_DecompressFullBuffer);
 
 void BM_SearchModuleStream(benchmark::State& state) {
-  const std::vector<uint8_t> stream = ovba::BuildModuleStream(SourceText(static_cast<size_t>(state.range(0)))).bytes;
+  const std::vector<uint8_t> stream = qv::test::ovba::BuildModuleStream(SourceText(static_cast<size_t>(state.range(0)))).bytes;
   std::vector<uint8_t> text(qv::cap::kSourceTextBytes);
   for (auto _ : state) {
     benchmark::DoNotOptimize(qv::FindModuleSource(qv::ByteReader(stream.data(), stream.size()),

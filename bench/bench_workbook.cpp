@@ -10,11 +10,12 @@
 #include "engine/office/excel_cleanup.h"
 #include "engine/office/excel_hidden_sheets.h"
 #include "engine/storage/doc_file.h"
-#include "tests/support/biff/workbook_builder.h"
+#include "tests/support/biff/record_chain.h"
 
 namespace {
 
 using namespace qv::test::biff;
+using namespace qv::writers::biff;
 
 class CountingJudge final : public qv::FormulaJudge {
  public:

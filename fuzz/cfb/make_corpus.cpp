@@ -6,9 +6,11 @@
 
 #include "fuzz/corpus_damage.h"
 #include "fuzz/sample_seeds.h"
-#include "tests/support/cfb/cfb_builder.h"
+#include "tests/support/bytes/test_bytes.h"
+#include "writers/cfb/compound_writer.h"
 
 using namespace qv::test;
+using namespace qv::writers;
 using Kind = StreamPlacement::Kind;
 
 namespace {

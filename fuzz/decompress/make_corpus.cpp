@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "tests/support/ovba/module_stream.h"
-#include "tests/support/ovba/ovba_compressor.h"
-#include "tests/support/ovba/vba_project.h"
+#include "writers/ovba/compressor.h"
+#include "writers/ovba/vba_project.h"
 
-namespace ovba = qv::test::ovba;
+namespace ovba = qv::writers::ovba;
 
 static bool Write(const std::string& folder, const std::string& name, const std::vector<uint8_t>& bytes,
                   size_t skip = 0) {
@@ -46,8 +46,8 @@ int main(int argc, char** argv) {
   ok &= Write(folder, "container_overlap", overlapChunk);
   ok &= Write(folder, "container_dir", project.Stream("VBA/dir").bytes, 1);
   // Whole streams, for the candidate search.
-  ok &= Write(folder, "stream_module", ovba::BuildModuleStream(source).bytes);
+  ok &= Write(folder, "stream_module", qv::test::ovba::BuildModuleStream(source).bytes);
   ok &= Write(folder, "stream_damaged", damaged);
-  ok &= Write(folder, "stream_cache_only", ovba::FakePerformanceCache());
+  ok &= Write(folder, "stream_cache_only", qv::test::ovba::FakePerformanceCache());
   return ok ? 0 : 1;
 }

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "fuzz/replayer/two_streams.h"
-#include "tools/samples/encrypted_package_writer.h"
+#include "writers/crypto/encrypted_package_writer.h"
 
-using namespace qv::samples;
+using namespace qv::writers;
 
 namespace {
 

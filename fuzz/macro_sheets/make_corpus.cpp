@@ -7,9 +7,9 @@
 #include <fstream>
 #include <string>
 
-#include "tools/samples/macro_sheet_writer.h"
+#include "writers/zip/macro_sheet_writer.h"
 
-using namespace qv::samples;
+using namespace qv::writers;
 
 int main(int argc, char** argv) {
   if (argc != 2) {

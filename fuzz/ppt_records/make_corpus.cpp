@@ -8,10 +8,10 @@
 #include <string>
 
 #include "fuzz/replayer/two_streams.h"
-#include "tools/samples/package_writer.h"
-#include "tools/samples/presentation_writer.h"
+#include "writers/zip/package_writer.h"
+#include "writers/ppt/presentation_writer.h"
 
-using namespace qv::samples;
+using namespace qv::writers;
 
 namespace {
 
@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
   }
   const std::filesystem::path folder = argv[1];
   std::filesystem::create_directories(folder);
-  const Bytes project = BuildProjectPart({{"Module1", false, "Sub A()\r\n    MsgBox 1\r\nEnd Sub\r\n", ""}}, "VBAProject");
+  const Bytes project = BuildProjectPart({ovba::CodeModule("Module1", "Sub A()\r\n    MsgBox 1\r\nEnd Sub\r\n")}, "VBAProject");
   Write(folder, "with_project", BuildPresentationStreams({project}));
   Write(folder, "without_project", BuildPresentationStreams({}));
   Presentation damaged{project};

@@ -31,7 +31,7 @@ struct Sandbox {
   fs::path root, bin, quarantine, docs;
 
   Sandbox() {
-    root = qv::testing::MakeScratchFolder();
+    root = qv::test::MakeScratchFolder();
     bin = root / "bin";
     quarantine = bin / "RepairBrack";
     docs = root / "docs";
@@ -40,7 +40,7 @@ struct Sandbox {
     const auto library = qv::test::BuildShippedLibrary();
     std::ofstream(bin / "qzmacro.vlb", std::ios::binary)
         .write(reinterpret_cast<const char*>(library.data()), static_cast<std::streamsize>(library.size()));
-    qv::platform::testing::OverrideProgramPath(qv::testing::PathU16(bin / "program"));
+    qv::platform::testing::OverrideProgramPath(qv::test::PathU16(bin / "program"));
   }
   ~Sandbox() {
     std::error_code ec;
@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qv::CallOptions options;
   options.mode = 1;
   options.consoleTrace = false;
-  qv::RunScanCall(qv::testing::PathU16(document), options);
+  qv::RunScanCall(qv::test::PathU16(document), options);
 
   if (fs::exists(document) && fs::file_size(document) != bytes.size()) Fail("the document changed its size");
   for (const auto& entry : fs::directory_iterator(box.docs)) {

@@ -8,9 +8,10 @@
 
 #include "fuzz/corpus_damage.h"
 #include "fuzz/sample_seeds.h"
-#include "tests/support/cfb/cfb_builder.h"
+#include "tests/support/bytes/test_bytes.h"
+#include "writers/cfb/compound_writer.h"
 #include "tests/support/ovba/module_stream.h"
-#include "tests/support/ovba/vba_project.h"
+#include "writers/ovba/vba_project.h"
 #include "tests/support/word/word_streams.h"
 
 namespace {
@@ -21,10 +22,10 @@ void Write(const std::string& folder, const std::string& name, const std::vector
 }
 
 std::vector<uint8_t> Word97(const std::string& body, bool withTable) {
-  qv::test::CfbBuilder builder;
-  builder.AddStream("WordDocument", qv::testing::Word97DocumentStream(0x80, 0x20, 1024));
-  if (withTable) builder.AddStream("1Table", qv::testing::WordTableStream(512, 0x80));
-  const auto project = qv::test::ovba::BuildVbaProject({{"Module1", qv::test::ovba::ModuleSource("Module1", body)}});
+  qv::writers::CfbBuilder builder;
+  builder.AddStream("WordDocument", qv::test::Word97DocumentStream(0x80, 0x20, 1024));
+  if (withTable) builder.AddStream("1Table", qv::test::WordTableStream(512, 0x80));
+  const auto project = qv::writers::ovba::BuildVbaProject({{"Module1", qv::writers::ovba::ModuleSource("Module1", body)}});
   for (const auto& stream : project.streams) builder.AddStream("Macros/" + stream.path, stream.bytes);
   return builder.Build();
 }
@@ -42,15 +43,15 @@ int main(int argc, char** argv) {
   Write(folder, "word97-infected-0table", Word97(infected, false));
   Write(folder, "word97-clean", Word97("Sub Report()\r\nEnd Sub\r\n", true));
 
-  const auto word6 = qv::testing::Word6DocumentStream({{40, 0xFFFF}, {30, 0x0000}});
-  qv::test::CfbBuilder old;
+  const auto word6 = qv::test::Word6DocumentStream({{40, 0xFFFF}, {30, 0x0000}});
+  qv::writers::CfbBuilder old;
   old.AddStream("WordDocument", word6.stream);
-  old.AddStream("Module", qv::test::ovba::BuildModuleStream(qv::test::ovba::ModuleSource("M", infected)).bytes);
+  old.AddStream("Module", qv::test::ovba::BuildModuleStream(qv::writers::ovba::ModuleSource("M", infected)).bytes);
   Write(folder, "word6-infected", old.Build());
 
-  qv::test::CfbBuilder slides;
+  qv::writers::CfbBuilder slides;
   slides.AddStream("PowerPoint Document", std::vector<uint8_t>(600, 0x11));
-  slides.AddStream("VBA/Module1", qv::test::ovba::BuildModuleStream(qv::test::ovba::ModuleSource("Module1", infected)).bytes);
+  slides.AddStream("VBA/Module1", qv::test::ovba::BuildModuleStream(qv::writers::ovba::ModuleSource("Module1", infected)).bytes);
   Write(folder, "presentation-infected", slides.Build());
 
   // Every compound-file sample the sample maker writes (the encrypted package included).

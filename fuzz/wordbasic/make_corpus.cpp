@@ -7,9 +7,9 @@
 #include <fstream>
 #include <string>
 
-#include "tools/samples/word6_document_writer.h"
+#include "writers/word/word6_writer.h"
 
-using namespace qv::samples;
+using namespace qv::writers;
 
 namespace {
 

@@ -7,9 +7,10 @@
 #include <fstream>
 #include <string>
 
-#include "tests/support/biff/workbook_builder.h"
+#include "tests/support/biff/record_chain.h"
 
 using namespace qv::test::biff;
+using namespace qv::writers::biff;
 
 namespace {
 

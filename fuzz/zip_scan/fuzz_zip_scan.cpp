@@ -24,7 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::u16string U16(const fs::path& path) { return qv::testing::PathU16(path); }
+std::u16string U16(const fs::path& path) { return qv::test::PathU16(path); }
 
 void Put(const fs::path& path, const uint8_t* data, size_t size) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -47,7 +47,7 @@ struct Sandbox {
   fs::path root, bin, quarantine, docs, temp;
 
   Sandbox() {
-    root = qv::testing::MakeScratchFolder();
+    root = qv::test::MakeScratchFolder();
     bin = root / "bin";
     quarantine = bin / "RepairBrack";
     docs = root / "docs";
@@ -57,7 +57,7 @@ struct Sandbox {
 rule 0x1 "Macro.Test.Signature" = p(0x1))");
     Put(bin / "qzmacro.vlb", library.data(), library.size());
     qv::platform::testing::OverrideProgramPath(U16(bin / "program"));
-    qv::testing::SetEnvironment(qv::testing::TempFolderVariable(), temp.string().c_str());
+    qv::test::SetEnvironment(qv::test::TempFolderVariable(), temp.string().c_str());
   }
 
   ~Sandbox() {

@@ -16,7 +16,7 @@
 #include "tests/support/zip/package_damage.h"
 #include "tests/support/zip/project_part.h"
 
-using namespace qv::testing;
+using namespace qv::test;
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -25,34 +25,34 @@ int main(int argc, char** argv) {
   }
   const std::filesystem::path out = argv[1];
   std::filesystem::create_directories(out);
-  const auto small = [](const std::string& name, const std::string& text) { return PackageEntry{name, Bytes(text)}; };
+  const auto small = [](const std::string& name, const std::string& text) { return PackagePart{name, Bytes(text)}; };
 
   WritePackage(out / "word_clean.docm", MacroEnabledPackage(OfficeKind::Word, VbaProjectPart(ProjectPart::Clean)));
   WritePackage(out / "word_repairable.docm",
                MacroEnabledPackage(OfficeKind::Word, VbaProjectPart(ProjectPart::InfectedRepairable)));
   WritePackage(out / "excel_infected.xlsm", MacroEnabledPackage(OfficeKind::Excel, VbaProjectPart(ProjectPart::Infected)));
   WritePackage(out / "root_project.zip", {small("[Content_Types].xml", "<Types/>"),
-                                          PackageEntry{"vbaProject.bin", VbaProjectPart(ProjectPart::Infected)}});
+                                          PackagePart{"vbaProject.bin", VbaProjectPart(ProjectPart::Infected)}});
   WritePackage(out / "plain.zip", {small("a.txt", "alpha"), small("b/c.gz", "stored by name")});
   WritePackage(out / "leftover.pptm", {small("ppt/presentation.xml", "<p/>"),
-                                       PackageEntry{"ppt/vbaProject.bin", Bytes("not a compound file")},
+                                       PackagePart{"ppt/vbaProject.bin", Bytes("not a compound file")},
                                        small("ppt/vbaProject.bin.bak", "old copy")});
-  PackageEntry damaged = small("word/document.xml", "<w:document>some text</w:document>");
+  PackagePart damaged = small("word/document.xml", "<w:document>some text</w:document>");
   damaged.raw = true;
   damaged.deflate = false;
   damaged.declaredSize = damaged.data.size();
   damaged.declaredCrc = Crc32(damaged.data) ^ 1;
-  WritePackage(out / "damaged_entry.docm", {damaged, PackageEntry{"word/vbaProject.bin", Bytes("changed")}});
+  WritePackage(out / "damaged_entry.docm", {damaged, PackagePart{"word/vbaProject.bin", Bytes("changed")}});
 
   const auto infected = VbaProjectPart(ProjectPart::InfectedRepairable);
   auto duplicated = MacroEnabledPackage(OfficeKind::Word, VbaProjectPart(ProjectPart::Clean));
   duplicated.push_back({"word/vbaProject.bin", infected});
   WritePackage(out / "duplicate_project.docm", duplicated);
   WritePackage(out / "upper_case_project.docm", {small("[Content_Types].xml", "<Types/>"),
-                                                 PackageEntry{"WORD/VBAPROJECT.BIN", infected}});
+                                                 PackagePart{"WORD/VBAPROJECT.BIN", infected}});
   auto padded = infected;
   padded.resize(padded.size() + (2u << 20), 0);  // inflates about a thousand times its stored size
-  WritePackage(out / "padded_project.docm", {PackageEntry{"word/vbaProject.bin", padded}});
+  WritePackage(out / "padded_project.docm", {PackagePart{"word/vbaProject.bin", padded}});
   auto sharing = MacroEnabledPackage(OfficeKind::Word, infected);
   WritePackage(out / "shared_bytes.docm", sharing);
   auto bytes = ReadFile(out / "shared_bytes.docm");

@@ -7,12 +7,12 @@
 #include "tests/cli/cli_harness.h"
 #include "tests/cli/sample_documents.h"
 
-namespace qv::cli::testing {
+namespace qv::cli::test {
 namespace {
 
 namespace fs = std::filesystem;
-using qv::testing::ReadFile;
-using qv::testing::WriteFile;
+using qv::test::ReadFile;
+using qv::test::WriteFile;
 
 class CliDetection : public ::testing::Test {
  protected:
@@ -76,8 +76,8 @@ TEST_F(CliDetection, RepairThenRestoreGivesBackTheOriginalByteForByte) {
 TEST_F(CliDetection, QuarantineFolderFollowsTheInstallAndTheOption) {
 #ifndef _WIN32  // Windows keeps the quarantine beside the program, installed or not
   WriteFile(program.bin() / "installed-layout", std::string("system-wide install\n"));
-  qv::testing::TempDir data;
-  qv::testing::ScopedEnv xdg("XDG_DATA_HOME", data.path().string().c_str());
+  qv::test::TempDir data;
+  qv::test::ScopedEnv xdg("XDG_DATA_HOME", data.path().string().c_str());
   const fs::path own = data / "quorvane" / "RepairBrack";
 
   const ProgramRun repair = program.Run({"scan", "--repair", infected.string()});
@@ -114,4 +114,4 @@ TEST_F(CliDetection, QuarantineFolderFollowsTheInstallAndTheOption) {
 }
 
 }  // namespace
-}  // namespace qv::cli::testing
+}  // namespace qv::cli::test

@@ -12,12 +12,12 @@
 #include "tests/cli/cli_harness.h"
 #include "tests/cli/sample_documents.h"
 
-namespace qv::cli::testing {
+namespace qv::cli::test {
 namespace {
 
 namespace fs = std::filesystem;
-using qv::testing::ReadFile;
-using qv::testing::WriteFile;
+using qv::test::ReadFile;
+using qv::test::WriteFile;
 
 // Every state a restore destination can be in, with and without --force.
 TEST(CliRestore, DestinationsAreReplacedOnlyWithForceAndLinksNeverWrittenThrough) {
@@ -256,4 +256,4 @@ TEST_F(CliHostileNames, ALogThatCannotBeWrittenIsSaidOnce) {
 }
 
 }  // namespace
-}  // namespace qv::cli::testing
+}  // namespace qv::cli::test

@@ -10,7 +10,7 @@
 #include "engine/common/quarantine.h"
 #include "tests/support/system/system.h"
 
-namespace qv::cli::testing {
+namespace qv::cli::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -37,8 +37,8 @@ ProgramRun Spawn(const std::vector<std::string>& argv, const fs::path& scratch, 
                  std::optional<uint64_t> fileSizeLimit = std::nullopt) {
   const fs::path outPath = scratch / "stdout.txt", errPath = scratch / "stderr.txt", inPath = scratch / "stdin.txt";
   std::ofstream(inPath, std::ios::binary) << (input ? *input : std::string());
-  const qv::testing::ChildRun child =
-      qv::testing::RunProgram(argv, inPath, outPath, errPath, std::chrono::duration_cast<std::chrono::milliseconds>(kRunLimit),
+  const qv::test::ChildRun child =
+      qv::test::RunProgram(argv, inPath, outPath, errPath, std::chrono::duration_cast<std::chrono::milliseconds>(kRunLimit),
                                fileSizeLimit);
   ProgramRun run;
   if (child.timedOut) {
@@ -89,19 +89,19 @@ RelocatedProgram::RelocatedProgram(bool withSignatures) {
 bool RelocatedProgram::hasSignatures() const { return fs::exists(bin() / "qzmacro.vlb"); }
 
 ProgramRun RelocatedProgram::Run(const std::vector<std::string>& args) const {
-  std::vector<std::string> argv = {qv::testing::PathUtf8(bin() / qv::testing::ProgramFileName("quorvane-scan"))};
+  std::vector<std::string> argv = {qv::test::PathUtf8(bin() / qv::test::ProgramFileName("quorvane-scan"))};
   argv.insert(argv.end(), args.begin(), args.end());
   return Spawn(argv, temp_.path());
 }
 
 ProgramRun RelocatedProgram::RunWithFileSizeLimit(const std::vector<std::string>& args, uint64_t bytes) const {
-  std::vector<std::string> argv = {qv::testing::PathUtf8(bin() / qv::testing::ProgramFileName("quorvane-scan"))};
+  std::vector<std::string> argv = {qv::test::PathUtf8(bin() / qv::test::ProgramFileName("quorvane-scan"))};
   argv.insert(argv.end(), args.begin(), args.end());
   return Spawn(argv, temp_.path(), nullptr, bytes);
 }
 
 std::vector<std::string> CanonicalJsonLines(const std::string& text) {
-  qv::testing::TempDir scratch;
+  qv::test::TempDir scratch;
   static const char kScript[] =
       "import json, sys\n"
       "sys.stdout.reconfigure(errors='surrogateescape')\n"
@@ -117,4 +117,4 @@ std::vector<std::string> CanonicalJsonLines(const std::string& text) {
   return run.outLines();
 }
 
-}  // namespace qv::cli::testing
+}  // namespace qv::cli::test

@@ -10,7 +10,7 @@
 
 #include "tests/support/engine/program_folder.h"
 
-namespace qv::cli::testing {
+namespace qv::cli::test {
 
 struct ProgramRun {
   int exitCode = -1;  // -1: killed or did not end
@@ -34,7 +34,7 @@ class RelocatedProgram {
   ProgramRun RunWithFileSizeLimit(const std::vector<std::string>& args, uint64_t bytes) const;
 
  private:
-  qv::testing::TempDir temp_;
+  qv::test::TempDir temp_;
 };
 
 // Whether `text` holds `part`.
@@ -60,4 +60,4 @@ inline constexpr const char* kNoJsonParser = "no Python to check the JSON lines 
 // (Python's surrogateescape), so a name compares with its bytes on disk.
 std::vector<std::string> CanonicalJsonLines(const std::string& text);
 
-}  // namespace qv::cli::testing
+}  // namespace qv::cli::test

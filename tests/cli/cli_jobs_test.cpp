@@ -11,11 +11,11 @@
 #include "tests/cli/cli_harness.h"
 #include "tests/cli/sample_documents.h"
 
-namespace qv::cli::testing {
+namespace qv::cli::test {
 namespace {
 
 namespace fs = std::filesystem;
-using qv::testing::WriteFile;
+using qv::test::WriteFile;
 
 class CliJobs : public ::testing::Test {
  protected:
@@ -77,4 +77,4 @@ TEST_F(CliJobs, RepairWithManyWorkersRepairsEveryInfectedDocumentOnce) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -9,12 +9,12 @@
 #include "tests/cli/cli_harness.h"
 #include "tests/cli/sample_documents.h"
 
-namespace qv::cli::testing {
+namespace qv::cli::test {
 namespace {
 
 namespace fs = std::filesystem;
-using qv::testing::ReadFile;
-using qv::testing::WriteFile;
+using qv::test::ReadFile;
+using qv::test::WriteFile;
 
 TEST(CliProgram, BadArgumentsExitTwoWithUsage) {
   RelocatedProgram program;
@@ -180,4 +180,4 @@ TEST(CliProgram, QuarantineListNamesEachCopyAndItsOriginal) {
 }
 
 }  // namespace
-}  // namespace qv::cli::testing
+}  // namespace qv::cli::test

@@ -6,27 +6,26 @@
 #include <filesystem>
 
 #include "tests/cli/cli_harness.h"
-#include "tools/samples/encrypted_package_writer.h"
-#include "tools/samples/package_writer.h"
+#include "writers/crypto/encrypted_package_writer.h"
+#include "writers/zip/package_writer.h"
 
-namespace qv::cli::testing {
+namespace qv::cli::test {
 namespace {
 
 namespace fs = std::filesystem;
-using qv::testing::ReadFile;
-using qv::testing::WriteFile;
+using qv::test::ReadFile;
+using qv::test::WriteFile;
 
 TEST(CliSkipped, AnEncryptedPackageIsNamedAsNotExamined) {
   RelocatedProgram program;
   if (!program.hasSignatures()) GTEST_SKIP() << "the build made no qzmacro.vlb";
   const fs::path book = program.work() / "locked.xlsm";
-  const auto project = samples::BuildProjectPart({{"Module1", false, "Sub A()\r\nEnd Sub\r\n", ""}}, "VBAProject");
-  std::string error;
-  ASSERT_TRUE(samples::WritePackage(book, samples::ExcelPackageParts("text", project), &error)) << error;
-  samples::EncryptedPackageOptions options;
+  const auto project = writers::BuildProjectPart({writers::ovba::CodeModule("Module1", "Sub A()\r\nEnd Sub\r\n")}, "VBAProject");
+  writers::WritePackage(book, writers::ExcelPackageParts("text", project));
+  writers::EncryptedPackageOptions options;
   options.password = u"a password of its own";
   options.spinCount = 1000;
-  WriteFile(book, samples::BuildEncryptedPackage(ReadFile(book), options));
+  WriteFile(book, writers::BuildEncryptedPackage(ReadFile(book), options));
 
   const ProgramRun run = program.Run({"scan", book.string()});
   EXPECT_EQ(run.exitCode, 2) << "not examined is not clean\n" << run.err;
@@ -52,4 +51,4 @@ TEST(CliSkipped, AnEncryptedPackageIsNamedAsNotExamined) {
 }
 
 }  // namespace
-}  // namespace qv::cli::testing
+}  // namespace qv::cli::test

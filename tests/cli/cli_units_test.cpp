@@ -118,7 +118,7 @@ TEST(Output, JsonStringsSurviveARealParser) {
   if (!testing::kHaveJsonParser) GTEST_SKIP() << testing::kNoJsonParser;
   const std::string nasty = std::string("q\"b\\s/\n\r\t\x01\x1f\x7f 病毒.doc");
   qv::api::Finding finding{u"/d/" + platform::FromNarrow(nasty), "Macro.Test.Signature", qv::api::Action::RepairFailed};
-  const auto lines = testing::CanonicalJsonLines(FindingLine(finding, true) + "\n" +
+  const auto lines = test::CanonicalJsonLines(FindingLine(finding, true) + "\n" +
                                                  SummaryLine(3, 1, 0, true) + "\n");
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], "{\"action\": \"repair failed\", \"path\": \"/d/q\\\"b\\\\s/\\n\\r\\t\\u0001\\u001f\x7f 病毒.doc\", "

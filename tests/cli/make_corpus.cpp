@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     const bool isInfected = infectedEvery > 0 && i % infectedEvery == 0;
     // the document's own streams take about 16 KiB; the rest is a Data stream
     const size_t data = kib * 1024 > 16 * 1024 ? static_cast<size_t>(kib * 1024 - 16 * 1024) : 0;
-    const auto bytes = qv::cli::testing::WordDocumentWithMacro(isInfected, data);
+    const auto bytes = qv::cli::test::WordDocumentWithMacro(isInfected, data);
     const auto folder = out / ("part" + std::to_string(i / 100));
     std::filesystem::create_directories(folder);
     std::ofstream(folder / ("doc" + std::to_string(i) + ".doc"), std::ios::binary)

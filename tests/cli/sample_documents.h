@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace qv::cli::testing {
+namespace qv::cli::test {
 
 // The string the test signature fires on ("Macro.Test.Signature").
 inline constexpr char kTestSignatureText[] = "QUORVANE-MACRO-TEST-SIGNATURE";
@@ -18,4 +18,4 @@ inline constexpr char kTestRuleName[] = "Macro.Test.Signature";
 // module carries the test signature when `infected`.
 std::vector<uint8_t> WordDocumentWithMacro(bool infected, size_t dataBytes = 0);
 
-}  // namespace qv::cli::testing
+}  // namespace qv::cli::test

@@ -13,34 +13,33 @@
 #include "engine/storage/compound_file.h"
 #include "tests/support/doc/doc_harness.h"
 #include "tests/support/engine/program_folder.h"
-#include "tools/samples/compound_writer.h"
-#include "tools/samples/encrypted_package_writer.h"
-#include "tools/samples/package_writer.h"
+#include "writers/cfb/compound_writer.h"
+#include "writers/crypto/encrypted_package_writer.h"
+#include "writers/zip/package_writer.h"
 
 #ifndef QV_INDEPENDENT_DECRYPT
 #error "QV_INDEPENDENT_DECRYPT must name independent_decrypt.py"
 #endif
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
-using samples::Bytes;
-using samples::PackageEncryption;
+using writers::Bytes;
+using writers::PackageEncryption;
 constexpr char kRule[] = "Macro.Test.Signature";
 
 Bytes Workbook(bool infected) {
   TempDir dir;
   const std::string code = infected ? "Sub Auto_Open()\r\n    ' QUORVANE-MACRO-TEST-SIGNATURE\r\nEnd Sub\r\n"
                                     : "Sub Tidy()\r\nEnd Sub\r\n";
-  const Bytes project = samples::BuildProjectPart({{"Module1", false, code, ""}}, "VBAProject");
-  std::string error;
-  EXPECT_TRUE(samples::WritePackage(dir / "book.xlsm", samples::ExcelPackageParts("text", project), &error)) << error;
+  const Bytes project = writers::BuildProjectPart({writers::ovba::CodeModule("Module1", code)}, "VBAProject");
+  writers::WritePackage(dir / "book.xlsm", writers::ExcelPackageParts("text", project));
   return ReadFile(dir / "book.xlsm");
 }
 
-samples::EncryptedPackageOptions Options(PackageEncryption method, std::u16string password = u"VelvetSweatshop") {
-  samples::EncryptedPackageOptions o;
+writers::EncryptedPackageOptions Options(PackageEncryption method, std::u16string password = u"VelvetSweatshop") {
+  writers::EncryptedPackageOptions o;
   o.method = method;
   o.password = std::move(password);
   o.spinCount = 1000;  // keeps the test quick; the engine reads the count from the file
@@ -61,7 +60,7 @@ TEST_P(EncryptedPackageTest, AnIndependentDecryptionAgreesWithTheWriter) {
   if (!kIndependentDecrypt) GTEST_SKIP() << "no Python to run independent_decrypt.py on this platform";
   TempDir dir;
   const Bytes package = Workbook(false);
-  const auto streams = samples::EncryptPackageStreams(package, Options(GetParam()));
+  const auto streams = writers::EncryptPackageStreams(package, Options(GetParam()));
   WriteFile(dir / "info", streams.encryptionInfo);
   WriteFile(dir / "package", streams.encryptedPackage);
   WriteFile(dir / "expected", package);
@@ -77,7 +76,7 @@ TEST_P(EncryptedPackageTest, AnIndependentDecryptionAgreesWithTheWriter) {
 
 TEST_P(EncryptedPackageTest, TheReaderOpensWhatTheWriterCloses) {
   const Bytes package = Workbook(false);
-  const auto streams = samples::EncryptPackageStreams(package, Options(GetParam()));
+  const auto streams = writers::EncryptPackageStreams(package, Options(GetParam()));
   const auto info = crypto::ParseEncryptionInfo(ByteReader(streams.encryptionInfo.data(), streams.encryptionInfo.size()));
   ASSERT_TRUE(info.has_value());
   EXPECT_EQ(std::holds_alternative<crypto::StandardInfo>(*info), GetParam() == PackageEncryption::Standard);
@@ -132,7 +131,7 @@ class EncryptedScanTest : public ::testing::TestWithParam<PackageEncryption> {
 };
 
 TEST_P(EncryptedScanTest, ADefaultPasswordWorkbookIsDecipheredAndScanned) {
-  const Bytes original = samples::BuildEncryptedPackage(Workbook(true), Options(GetParam()));
+  const Bytes original = writers::BuildEncryptedPackage(Workbook(true), Options(GetParam()));
   const fs::path doc = Place(original);
   const auto outcome = Scan(doc, false);
   ASSERT_EQ(outcome.findings.size(), 1u);
@@ -141,7 +140,7 @@ TEST_P(EncryptedScanTest, ADefaultPasswordWorkbookIsDecipheredAndScanned) {
   EXPECT_TRUE(outcome.skipped.empty());
   EXPECT_EQ(ReadFile(doc), original);
 
-  const Bytes clean = samples::BuildEncryptedPackage(Workbook(false), Options(GetParam()));
+  const Bytes clean = writers::BuildEncryptedPackage(Workbook(false), Options(GetParam()));
   WriteFile(doc, clean);
   const auto cleanOutcome = Scan(doc, true);
   EXPECT_TRUE(cleanOutcome.findings.empty());
@@ -150,7 +149,7 @@ TEST_P(EncryptedScanTest, ADefaultPasswordWorkbookIsDecipheredAndScanned) {
 }
 
 TEST_P(EncryptedScanTest, AnInfectedOneIsRepairedAndEncipheredAgainInPlace) {
-  const Bytes original = samples::BuildEncryptedPackage(Workbook(true), Options(GetParam()));
+  const Bytes original = writers::BuildEncryptedPackage(Workbook(true), Options(GetParam()));
   const fs::path doc = Place(original);
   const auto outcome = Scan(doc, true);
   ASSERT_EQ(outcome.findings.size(), 1u);
@@ -189,7 +188,7 @@ TEST_P(EncryptedScanTest, AnInfectedOneIsRepairedAndEncipheredAgainInPlace) {
 }
 
 TEST_P(EncryptedScanTest, AnotherPasswordOrACutStreamIsReportedAsNotExamined) {
-  const Bytes other = samples::BuildEncryptedPackage(Workbook(true), Options(GetParam(), u"secret"));
+  const Bytes other = writers::BuildEncryptedPackage(Workbook(true), Options(GetParam(), u"secret"));
   const fs::path doc = Place(other);
   auto outcome = Scan(doc, true);
   EXPECT_TRUE(outcome.findings.empty());
@@ -199,13 +198,13 @@ TEST_P(EncryptedScanTest, AnotherPasswordOrACutStreamIsReportedAsNotExamined) {
   EXPECT_EQ(ReadFile(doc), other);
 
   // The package declares more bytes than its stream holds.
-  auto streams = samples::EncryptPackageStreams(Workbook(true), Options(GetParam()));
+  auto streams = writers::EncryptPackageStreams(Workbook(true), Options(GetParam()));
   streams.encryptedPackage[0] = 0xFF;
   streams.encryptedPackage[1] = 0xFF;
-  samples::CompoundWriter writer;
+  writers::CfbBuilder writer;
   writer.AddStream("EncryptionInfo", streams.encryptionInfo);
   writer.AddStream("EncryptedPackage", streams.encryptedPackage);
-  WriteFile(doc, writer.Finish());
+  WriteFile(doc, writer.Build());
   outcome = Scan(doc, true);
   EXPECT_TRUE(outcome.findings.empty());
   ASSERT_EQ(outcome.skipped.size(), 1u);
@@ -277,4 +276,4 @@ INSTANTIATE_TEST_SUITE_P(Methods, EncryptedScanTest,
                          [](const auto& info) { return std::string(info.param == PackageEncryption::Standard ? "Standard" : "Agile"); });
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -10,7 +10,7 @@
 #include "tests/driver/recording_receiver.h"
 #include "tests/support/engine/program_folder.h"
 
-namespace qv::frontend::testing {
+namespace qv::frontend::test {
 
 struct DriverRig {
   RecordingReceiver receiver;
@@ -23,6 +23,6 @@ struct DriverRig {
   void Wait() { ASSERT_TRUE(driver->WaitForWorker(std::chrono::seconds(60))) << "the run did not end"; }
 };
 
-inline std::u16string U16(const std::filesystem::path& path) { return qv::testing::U16(path); }
+inline std::u16string U16(const std::filesystem::path& path) { return qv::test::U16(path); }
 
-}  // namespace qv::frontend::testing
+}  // namespace qv::frontend::test

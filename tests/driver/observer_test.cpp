@@ -9,11 +9,11 @@ namespace qv::frontend {
 namespace {
 
 namespace fs = std::filesystem;
-using qv::testing::TempDir;
-using qv::testing::WriteFile;
-using testing::FakeEngine;
-using testing::U16;
-using testing::Utf8;
+using qv::test::TempDir;
+using qv::test::WriteFile;
+using test::FakeEngine;
+using test::U16;
+using test::Utf8;
 
 // Writes down every event as a line: "start", "searching", "timer on|off", "progress N",
 // "file K/N PATH", "finding PATH|SIZE|NAME|ACTION", "finish", "summary F D R TEXT".
@@ -81,7 +81,7 @@ TEST(ScanObserver, DroppedFilesAreNotSearchedAndTheAdapterGivesTheWindowMessages
   Tree tree;
   // the same run observed twice: typed, and as a window's messages
   RecordingObserver observer;
-  testing::RecordingReceiver window;
+  test::RecordingReceiver window;
   FakeEngine engine;
   engine.reports[tree.b] = "Macro.Other";
   std::set<std::u16string> dropped = {U16(tree.t / "sub" / "b.xls"), U16(tree.t / "a.doc")};

@@ -13,7 +13,7 @@
 #include "engine/platform/platform.h"
 #include "frontend/driver/scan_driver.h"
 
-namespace qv::frontend::testing {
+namespace qv::frontend::test {
 
 // The test's own narrow text: UTF-8 on Windows (whose narrow code page is not), the
 // platform's narrow form elsewhere.
@@ -153,4 +153,4 @@ class Latch {
   bool open_ = false;
 };
 
-}  // namespace qv::frontend::testing
+}  // namespace qv::frontend::test

@@ -10,15 +10,15 @@ namespace qv::frontend {
 namespace {
 
 namespace fs = std::filesystem;
-using qv::testing::TempDir;
-using qv::testing::WriteFile;
-using testing::DriverRig;
-using testing::RecordingReceiver;
-using testing::U16;
+using qv::test::TempDir;
+using qv::test::WriteFile;
+using test::DriverRig;
+using test::RecordingReceiver;
+using test::U16;
 
 const std::string kNotice = "TEXT 正在搜索文件中,请耐心等待...";
 
-std::string Summary(int n, int d, int r) { return "TEXT " + testing::Utf8(FormatSummary(n, d, r)); }
+std::string Summary(int n, int d, int r) { return "TEXT " + test::Utf8(FormatSummary(n, d, r)); }
 
 TEST(ScanRun, WholeRunSendsEveryNotificationInOrder) {
   TempDir t;
@@ -90,7 +90,7 @@ std::vector<TargetCase> TargetCases() {
        {"d/X.DOC", "d/x.doc"}, 2, false},
       {"RecycleBinSkippedAtEveryDepthOtherCaseWalked",
        [](const TempDir& t) {
-         if (!qv::testing::kCaseSensitiveNames) GTEST_SKIP() << "$Recycle.Bin and $RECYCLE.BIN are one folder here";
+         if (!qv::test::kCaseSensitiveNames) GTEST_SKIP() << "$Recycle.Bin and $RECYCLE.BIN are one folder here";
          Files(t, {"r/$Recycle.Bin/a.doc", "r/sub/$Recycle.Bin/b.doc", "r/$RECYCLE.BIN/c.doc", "r/sub/d.doc"});
        },
        folder("r"), {"r/$RECYCLE.BIN/c.doc", "r/sub/d.doc"}, 2, true},
@@ -98,7 +98,7 @@ std::vector<TargetCase> TargetCases() {
       // that leads outside every target is followed only when the owner asks for it.
       {"LinksLoopsEndOutsideNotFollowed",
        [](const TempDir& t) {
-         if (!qv::testing::kSymlinksInTests) GTEST_SKIP() << "the tests cannot make links on this platform";
+         if (!qv::test::kSymlinksInTests) GTEST_SKIP() << "the tests cannot make links on this platform";
          Files(t, {"loop/f.doc", "other/g.doc"});
          fs::create_directory_symlink(t / "loop", t / "loop/back");  // leads to its own parent
          fs::create_directory_symlink(t / "other", t / "loop/out");
@@ -125,7 +125,7 @@ std::vector<TargetCase> TargetCases() {
 #ifdef _WIN32
          GTEST_SKIP() << "Windows has no named pipes in the file system";
 #endif
-         ASSERT_TRUE(qv::testing::MakeFifo(t / "p/pipe"));
+         ASSERT_TRUE(qv::test::MakeFifo(t / "p/pipe"));
        },
        folder("p"), {"p/a.doc"}, 1, true},
       {"AllDrivesInListedOrder", [](const TempDir& t) { Files(t, {"d2/b.doc", "d1/a.doc"}); },
@@ -148,7 +148,7 @@ TEST_P(ScanRunTargets, ScansWhatTheTargetsHold) {
   ASSERT_TRUE(c.start(rig, t));
   rig.Wait();
   std::vector<std::string> scanned;
-  const std::string root = qv::testing::PathUtf8(t.path()) + char(platform::kSep);
+  const std::string root = qv::test::PathUtf8(t.path()) + char(platform::kSep);
   for (std::string call : rig.engine.calls()) {
     if (call.rfind(root, 0) == 0) {
       call.erase(0, root.size());
@@ -262,13 +262,13 @@ namespace {
 // asked, but never into /dev (here its /dev/shm), /proc or /sys.
 TEST(ScanRun, AllDrivesWalkStaysOnEachDriveNoWalkEntersDev) {
   TempDir t;
-  if (!qv::testing::kSymlinksInTests) GTEST_SKIP() << "the tests cannot make links on this platform";
+  if (!qv::test::kSymlinksInTests) GTEST_SKIP() << "the tests cannot make links on this platform";
   const fs::path shm = "/dev/shm";
-  if (!qv::testing::Exists(shm) || platform::FileIdentity(U16(shm))->first ==
+  if (!qv::test::Exists(shm) || platform::FileIdentity(U16(shm))->first ==
                                        platform::FileIdentity(U16(t.path()))->first) {
     GTEST_SKIP() << "needs /dev/shm on another file system than the temporary folder";
   }
-  const fs::path other = shm / ("qv-driver-" + std::to_string(qv::testing::ProcessId()));
+  const fs::path other = shm / ("qv-driver-" + std::to_string(qv::test::ProcessId()));
   fs::create_directories(other);
   WriteFile(other / "far.doc", "far");
   WriteFile(t / "near.doc", "near");

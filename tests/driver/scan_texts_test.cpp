@@ -7,7 +7,7 @@
 namespace qv::frontend {
 namespace {
 
-using testing::Utf8;
+using test::Utf8;
 
 TEST(ScanProgress, FollowsTheSinglePrecisionRounding) {
   struct Case {

@@ -8,12 +8,12 @@ namespace qv::frontend {
 namespace {
 
 namespace fs = std::filesystem;
-using qv::testing::ReadFile;
-using qv::testing::TempDir;
-using qv::testing::WriteFile;
-using testing::DriverRig;
-using testing::Latch;
-using testing::U16;
+using qv::test::ReadFile;
+using qv::test::TempDir;
+using qv::test::WriteFile;
+using test::DriverRig;
+using test::Latch;
+using test::U16;
 
 void MakeFiles(const TempDir& t, int count) {
   for (int i = 1; i <= count; ++i) WriteFile(t / ("f" + std::to_string(i) + ".doc"), "infected");

@@ -9,7 +9,7 @@
 #include "tests/support/zip/project_part.h"
 #include "tests/support/zip/write_lock.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -82,4 +82,4 @@ TEST(ScanApiTest, APackageThatCannotBeReplacedIsNotCalledRepaired) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -4,7 +4,7 @@
 #include "engine/include/scanvirus.h"
 #include "tests/support/engine/program_folder.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 TEST(ScanFileVirusTest, MissingArgumentsAnswerZeroAndLeaveTheBufferAlone) {
@@ -53,4 +53,4 @@ TEST(ScanFileVirusTest, FilesThatAreNotCompoundDocumentsLeaveNoTrace) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

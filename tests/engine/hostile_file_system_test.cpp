@@ -17,7 +17,7 @@
 #include "tests/support/zip/project_part.h"
 #include "tools/samples/sample_documents.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -197,4 +197,4 @@ TEST_F(HostileFileSystem, ARebuiltPackageKeepsOwnerGroupAndMode) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -7,7 +7,7 @@
 #include "engine/common/ascii_case.h"
 #include "engine/common/numbered_name.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 TEST(AsciiCase, OnlyAsciiLettersFold) {
@@ -79,4 +79,4 @@ TEST(NumberedName, SearchStopsAtTheFirstChosenOrFailedName) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

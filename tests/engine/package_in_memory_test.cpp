@@ -12,7 +12,7 @@
 #include "tests/support/zip/package_builder.h"
 #include "tests/support/zip/project_part.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -90,4 +90,4 @@ TEST(PackageInMemoryTest, APackageIsScannedWhenThereIsNoTemporaryFolderAtAll) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

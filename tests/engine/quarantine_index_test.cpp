@@ -11,7 +11,7 @@
 #include "engine/platform/platform.h"
 #include "tests/support/engine/program_folder.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -106,4 +106,4 @@ TEST(QuarantineIndexTest, RecordsCountOnlyWhileTheirCopyIsUnchanged) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

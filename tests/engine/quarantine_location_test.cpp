@@ -13,7 +13,7 @@
 #include "tests/support/zip/package_builder.h"
 #include "tests/support/zip/project_part.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -172,4 +172,4 @@ TEST_F(QuarantineSiteTest, NamedFolderOverridesEveryRule) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

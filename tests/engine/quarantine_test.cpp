@@ -7,7 +7,7 @@
 #include "engine/include/scanvirus.h"
 #include "tests/support/engine/program_folder.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -105,9 +105,9 @@ TEST_F(QuarantineTest, BackupFailsWithoutContentOrFolder) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 // The name a copy restores to, shared by the command line's restore into a folder and the
@@ -138,4 +138,4 @@ TEST(RestoreName, StripsOneTrailingVirElseMarksTheName) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

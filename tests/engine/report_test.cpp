@@ -5,7 +5,7 @@
 #include "engine/flow/report.h"
 #include "tests/support/engine/program_folder.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -77,4 +77,4 @@ TEST_P(SweepTest, ReadOnlyStartupFileIsLeftAlone) {
 INSTANTIATE_TEST_SUITE_P(Modes, SweepTest, ::testing::Values(1, 0, 256));
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

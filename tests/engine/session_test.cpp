@@ -15,7 +15,7 @@
 #include "tests/support/zip/package_builder.h"
 #include "tests/support/zip/project_part.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -194,4 +194,4 @@ TEST_F(MixedCorpusTest, CallsAfterOtherDocumentsFindWhatAFreshCallFinds) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -9,7 +9,7 @@
 #include "engine/platform/platform.h"
 #include "tests/support/engine/program_folder.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -111,4 +111,4 @@ TEST_F(ReportLineTest, RuleNamesAreCutTo127Bytes) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

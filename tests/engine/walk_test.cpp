@@ -7,7 +7,7 @@
 #include "tests/support/engine/program_folder.h"
 #include "tests/support/system/system.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -80,7 +80,7 @@ TEST_F(WalkTest, MissingPathsWalkNothing) {
 }
 
 TEST_F(WalkTest, LinkLoopsEnd) {
-  if (!qv::testing::kSymlinksInTests) GTEST_SKIP() << "the tests cannot make links on this platform";
+  if (!qv::test::kSymlinksInTests) GTEST_SKIP() << "the tests cannot make links on this platform";
   WriteFile(docs_ / "loop" / "a.doc", "a");
   fs::create_directory_symlink(docs_ / "loop", docs_ / "loop" / "again");
   fs::create_directory_symlink(docs_.path(), docs_ / "loop" / "up");
@@ -98,4 +98,4 @@ TEST_F(WalkTest, RelativeAndDottedPathsAreMadeAbsolute) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -8,12 +8,13 @@
 
 #include "engine/office/excel_hidden_sheets.h"
 #include "engine/storage/doc_file.h"
-#include "tests/support/biff/workbook_builder.h"
+#include "tests/support/biff/record_chain.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 using namespace test::biff;
+using namespace writers::biff;
 
 struct Judged {
   Bytes formulas;
@@ -208,4 +209,4 @@ TEST(HiddenSheetWalk, AStreamCutAnywhereIsWalkedOnlyAsFarAsItsRecordsFit) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

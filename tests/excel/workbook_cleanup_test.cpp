@@ -7,10 +7,11 @@
 #include "engine/office/excel_cleanup.h"
 #include "tests/excel/workbook_expectations.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 using namespace test::biff;
+using namespace writers::biff;
 
 const Bytes kHalt = StringToken("=HALT()");
 
@@ -254,13 +255,13 @@ TEST(WorkbookImage, RefusesChangesOutsideTheRecordItIsGiven) {
   Bytes stream = BuildWorkbook({}).stream;
   const Bytes original = stream;
   WorkbookImage image(stream.data(), static_cast<uint32_t>(stream.size()), nullptr);
-  const biff::Record bof{0, 0x0809, 16};
+  const qv::biff::Record bof{0, 0x0809, 16};
   const uint8_t bytes[4] = {1, 2, 3, 4};
   EXPECT_FALSE(image.WriteData(bof, 15, bytes, 2));  // one byte past its data
   EXPECT_FALSE(image.WriteData(bof, 17, bytes, 0));
-  const biff::Record beyond{static_cast<uint32_t>(stream.size() - 2), 0, 0};
+  const qv::biff::Record beyond{static_cast<uint32_t>(stream.size() - 2), 0, 0};
   EXPECT_FALSE(image.SetId(beyond, 0x0022));  // the record does not lie in the stream
-  const biff::Record offChain{2, 0x0010, 4};
+  const qv::biff::Record offChain{2, 0x0010, 4};
   EXPECT_FALSE(image.WriteDataU8(offChain, 0, 9));  // no record of the chain starts there
   EXPECT_EQ(image.refusedWrites(), 4u);
   EXPECT_EQ(stream, original);
@@ -269,4 +270,4 @@ TEST(WorkbookImage, RefusesChangesOutsideTheRecordItIsGiven) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 using test::biff::U16At;
@@ -32,6 +32,7 @@ bool IsBuiltinName(const Bytes& s, uint32_t record) {
 
 Workbook ProjectWorkbook(std::u16string sheet1Name, bool wideNames) {
   using namespace test::biff;
+  using namespace writers::biff;
   const Bytes halt = StringToken("=HALT()");
   Workbook book;
   book.beforeSheets = {CodeName("ThisWorkbook"), ObProj()};
@@ -116,4 +117,4 @@ Bytes AfterSheetClean(const BuiltWorkbook& built, size_t sheet) {
   return ::testing::AssertionFailure() << out.str();
 }
 
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -9,13 +9,13 @@
 #include <optional>
 #include <string>
 
-#include "tests/support/biff/workbook_builder.h"
+#include "tests/support/biff/record_chain.h"
 
-namespace qv::testing {
+namespace qv::test {
 
 using test::biff::Bytes;
-using test::biff::BuiltWorkbook;
-using test::biff::Workbook;
+using writers::biff::BuiltWorkbook;
+using writers::biff::Workbook;
 
 // A workbook with a project (CodeName, ObProj), the built-in names Auto_Open, Auto_Activate,
 // Auto_Deactivate, Print_Area, Auto_Close and an ordinary name, and three sheets:
@@ -40,4 +40,4 @@ Bytes AfterSheetClean(const BuiltWorkbook& built, size_t sheet);
 // Equal streams, or a message naming the records that differ.
 ::testing::AssertionResult SameStream(const Bytes& expected, const Bytes& actual);
 
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -9,16 +9,18 @@
 #include "engine/common/quarantine.h"
 #include "tests/excel/workbook_expectations.h"
 #include "tests/support/biff/workbook_file.h"
+#include "tests/support/bytes/test_bytes.h"
 #include "tests/support/engine/program_folder.h"
 #include "tests/support/ovba/module_stream.h"
 #include "tests/support/vlb/vlb_builder.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace test::biff;
-using test::CfbFile;
+using namespace writers::biff;
+using writers::CfbFile;
 
 const std::string kVirus = test::kTestSignatureName;
 
@@ -27,9 +29,9 @@ std::vector<uint8_t> TestLibrary() {
 rule 0x1 "Macro.Test.Signature" = p(0x1))");
 }
 
-test::ovba::ModuleSpec Module(const std::string& name, bool infected) {
+writers::ovba::ModuleSpec Module(const std::string& name, bool infected) {
   const std::string text = infected ? test::kTestSignatureText : "Quarterly figures";
-  return {name, test::ovba::ModuleSource(name, "Sub Auto_Open()\r\n  MsgBox \"" + text + "\"\r\nEnd Sub\r\n")};
+  return {name, writers::ovba::ModuleSource(name, "Sub Auto_Open()\r\n  MsgBox \"" + text + "\"\r\nEnd Sub\r\n")};
 }
 
 Bytes InfectedFormula() { return Formula(StringToken(test::kTestSignatureText)); }
@@ -270,4 +272,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.title); });
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -15,9 +15,9 @@ namespace qv::gui {
 namespace {
 
 using namespace qv::frontend;
-using qv::testing::MainWindowTest;
-using qv::testing::TempFolder;
-using qv::testing::WaitUntil;
+using qv::test::MainWindowTest;
+using qv::test::TempFolder;
+using qv::test::WaitUntil;
 
 ScanResultRow MakeRow(const std::u16string& path, const std::u16string& size, const std::u16string& anomaly) {
   ScanResultRow row{};

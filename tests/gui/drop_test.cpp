@@ -15,9 +15,9 @@
 namespace qv::gui {
 namespace {
 
-using qv::testing::MainWindowTest;
-using qv::testing::TempFolder;
-using qv::testing::WaitUntil;
+using qv::test::MainWindowTest;
+using qv::test::TempFolder;
+using qv::test::WaitUntil;
 
 QMimeData* FileList(const std::vector<std::filesystem::path>& paths) {
   auto* data = new QMimeData;

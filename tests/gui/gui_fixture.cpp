@@ -13,7 +13,7 @@
 #include "frontend/toolkit/markup/markup_tree.h"
 #include "frontend/toolkit/qt/element_view.h"
 
-namespace qv::testing {
+namespace qv::test {
 
 std::filesystem::path ProgramDir() { return QV_PROGRAM_DIR; }
 
@@ -169,4 +169,4 @@ bool MainWindowTest::WaitForRunEnd() {
   });
 }
 
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -18,7 +18,7 @@
 #include "frontend/app/main_dlg.h"
 #include "frontend/toolkit/application.h"
 
-namespace qv::testing {
+namespace qv::test {
 
 std::filesystem::path ProgramDir();
 
@@ -100,4 +100,4 @@ class MainWindowTest : public ::testing::Test {
   int restoreCalls_ = 0;  // calls of the engine's ReVirFile
 };
 
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -16,8 +16,8 @@
 namespace qv::gui {
 namespace {
 
-using qv::testing::MainWindowTest;
-using qv::testing::TempFolder;
+using qv::test::MainWindowTest;
+using qv::test::TempFolder;
 
 std::u16string U16(const char* utf8) { return QString::fromUtf8(utf8).toStdU16String(); }
 QString Q(const std::u16string& text) { return QString::fromStdU16String(text); }

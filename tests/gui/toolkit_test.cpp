@@ -22,9 +22,9 @@
 namespace qv::ui {
 namespace {
 
-using qv::testing::ProgramDir;
-using qv::testing::TempFolder;
-using qv::testing::ToolkitFromPackage;
+using qv::test::ProgramDir;
+using qv::test::TempFolder;
+using qv::test::ToolkitFromPackage;
 
 // The content panel: the root's first element.
 SWindow* ContentPanel(SHostWnd& host) {
@@ -256,7 +256,7 @@ const char kCloseLayout[] =
 TEST(Translator, TranslatesLayoutTextsOnlyWhenTheLanguageIsInstalled) {
   TempFolder folder;
   const std::string zip = (folder.Path() / "uires.zip").string();
-  ASSERT_TRUE(qv::testing::WriteZip(zip, qv::testing::MinimalPackage(kCloseLayout)));
+  ASSERT_TRUE(qv::test::WriteZip(zip, qv::test::MinimalPackage(kCloseLayout)));
   for (bool withLanguage : {true, false}) {
     SCOPED_TRACE(withLanguage);
     STranslatorMgr translator;
@@ -284,9 +284,9 @@ TEST(ResourcePackage, BrokenPackagesAreRefused) {
   TempFolder folder;
   const std::string notZip = folder.Write("notzip.zip", 100).string();
   const std::string noIndex = (folder.Path() / "noindex.zip").string();
-  ASSERT_TRUE(qv::testing::WriteZip(noIndex, {{"xml/init.xml", "<UIDEF/>"}}));
+  ASSERT_TRUE(qv::test::WriteZip(noIndex, {{"xml/init.xml", "<UIDEF/>"}}));
   const std::string badIndex = (folder.Path() / "badindex.zip").string();
-  ASSERT_TRUE(qv::testing::WriteZip(badIndex, {{"uires.idx", "<resource><png>"}}));
+  ASSERT_TRUE(qv::test::WriteZip(badIndex, {{"uires.idx", "<resource><png>"}}));
   for (const std::string& path : {(folder.Path() / "missing.zip").string(), notZip, noIndex, badIndex}) {
     SResProviderZip package;
     EXPECT_FALSE(package.Init(path)) << path;
@@ -296,8 +296,8 @@ TEST(ResourcePackage, BrokenPackagesAreRefused) {
 TEST(ResourcePackage, MissingDefinitionsOrLayoutFailWithoutCrashing) {
   TempFolder folder;
   const std::string zip = (folder.Path() / "uires.zip").string();
-  auto members = qv::testing::MinimalPackage("<hostwnd/>");  // a layout without size or root
-  ASSERT_TRUE(qv::testing::WriteZip(zip, members));
+  auto members = qv::test::MinimalPackage("<hostwnd/>");  // a layout without size or root
+  ASSERT_TRUE(qv::test::WriteZip(zip, members));
   SApplication app("SOUIHOST");
   auto package = std::make_unique<SResProviderZip>();
   ASSERT_TRUE(package->Init(zip));

@@ -4,7 +4,7 @@
 
 #include "frontend/toolkit/win32/system_headers.h"
 
-namespace qv::testing {
+namespace qv::test {
 
 std::filesystem::path ProgramDir() { return std::filesystem::path(QV_PROGRAM_DIR); }
 
@@ -70,4 +70,4 @@ std::vector<std::u16string> Win32MainWindow::Scanned() {
   return sorted;
 }
 
-}  // namespace qv::testing
+}  // namespace qv::test

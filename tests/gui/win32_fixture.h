@@ -16,7 +16,7 @@
 #include "frontend/app/main_dlg.h"
 #include "frontend/toolkit/application.h"
 
-namespace qv::testing {
+namespace qv::test {
 
 std::filesystem::path ProgramDir();
 
@@ -44,4 +44,4 @@ class Win32MainWindow : public ::testing::Test {
   std::vector<std::u16string> scanned_;
 };
 
-}  // namespace qv::testing
+}  // namespace qv::test

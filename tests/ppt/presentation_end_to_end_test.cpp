@@ -15,33 +15,33 @@
 #include "tests/support/cfb/cfb_builder.h"
 #include "tests/support/doc/doc_harness.h"
 #include "tests/support/engine/program_folder.h"
-#include "tools/samples/compound_writer.h"
-#include "tools/samples/package_writer.h"
-#include "tools/samples/presentation_writer.h"
-#include "tools/samples/vba_project_writer.h"
+#include "writers/cfb/compound_writer.h"
+#include "writers/zip/package_writer.h"
+#include "writers/ppt/presentation_writer.h"
+#include "writers/ovba/vba_project.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
-using samples::Bytes;
+using writers::Bytes;
 constexpr char kRule[] = "Macro.Test.Signature";
 constexpr char kMark[] = "QUORVANE-MACRO-TEST-SIGNATURE";
 
 Bytes InfectedProject() {
-  return samples::BuildProjectPart(
-      {{"Module1", false, std::string("Sub AutoOpen()\r\n    ' ") + kMark + "\r\nEnd Sub\r\n", ""}}, "VBAProject");
+  return writers::BuildProjectPart(
+      {writers::ovba::CodeModule("Module1", std::string("Sub AutoOpen()\r\n    ' ") + kMark + "\r\nEnd Sub\r\n")}, "VBAProject");
 }
 
 // The presentation as a compound file; `padded`: the document stream in ordinary sectors,
 // else (short) in the mini stream.
-Bytes Build(const samples::Presentation& p, bool padded) {
-  if (padded) return samples::BuildPresentation(p);
-  const auto streams = samples::BuildPresentationStreams(p);
-  samples::CompoundWriter writer;
+Bytes Build(const writers::Presentation& p, bool padded) {
+  if (padded) return writers::BuildPresentation(p);
+  const auto streams = writers::BuildPresentationStreams(p);
+  writers::CfbBuilder writer;
   writer.AddStream("Current User", streams.currentUser);
   writer.AddStream("PowerPoint Document", streams.document);
-  return writer.Finish();
+  return writer.Build();
 }
 
 std::vector<uint8_t> DocumentStream(const fs::path& file) {
@@ -85,8 +85,8 @@ TEST_P(PresentationTest, ReportOnlyNamesThePresentationAndLeavesIt) {
 }
 
 TEST_P(PresentationTest, RepairRewritesTheRecordInPlaceAndClearsTheFlag) {
-  const samples::Presentation p{InfectedProject()};
-  const auto streams = samples::BuildPresentationStreams(p);
+  const writers::Presentation p{InfectedProject()};
+  const auto streams = writers::BuildPresentationStreams(p);
   if (!GetParam()) ASSERT_LT(streams.document.size(), 4096u) << "meant to be a short stream";
   const Bytes original = Build(p, GetParam());
   const fs::path doc = Place(original);
@@ -122,9 +122,9 @@ TEST_P(PresentationTest, RepairRewritesTheRecordInPlaceAndClearsTheFlag) {
 }
 
 TEST_P(PresentationTest, ADamagedDirectoryIsWalkedAndStillRepaired) {
-  samples::Presentation p{InfectedProject()};
+  writers::Presentation p{InfectedProject()};
   p.damagedDirectory = true;
-  const auto streams = samples::BuildPresentationStreams(p);
+  const auto streams = writers::BuildPresentationStreams(p);
   const fs::path doc = Place(Build(p, GetParam()));
   EXPECT_EQ(CallScanFileVirus(U16(doc), 1).text, U16(std::string(kRule)));
   EXPECT_EQ(program_.ReadLog(), LogLine(doc, " , killed"));
@@ -135,7 +135,7 @@ TEST_P(PresentationTest, ADamagedDirectoryIsWalkedAndStillRepaired) {
 TEST_P(PresentationTest, ARecordThatCannotBeWrittenBackMakesItUnrepairable) {
   // The record claims more bytes than its zlib stream holds: scanned, but a rewrite with the
   // size field unchanged is impossible, so the presentation is deleted after its copy.
-  samples::Presentation p{InfectedProject()};
+  writers::Presentation p{InfectedProject()};
   p.declaredSize = static_cast<uint32_t>(p.project.size() + 512);
   const Bytes original = Build(p, GetParam());
   const fs::path doc = Place(original);
@@ -148,20 +148,20 @@ TEST_P(PresentationTest, ARecordThatCannotBeWrittenBackMakesItUnrepairable) {
 }
 
 TEST_P(PresentationTest, CleanProjectsAndDeflateBombsAreLeftAlone) {
-  const Bytes clean = Build({samples::BuildProjectPart({{"Module1", false, "Sub A()\r\nEnd Sub\r\n", ""}}, "VBAProject")},
+  const Bytes clean = Build({writers::BuildProjectPart({writers::ovba::CodeModule("Module1", "Sub A()\r\nEnd Sub\r\n")}, "VBAProject")},
                             GetParam());
   const fs::path doc = Place(clean);
   EXPECT_EQ(CallScanFileVirus(U16(doc), 1).text, u"");
   EXPECT_EQ(ReadFile(doc), clean);
 
   // An infected project swollen by 6 MiB of zeros deflates far past 1:200: it is not inflated.
-  samples::CompoundWriter swollen;
-  for (auto& stream : samples::BuildVbaProjectStreams(
-           {{"Module1", false, std::string("Sub AutoOpen()\r\n    ' ") + kMark + "\r\nEnd Sub\r\n", ""}}, "VBAProject")) {
+  writers::CfbBuilder swollen;
+  for (auto& stream : writers::ovba::BuildVbaProject(
+           {writers::ovba::CodeModule("Module1", std::string("Sub AutoOpen()\r\n    ' ") + kMark + "\r\nEnd Sub\r\n")}, "VBAProject").streams) {
     swollen.AddStream(stream.path, stream.bytes);
   }
   swollen.AddStream("Filler", Bytes(6u << 20, 0));
-  const Bytes bombed = Build({swollen.Finish()}, GetParam());
+  const Bytes bombed = Build({swollen.Build()}, GetParam());
   WriteFile(doc, bombed);
   EXPECT_EQ(CallScanFileVirus(U16(doc), 1).text, u"");
   EXPECT_EQ(ReadFile(doc), bombed);
@@ -203,4 +203,4 @@ INSTANTIATE_TEST_SUITE_P(StreamPlaces, PresentationTest, ::testing::Values(true,
                          });
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

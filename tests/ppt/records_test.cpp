@@ -3,24 +3,24 @@
 #include <gtest/gtest.h>
 
 #include "engine/ppt/ppt_records.h"
-#include "tools/samples/package_writer.h"
-#include "tools/samples/presentation_writer.h"
+#include "writers/zip/package_writer.h"
+#include "writers/ppt/presentation_writer.h"
 
 namespace qv::ppt {
 namespace {
 
-using samples::Bytes;
+using writers::Bytes;
 
-Bytes SmallProject() { return samples::BuildProjectPart({{"Module1", false, "Sub A()\r\nEnd Sub\r\n", ""}}, "VBAProject"); }
+Bytes SmallProject() { return writers::BuildProjectPart({writers::ovba::CodeModule("Module1", "Sub A()\r\nEnd Sub\r\n")}, "VBAProject"); }
 
-ProjectSearch Search(const samples::PresentationStreams& s) {
+ProjectSearch Search(const writers::PresentationStreams& s) {
   return FindProjectRecords(ByteReader(s.currentUser.data(), s.currentUser.size()),
                             ByteReader(s.document.data(), s.document.size()));
 }
 
 TEST(PresentationRecords, TheLastEditLeadsToTheProjectAndItsFlag) {
   const Bytes project = SmallProject();
-  const auto streams = samples::BuildPresentationStreams({project});
+  const auto streams = writers::BuildPresentationStreams({project});
   const ProjectSearch found = Search(streams);
   EXPECT_TRUE(found.directoryUsed);
   ASSERT_EQ(found.projects.size(), 1u);
@@ -33,9 +33,9 @@ TEST(PresentationRecords, TheLastEditLeadsToTheProjectAndItsFlag) {
 }
 
 TEST(PresentationRecords, ABrokenDirectoryFallsBackToTheRecordWalk) {
-  samples::Presentation p{SmallProject()};
+  writers::Presentation p{SmallProject()};
   p.damagedDirectory = true;
-  const auto streams = samples::BuildPresentationStreams(p);
+  const auto streams = writers::BuildPresentationStreams(p);
   const ProjectSearch found = Search(streams);
   EXPECT_FALSE(found.directoryUsed);
   ASSERT_EQ(found.projects.size(), 1u);
@@ -44,7 +44,7 @@ TEST(PresentationRecords, ABrokenDirectoryFallsBackToTheRecordWalk) {
 }
 
 TEST(PresentationRecords, EditsThatLoopOrAMissingCurrentUserFallBackToo) {
-  auto streams = samples::BuildPresentationStreams({SmallProject()});
+  auto streams = writers::BuildPresentationStreams({SmallProject()});
   // offsetLastEdit of the one edit (body offset 8) pointing at the edit itself.
   const uint32_t editAt = streams.currentUser[16] | (streams.currentUser[17] << 8) |
                           (streams.currentUser[18] << 16) | (uint32_t{streams.currentUser[19]} << 24);
@@ -60,12 +60,12 @@ TEST(PresentationRecords, EditsThatLoopOrAMissingCurrentUserFallBackToo) {
 }
 
 TEST(PresentationRecords, APresentationWithoutProjectHasNone) {
-  const auto streams = samples::BuildPresentationStreams({});
+  const auto streams = writers::BuildPresentationStreams({});
   EXPECT_TRUE(Search(streams).projects.empty());
 }
 
 TEST(PresentationRecords, EveryTruncationStaysInsideTheStream) {
-  const auto streams = samples::BuildPresentationStreams({SmallProject()});
+  const auto streams = writers::BuildPresentationStreams({SmallProject()});
   for (size_t cut = 0; cut < streams.document.size(); cut += 7) {
     const Bytes document(streams.document.begin(), streams.document.begin() + static_cast<std::ptrdiff_t>(cut));
     const ProjectSearch found = FindProjectRecords(

@@ -8,12 +8,14 @@
 #include "engine/storage/compound_file.h"
 #include "engine/storage/streams.h"
 #include "tests/support/engine/program_folder.h"
+#include "writers/cfb/compound_writer.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
-constexpr uint32_t kNoStream = 0xFFFFFFFF;
-constexpr uint8_t kRed = 0;
+using writers::cfbc::kColor;
+using writers::cfbc::kNoStream;
+using writers::cfbc::kRed;
 
 std::string Narrow(const std::u16string& name) { return std::string(name.begin(), name.end()); }
 
@@ -40,7 +42,7 @@ class Walker {
       return -1;
     }
     const std::string name = Narrow(EntryName(*e));
-    const bool red = e->raw[0x43] == kRed;
+    const bool red = e->raw[kColor] == kRed;
     if ((low && CompareNames(*low, name) >= 0) || (high && CompareNames(name, *high) >= 0)) {
       out_.faults.push_back(folder + name + ": out of name order");
     }
@@ -56,7 +58,7 @@ class Walker {
     const DirEntry* s = EntryAt(doc_, storageId);
     if (s == nullptr) return;
     const uint32_t root = EntryChild(*s);
-    if (root != kNoStream && EntryAt(doc_, root) != nullptr && EntryAt(doc_, root)->raw[0x43] == kRed) {
+    if (root != kNoStream && EntryAt(doc_, root) != nullptr && EntryAt(doc_, root)->raw[kColor] == kRed) {
       out_.colourFaults.push_back(folder + ": red tree root");
     }
     Tree(root, folder, nullptr, nullptr, false);
@@ -102,4 +104,4 @@ std::optional<CompoundContent> ReadCompound(const std::filesystem::path& path) {
   return content;
 }
 
-}  // namespace qv::testing
+}  // namespace qv::test

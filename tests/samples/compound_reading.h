@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace qv::testing {
+namespace qv::test {
 
 struct CompoundContent {
   std::map<std::string, std::vector<uint8_t>> streams;  // "Macros/VBA/dir" -> bytes, reachable from the root
@@ -23,4 +23,4 @@ struct CompoundContent {
 // the engine does not take the file up as a compound file.
 std::optional<CompoundContent> ReadCompound(const std::filesystem::path& path);
 
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -10,13 +10,13 @@
 #include "tests/samples/compound_reading.h"
 #include "tests/support/engine/program_folder.h"
 #include "tools/samples/sample_documents.h"
-#include "tools/samples/word_document_writer.h"
-#include "tools/samples/workbook_writer.h"
+#include "writers/word/word97_writer.h"
+#include "writers/biff/workbook_writer.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
-using samples::Bytes;
+using writers::Bytes;
 
 uint16_t U16At(const Bytes& b, size_t at) { return static_cast<uint16_t>(b.at(at) | b.at(at + 1) << 8); }
 uint32_t U32At(const Bytes& b, size_t at) { return U16At(b, at) | static_cast<uint32_t>(U16At(b, at + 2)) << 16; }
@@ -32,9 +32,9 @@ CompoundContent Reread(const Bytes& file) {
 }
 
 TEST(WordSample, FibPointsIntoItsStreamsAndThePieceTableGivesTheText) {
-  namespace fib = samples::fib;
+  namespace fib = writers::fib;
   const std::vector<std::string> paragraphs = {"First paragraph", "", "Third, after an empty one"};
-  auto content = Reread(samples::BuildWordDocument({paragraphs, {{"Module1", false, "Sub A()\r\nEnd Sub\r\n", ""}}}));
+  auto content = Reread(writers::BuildWordDocument({paragraphs, {writers::ovba::CodeModule("Module1", "Sub A()\r\nEnd Sub\r\n")}}));
   const Bytes& word = content.streams["WordDocument"];
   const Bytes& table = content.streams["1Table"];
   ASSERT_GE(word.size(), fib::kFibBytes);
@@ -112,12 +112,13 @@ std::vector<BiffRecord> Substream(const Bytes& stream, size_t from) {
 }
 
 TEST(WorkbookSample, EverySheetIsReachedAndTheHiddenMacroSheetHoldsTheString) {
-  samples::Workbook book;
+  writers::WorkbookDocument book;
   book.sheets.push_back({"Sheet1", false, false, {{0, 0, "a"}, {1, 0, "b"}, {2, 1, "a"}}, {}, "Sheet1"});
-  book.sheets.push_back({"Macro1", true, true, {}, {{0, 0, samples::StringFormula(samples::kTestString), samples::kTestString}, {1, 0, samples::ReturnFormula(), ""}}, ""});
-  book.modules = {{"ThisWorkbook", true, "", "0{00020819-0000-0000-C000-000000000046}"}, {"Module1", false, "", ""}};
+  book.sheets.push_back({"Macro1", true, true, {}, {{0, 0, writers::StringFormula(samples::kTestString), samples::kTestString}, {1, 0, writers::ReturnFormula(), ""}}, ""});
+  book.modules = {writers::ovba::DocumentModule("ThisWorkbook", "0{00020819-0000-0000-C000-000000000046}"),
+                  writers::ovba::CodeModule("Module1", "")};
   book.workbookCodeName = "ThisWorkbook";
-  auto content = Reread(samples::BuildWorkbook(book));
+  auto content = Reread(writers::BuildWorkbookDocument(book));
   const Bytes& stream = content.streams["Workbook"];
   EXPECT_GE(stream.size(), 4096u);
 
@@ -151,7 +152,7 @@ TEST(WorkbookSample, EverySheetIsReachedAndTheHiddenMacroSheetHoldsTheString) {
     const BiffRecord& formula = records[2];  // after BOF and Dimensions
     ASSERT_EQ(formula.id, 0x0006);
     const uint16_t cce = U16At(stream, formula.at + 20);
-    EXPECT_EQ(Bytes(stream.begin() + formula.at + 22, stream.begin() + formula.at + 22 + cce), samples::StringFormula(samples::kTestString));
+    EXPECT_EQ(Bytes(stream.begin() + formula.at + 22, stream.begin() + formula.at + 22 + cce), writers::StringFormula(samples::kTestString));
     EXPECT_EQ(records[3].id, 0x0207) << "the cached string follows its formula";
   }
   EXPECT_EQ(sheet, book.sheets.size());
@@ -159,4 +160,4 @@ TEST(WorkbookSample, EverySheetIsReachedAndTheHiddenMacroSheetHoldsTheString) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

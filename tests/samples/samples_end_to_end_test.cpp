@@ -20,7 +20,7 @@
 #error "QV_SAMPLES_PROGRAM must name the quorvane-samples program"
 #endif
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -139,4 +139,4 @@ TEST(SamplesProgram, WritesTheChosenSamplesAndRefusesUnknownNames) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -11,14 +11,16 @@
 #include "engine/storage/vba_decompress.h"
 #include "tests/samples/compound_reading.h"
 #include "tests/support/engine/program_folder.h"
-#include "tools/samples/compound_writer.h"
-#include "tools/samples/ovba_compression.h"
-#include "tools/samples/vba_project_writer.h"
+#include "writers/cfb/compound_writer.h"
+#include "writers/common/byte_sink.h"
+#include "writers/ovba/compressor.h"
+#include "writers/ovba/project_text.h"
+#include "writers/ovba/vba_project.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
-using samples::Bytes;
+using writers::Bytes;
 
 Bytes Pattern(size_t size, uint32_t seed) {  // bytes with little repetition
   Bytes out(size);
@@ -55,10 +57,10 @@ TEST(CompoundWriter, TheEngineReadsBackEveryStreamThroughWellFormedTrees) {
       streams["Tree" + std::to_string(count) + "/" + name] = Pattern(10 + i, seed++);
     }
   }
-  samples::CompoundWriter writer;
+  writers::CfbBuilder writer;
   for (const auto& [path, bytes] : streams) writer.AddStream(path, bytes);
   TempDir dir;
-  WriteFile(dir / "file.cfb", writer.Finish());
+  WriteFile(dir / "file.cfb", writer.Build());
 
   const auto content = ReadCompound(dir / "file.cfb");
   ASSERT_TRUE(content.has_value());
@@ -69,7 +71,7 @@ TEST(CompoundWriter, TheEngineReadsBackEveryStreamThroughWellFormedTrees) {
 }
 
 TEST(CompoundWriter, RefusesPathsTheFormatCannotHold) {
-  samples::CompoundWriter writer;
+  writers::CfbBuilder writer;
   writer.AddStream("A/b", {1});
   EXPECT_THROW(writer.AddStream("A/B", {2}), std::invalid_argument);  // names compare without case
   EXPECT_THROW(writer.AddStream("A/b/c", {3}), std::invalid_argument);  // a stream is no storage
@@ -78,7 +80,7 @@ TEST(CompoundWriter, RefusesPathsTheFormatCannotHold) {
 }
 
 TEST(OvbaCompression, EngineDecompressesEveryContainerToTheText) {
-  const std::string module = samples::ModuleSourceText({"Module1", false, "Sub A()\r\n  MsgBox \"x\"\r\nEnd Sub\r\n", ""});
+  const std::string module = writers::ovba::ModuleSource("Module1", "Sub A()\r\n  MsgBox \"x\"\r\nEnd Sub\r\n");
   std::string repeated;
   while (repeated.size() < 20000) repeated += "    Cells(r, 3).Value = Cells(r, 2).Value * 1.19\r\n";
   const Bytes noisy = Pattern(4096, 7);
@@ -97,7 +99,7 @@ TEST(OvbaCompression, EngineDecompressesEveryContainerToTheText) {
       {"raw chunk then compressed chunk", std::string(noisy.begin(), noisy.end()) + repeated.substr(0, 300)},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(Decompress(samples::CompressContainer(c.text)), c.text) << c.name;
+    EXPECT_EQ(Decompress(writers::ovba::Compress(c.text).bytes), c.text) << c.name;
   }
 }
 
@@ -135,7 +137,7 @@ TEST(VbaProject, ProtectionValuesDecipherToTheirData) {
   for (uint8_t seed : {0x00, 0x27, 0x41, 0x6C, 0xFF}) {  // 0 to 3 ignored bytes
     for (const Bytes& data : {Bytes{0, 0, 0, 0}, Bytes{0xFF}, Bytes{}}) {
       uint8_t version = 0, key = 0;
-      EXPECT_EQ(Decrypt(samples::EncryptProjectData(data, id, seed), version, key), data) << int(seed);
+      EXPECT_EQ(Decrypt(writers::ovba::EncryptProjectData(data, id, seed), version, key), data) << int(seed);
       EXPECT_EQ(version, 2);
       EXPECT_EQ(key, expectedKey);
     }
@@ -143,10 +145,11 @@ TEST(VbaProject, ProtectionValuesDecipherToTheirData) {
 }
 
 TEST(VbaProject, StreamsHoldTheProjectModulesAndTheirSource) {
-  const std::vector<samples::VbaModule> modules = {{"ThisDocument", true, "", "1Normal.ThisDocument"},
-                                                   {"Module1", false, "Sub A()\r\nEnd Sub\r\n", ""}};
+  const std::vector<writers::ovba::ModuleSpec> modules = {
+      writers::ovba::DocumentModule("ThisDocument", "1Normal.ThisDocument"),
+      writers::ovba::CodeModule("Module1", "Sub A()\r\nEnd Sub\r\n")};
   std::map<std::string, Bytes> streams;
-  for (const auto& s : samples::BuildVbaProjectStreams(modules, "Project")) streams[s.path] = s.bytes;
+  for (const auto& s : writers::ovba::BuildVbaProject(modules, "Project").streams) streams[s.path] = s.bytes;
   ASSERT_EQ(streams.size(), 6u);
   const std::string project(streams["PROJECT"].begin(), streams["PROJECT"].end());
   for (const char* line : {"Document=ThisDocument/&H00000000\r\n", "Module=Module1\r\n", "Name=\"Project\"\r\n",
@@ -167,10 +170,10 @@ TEST(VbaProject, StreamsHoldTheProjectModulesAndTheirSource) {
   EXPECT_EQ(dir.substr(dir.size() - 6), std::string("\x10\x00\x00\x00\x00\x00", 6));          // terminator
   EXPECT_NE(dir.find(std::string("\x0F\x00\x02\x00\x00\x00\x02\x00", 8)), std::string::npos);  // two modules
   for (const auto& m : modules) {
-    EXPECT_EQ(Decompress(streams["VBA/" + m.name]), samples::ModuleSourceText(m)) << m.name;
-    EXPECT_EQ(samples::ModuleSourceText(m).rfind("Attribute VB_Name = \"" + m.name + "\"\r\n", 0), 0u);
+    EXPECT_EQ(Decompress(streams["VBA/" + m.name]), m.source) << m.name;
+    EXPECT_EQ(m.source.rfind("Attribute VB_Name = \"" + m.name + "\"\r\n", 0), 0u);
   }
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

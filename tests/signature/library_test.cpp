@@ -182,7 +182,7 @@ TEST(SignatureLibrary, LoadsTheFileBesideTheProgram) {
 #endif
   EXPECT_EQ(LibraryPathBeside(u"Quorvane"), u"qzmacro.vlb");
 
-  const auto folder = qv::testing::MakeScratchFolder();
+  const auto folder = qv::test::MakeScratchFolder();
   const std::u16string path = (folder / "qzmacro.vlb").u16string();
   std::vector<uint8_t> image;
   EXPECT_EQ(LoadLibraryFile(path, image), kLibraryMissing);

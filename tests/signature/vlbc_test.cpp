@@ -176,25 +176,25 @@ TEST(VlbcRoundTrip, UnusableLibraryIsNotDumped) {
 // that dumps back.
 TEST(VlbcProgram, CompileAndDumpFromTheCommandLine) {
   namespace fs = std::filesystem;
-  const fs::path dir = qv::testing::MakeScratchFolder();
+  const fs::path dir = qv::test::MakeScratchFolder();
   const auto write = [&](const char* name, const std::string& text) {
     std::ofstream(dir / name, std::ios::binary) << text;
   };
   write("bad.vls", "pattern 1 \"a\"\nrule 1 \"R\" = p(2)\n");
   write("good.vls", "pattern 1 \"a\"\nrule 1 \"R\" = p(1)\n");
   const std::string vlbc = VLBC_PROGRAM;
-  const std::string out = qv::testing::PathUtf8(dir / "out.vlb");
+  const std::string out = qv::test::PathUtf8(dir / "out.vlb");
   const auto run = [&](std::vector<std::string> args, const fs::path& output) {
     args.insert(args.begin(), vlbc);
-    return qv::testing::RunProgram(args, {}, output, dir / "errors.txt", std::chrono::seconds(60)).exitCode;
+    return qv::test::RunProgram(args, {}, output, dir / "errors.txt", std::chrono::seconds(60)).exitCode;
   };
   const fs::path ignored = dir / "output.txt";
 
-  EXPECT_EQ(run({"compile", "-o", out, qv::testing::PathUtf8(dir / "bad.vls")}, ignored), 1);
+  EXPECT_EQ(run({"compile", "-o", out, qv::test::PathUtf8(dir / "bad.vls")}, ignored), 1);
   EXPECT_FALSE(fs::exists(out));
-  EXPECT_EQ(run({"compile", "-o", out, qv::testing::PathUtf8(dir / "good.vls")}, ignored), 0);
+  EXPECT_EQ(run({"compile", "-o", out, qv::test::PathUtf8(dir / "good.vls")}, ignored), 0);
   ASSERT_TRUE(fs::exists(out));
-  EXPECT_EQ(run({"dump", "-o", qv::testing::PathUtf8(dir / "dump.vls"), out}, ignored), 0);
+  EXPECT_EQ(run({"dump", "-o", qv::test::PathUtf8(dir / "dump.vls"), out}, ignored), 0);
   const auto slurp = [](const fs::path& path) {  // closed again at once: Windows removes no open file
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), {});

@@ -7,13 +7,13 @@
 #include "engine/office/word6_macros.h"
 #include "engine/zip/macro_sheets.h"
 #include "tests/signature_set/corpus.h"
-#include "tools/samples/macro_sheet_writer.h"
-#include "tools/samples/word6_document_writer.h"
+#include "writers/zip/macro_sheet_writer.h"
+#include "writers/word/word6_writer.h"
 
 namespace qv::test::sigset {
 namespace {
 
-using samples::Bytes;
+using writers::Bytes;
 
 // A tokenised line: placeholder token bytes, then a string literal as WordBasic keeps it
 // (a length byte and the characters, no quotes).
@@ -27,9 +27,9 @@ std::vector<uint8_t> WordBasicText(const std::string& name, const std::vector<st
   Bytes body = {0x01, 0x00};
   for (const auto& l : literals) Literal(body, l);
   body.insert(body.end(), {0x64, 0x70, 0x00});
-  samples::Word6Document doc;
+  writers::Word6Document doc;
   doc.macros = {{name, key, body}};
-  const auto stream = samples::BuildWord6Stream(doc);
+  const auto stream = writers::BuildWord6Stream(doc);
   std::vector<uint8_t> out;
   ForEachWordBasicMacro(ByteReader(stream.bytes.data(), stream.bytes.size()),
                         [&](const WordBasicMacro&, std::string_view text) { out.assign(text.begin(), text.end()); });
@@ -38,8 +38,8 @@ std::vector<uint8_t> WordBasicText(const std::string& name, const std::vector<st
 
 // What the matcher gets for a hidden macro sheet of an .xlsm with these formulas.
 std::vector<uint8_t> SheetText(const std::vector<std::string>& formulas) {
-  samples::MacroSheetBook book;
-  book.sheets.push_back({"Macro1", true, samples::SheetVisibility::Hidden, "", formulas, {}});
+  writers::MacroSheetBook book;
+  book.sheets.push_back({"Macro1", true, writers::SheetVisibility::Hidden, "", formulas, {}});
   for (const auto& part : MacroSheetBookParts(book)) {
     if (part.name != SheetPartName(book, 0)) continue;
     const std::string text = zip::MacroSheetJudgeText("Macro1", std::string(part.data.begin(), part.data.end()));

@@ -2,16 +2,24 @@
 // memory image, and the directory sizes around the capacities open or fail as they must.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "engine/storage/compound_file.h"
 #include "engine/storage/streams.h"
 #include "tests/support/doc/doc_harness.h"
 #include "tests/storage/param_names.h"
-#include "tests/support/cfb/cfb_builder.h"
+#include "tests/support/bytes/test_bytes.h"
+#include "writers/cfb/compound_writer.h"
 
 namespace qv::test {
 namespace {
+
+using qv::writers::CfbBuilder;
+using qv::writers::CfbFile;
+using qv::writers::StreamPlacement;
+using qv::writers::TreeShape;
+namespace cfbc = qv::writers::cfbc;
 
 using Kind = StreamPlacement::Kind;
 
@@ -146,19 +154,65 @@ TEST(DirectorySize, NinetySixSectorsOpenAndNinetySevenAreRejected) {
     EXPECT_EQ(HasDirectoryTable(h.doc()), sectors == 96);
     if (sectors == 96) {
       EXPECT_EQ(h.doc().DirCount, 385u);
-      EXPECT_EQ(h.doc().visitBudget, 897);
     }
   }
 }
 
-TEST(DirectorySize, OneSectorGivesTheSmallestVisitBudget) {
+// The name search walks a storage's sibling tree and gives up after a number of visits that
+// grows with the directory; then it takes the first entry of that name anywhere. Each file
+// below has a storage "Decoy", made first, holding "Target" and "Inner": a search of the root
+// that gave up too early shows as the decoy's "Target", and "Inner" is found only by the scan.
+struct SiblingCase {
+  std::string name;
+  uint32_t rootStreams;  // streams in the root, "S0" .. "S<n-2>" and "Target" last
+  TreeShape shape;
+  bool loop;             // the root's last child links back to its first as right sibling
+};
+void PrintTo(const SiblingCase& c, std::ostream* os) { *os << c.name; }
+
+class SiblingSearch : public ::testing::TestWithParam<SiblingCase> {};
+
+TEST_P(SiblingSearch, EndsAndFindsWhatTheTreeHolds) {
+  const SiblingCase& c = GetParam();
   CfbBuilder b;
-  b.AddStream("A", PatternBytes(10, 1));
-  DocHarness h(b.Build(), ReadMode::File);
+  b.SetTreeShape(c.shape);
+  const uint32_t decoyTarget = b.AddStream("Decoy/Target", PatternBytes(10, 1));
+  const uint32_t inner = b.AddStream("Decoy/Inner", PatternBytes(10, 2));
+  for (uint32_t i = 0; i + 1 < c.rootStreams; ++i) b.AddStream("S" + std::to_string(i), PatternBytes(10, 3));
+  const uint32_t target = b.AddStream("Target", PatternBytes(10, 4));
+  CfbFile file = b.BuildFile();
+  if (c.loop) {
+    const uint32_t first = file.EntryU32(0, cfbc::kChild);
+    uint32_t last = first;
+    for (uint32_t steps = 0; file.EntryU32(last, cfbc::kRight) != cfbc::kNoStream && steps < 1000; ++steps) {
+      last = file.EntryU32(last, cfbc::kRight);
+    }
+    file.SetEntryU32(last, cfbc::kRight, first);
+  }
+  DocHarness h(file.bytes, ReadMode::Memory);
   ASSERT_EQ(h.Open(), 1);
-  EXPECT_EQ(h.doc().DirCount, 5u);
-  EXPECT_EQ(h.doc().visitBudget, 13);
+  const auto entries = static_cast<int32_t>(h.doc().DirCount);
+  // The root's own "Target", through the tree however it is shaped, looping or not.
+  EXPECT_EQ(FindEntry(h.doc(), 0, u"Target"), static_cast<int32_t>(target));
+  EXPECT_NE(FindEntry(h.doc(), 0, u"Target"), static_cast<int32_t>(decoyTarget));
+  // Names the root does not hold: the walk of its tree ends (of a looping tree too), with
+  // work linear in the directory's size, and the scan answers.
+  EXPECT_EQ(FindEntry(h.doc(), 0, u"Inner"), static_cast<int32_t>(inner));
+  EXPECT_LE(h.doc().visitCounter, 4 * entries);
+  EXPECT_EQ(FindEntry(h.doc(), 0, u"Absent"), -1);
+  EXPECT_LE(h.doc().visitCounter, 4 * entries);
 }
+
+const SiblingCase kSiblingCases[] = {
+    {"OneSectorBalanced", 2, TreeShape::Balanced, false},
+    {"OneSectorRightChain", 2, TreeShape::RightChain, false},
+    {"FullDirectoryRightChain", 380, TreeShape::RightChain, false},
+    {"FullDirectoryBalanced", 380, TreeShape::Balanced, false},
+    {"OneSectorLoop", 2, TreeShape::RightChain, true},
+    {"FullDirectoryLoop", 380, TreeShape::RightChain, true},
+};
+INSTANTIATE_TEST_SUITE_P(Directory, SiblingSearch, ::testing::ValuesIn(kSiblingCases),
+                         [](const ::testing::TestParamInfo<SiblingCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace qv::test

@@ -8,10 +8,15 @@
 #include "engine/storage/compound_file.h"
 #include "engine/storage/streams.h"
 #include "tests/support/doc/doc_harness.h"
-#include "tests/support/cfb/cfb_builder.h"
+#include "tests/support/bytes/test_bytes.h"
+#include "writers/cfb/compound_writer.h"
 
 namespace qv::test {
 namespace {
+
+using qv::writers::CfbBuilder;
+using qv::writers::CfbFile;
+using qv::writers::StreamPlacement;
 
 using Kind = StreamPlacement::Kind;
 

@@ -9,10 +9,15 @@
 #include "engine/storage/writer.h"
 #include "tests/support/doc/doc_harness.h"
 #include "tests/storage/param_names.h"
-#include "tests/support/cfb/cfb_builder.h"
+#include "tests/support/bytes/test_bytes.h"
+#include "writers/cfb/compound_writer.h"
 
 namespace qv::test {
 namespace {
+
+using qv::writers::CfbBuilder;
+using qv::writers::CfbFile;
+namespace cfbc = qv::writers::cfbc;
 
 using cfbc::kChild;
 using cfbc::kLeft;

@@ -9,14 +9,14 @@
 
 #include "engine/common/capacities.h"
 #include "engine/storage/vba_decompress.h"
-#include "tests/support/ovba/ovba_compressor.h"
+#include "writers/ovba/compressor.h"
 
 namespace qv {
 namespace {
 
-using test::ovba::ChunkBuilder;
-using test::ovba::ChunkMode;
-using test::ovba::Compress;
+using writers::ovba::ChunkBuilder;
+using writers::ovba::ChunkMode;
+using writers::ovba::Compress;
 using Bytes = std::vector<uint8_t>;
 
 // A container's bytes after its signature byte, as the module pass hands them over.

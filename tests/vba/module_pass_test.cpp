@@ -17,14 +17,20 @@
 #include "engine/storage/vba_source_search.h"
 #include "engine/storage/writer.h"
 #include "tests/support/doc/doc_harness.h"
-#include "tests/support/cfb/cfb_builder.h"
+#include "tests/support/bytes/test_bytes.h"
+#include "writers/cfb/compound_writer.h"
 #include "tests/support/ovba/module_stream.h"
-#include "tests/support/ovba/ovba_compressor.h"
-#include "tests/support/ovba/vba_project.h"
+#include "writers/ovba/compressor.h"
+#include "writers/ovba/vba_project.h"
 #include "tests/support/vlb/vlb_builder.h"
 
 namespace qv::test {
 namespace {
+
+using qv::writers::ByteRange;
+using qv::writers::CfbBuilder;
+using qv::writers::CfbFile;
+namespace cfbc = qv::writers::cfbc;
 
 using Bytes = std::vector<uint8_t>;
 

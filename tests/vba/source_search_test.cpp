@@ -12,16 +12,16 @@
 #include "engine/storage/vba_decompress.h"
 #include "engine/storage/vba_source_search.h"
 #include "tests/support/ovba/module_stream.h"
-#include "tests/support/ovba/ovba_compressor.h"
+#include "writers/ovba/compressor.h"
 
 namespace qv {
 namespace {
 
 using test::ovba::BuildModuleStream;
-using test::ovba::ChunkBuilder;
-using test::ovba::Compress;
+using writers::ovba::ChunkBuilder;
+using writers::ovba::Compress;
 using test::ovba::FakePerformanceCache;
-using test::ovba::ModuleSource;
+using writers::ovba::ModuleSource;
 using Bytes = std::vector<uint8_t>;
 
 struct Found {

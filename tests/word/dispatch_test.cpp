@@ -9,10 +9,10 @@
 #include "tests/support/word/word_streams.h"
 #include "tests/word/document_fixture.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
-using qv::test::CfbBuilder;
+using writers::CfbBuilder;
 
 // A stream starting with a BOF-like record whose version word (offset 4) is `version`.
 std::vector<uint8_t> VersionStream(uint16_t version) {
@@ -146,4 +146,4 @@ TEST(DispatchTest, UnusableCompoundFilesAreLeftAlone) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

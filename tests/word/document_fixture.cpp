@@ -2,24 +2,25 @@
 
 #include "engine/flow/call_flow.h"
 #include "engine/storage/doc_file.h"
+#include "tests/support/bytes/test_bytes.h"
 #include "tests/support/ovba/module_stream.h"
-#include "tests/support/ovba/vba_project.h"
+#include "writers/ovba/vba_project.h"
 #include "tests/support/vlb/vlb_builder.h"
 #include "tests/support/word/word_streams.h"
 
-namespace qv::testing {
+namespace qv::test {
 
 std::string InfectedModuleSource() {
-  return qv::test::ovba::ModuleSource(
+  return writers::ovba::ModuleSource(
       "Module1", std::string("Sub AutoOpen()\r\n  MsgBox \"") + qv::test::kTestSignatureText + "\"\r\nEnd Sub\r\n");
 }
 
 std::string CleanModuleSource() {
-  return qv::test::ovba::ModuleSource("Module1", "Sub Report()\r\n  MsgBox \"Quarterly figures\"\r\nEnd Sub\r\n");
+  return writers::ovba::ModuleSource("Module1", "Sub Report()\r\n  MsgBox \"Quarterly figures\"\r\nEnd Sub\r\n");
 }
 
-qv::test::CfbFile BuildWord97(const Word97Options& options) {
-  qv::test::CfbBuilder builder;
+writers::CfbFile BuildWord97(const Word97Options& options) {
+  writers::CfbBuilder builder;
   if (options.withWordDocument) {
     auto fib = Word97DocumentStream(options.fcCmds, 0x40, 8192);
     if (options.wordDocumentBytes != 0 && options.wordDocumentBytes < fib.size()) fib.resize(options.wordDocumentBytes);
@@ -29,7 +30,7 @@ qv::test::CfbFile BuildWord97(const Word97Options& options) {
     builder.AddStream(options.tableStream, WordTableStream(4096, options.fcCmds));
   }
   if (options.withMacros) {
-    const auto project = qv::test::ovba::BuildVbaProject({{"Module1", options.moduleSource}});
+    const auto project = writers::ovba::BuildVbaProject({{"Module1", options.moduleSource}});
     for (const auto& stream : project.streams) builder.AddStream("Macros/" + stream.path, stream.bytes);
   }
   if (options.padding != 0) builder.AddStream("Data", qv::test::PatternBytes(options.padding, 7));
@@ -48,4 +49,4 @@ TakenUpDocument::~TakenUpDocument() {
   }
 }
 
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -8,10 +8,11 @@
 #include <vector>
 
 #include "engine/common/work_area.h"
-#include "tests/support/cfb/cfb_builder.h"
+#include "tests/support/bytes/test_bytes.h"
+#include "writers/cfb/compound_writer.h"
 #include "tests/support/engine/program_folder.h"
 
-namespace qv::testing {
+namespace qv::test {
 
 // Source of a module that fires the shipped test signature.
 std::string InfectedModuleSource();
@@ -28,7 +29,7 @@ struct Word97Options {
   uint32_t padding = 0;                 // an extra stream of this many bytes (size tests)
   uint32_t wordDocumentBytes = 0;       // "WordDocument" cut to this many bytes; 0 keeps it whole
 };
-qv::test::CfbFile BuildWord97(const Word97Options& options);
+writers::CfbFile BuildWord97(const Word97Options& options);
 
 // A file taken up as the engine's ExamineFile does; the document stays open.
 class TakenUpDocument {
@@ -44,4 +45,4 @@ class TakenUpDocument {
   int dispatched_ = 0;
 };
 
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -9,7 +9,7 @@
 #include "tests/support/word/word_streams.h"
 #include "tests/word/document_fixture.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -133,7 +133,7 @@ TEST_F(WordEndToEndTest, FailedQuarantineCopyAbandonsTheDocumentUntouched) {
 
 TEST_F(WordEndToEndTest, Word6DocumentMacroTableIsEmptied) {
   const Word6Layout layout = Word6DocumentStream({{40, 0x0000}});
-  qv::test::CfbBuilder builder;
+  writers::CfbBuilder builder;
   builder.AddStream("WordDocument", layout.stream);
   builder.AddStream("Module", qv::test::ovba::BuildModuleStream(InfectedModuleSource()).bytes);
   const auto built = builder.BuildFile();
@@ -179,4 +179,4 @@ INSTANTIATE_TEST_SUITE_P(
                        ::testing::Values(0, 1)));
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

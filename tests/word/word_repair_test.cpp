@@ -2,6 +2,8 @@
 // against the file as built: only the bytes a repair may touch change.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/office/dispatch.h"
 #include "engine/office/document_kind.h"
 #include "engine/storage/compound_file.h"
@@ -9,10 +11,10 @@
 #include "tests/support/word/word_streams.h"
 #include "tests/word/document_fixture.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
-using qv::test::CfbFile;
+using writers::CfbFile;
 
 // The file offset of byte `offset` of stream `id`.
 uint64_t FileOffsetOf(const CfbFile& file, uint32_t id, uint64_t offset) {
@@ -167,7 +169,7 @@ TEST(Word6FillerTest, FillsExactlyTheGivenLength) {
 class Word6RepairTest : public ::testing::Test {
  protected:
   std::vector<uint8_t> Repair(const Word6Layout& layout) {
-    qv::test::CfbBuilder builder;
+    writers::CfbBuilder builder;
     builder.AddStream("WordDocument", layout.stream);
     built_ = builder.BuildFile();
     WriteFile(dir_ / "w6.doc", built_.bytes);
@@ -177,19 +179,33 @@ class Word6RepairTest : public ::testing::Test {
     EXPECT_EQ(RepairDocument(taken.doc()), kRepaired);
     return ReadFile(dir_ / "w6.doc");
   }
-  // The expected file: FIB length 2, FF 40 at the table, the given texts filled.
-  std::vector<uint8_t> Expected(const Word6Layout& layout, const std::vector<std::pair<uint32_t, uint32_t>>& filled) {
+  // The expected file: FIB length 2, FF 40 at the table, the given texts replaced by the given
+  // filled bytes.
+  std::vector<uint8_t> Expected(const Word6Layout& layout,
+                                const std::vector<std::pair<uint32_t, std::vector<uint8_t>>>& filled) {
     std::vector<uint8_t> stream = layout.stream;
     stream[0x11C] = 2, stream[0x11D] = 0, stream[0x11E] = 0, stream[0x11F] = 0;
     stream[layout.tableOffset] = 0xFF, stream[layout.tableOffset + 1] = 0x40;
-    for (const auto& [offset, length] : filled) FillWord6MacroText(stream.data() + offset, length);
-    qv::test::CfbBuilder builder;
+    for (const auto& [offset, bytes] : filled) std::copy(bytes.begin(), bytes.end(), stream.begin() + offset);
+    writers::CfbBuilder builder;
     builder.AddStream("WordDocument", stream);
     return builder.Build();
   }
   TempDir dir_;
   CfbFile built_;
 };
+
+// A filled macro text written out: 01 00, `units` times the 17-byte unit 64 70 0E and fourteen
+// zeros, then `tail`.
+std::vector<uint8_t> FilledText(size_t units, const std::vector<uint8_t>& tail) {
+  std::vector<uint8_t> text = {0x01, 0x00};
+  for (size_t i = 0; i < units; ++i) {
+    text.insert(text.end(), {0x64, 0x70, 0x0E});
+    text.insert(text.end(), 14, 0x00);
+  }
+  text.insert(text.end(), tail.begin(), tail.end());
+  return text;
+}
 
 TEST_F(Word6RepairTest, TableLengthOneChangesOnlyTheLengthAndTheTableStart) {
   const Word6Layout layout = Word6DocumentStream({{100, 0xFFFF}}, /*tableLengthField=*/1);
@@ -199,12 +215,22 @@ TEST_F(Word6RepairTest, TableLengthOneChangesOnlyTheLengthAndTheTableStart) {
 TEST_F(Word6RepairTest, WalkFollowsContinuationMarkersAndStopsAfterTheFirstOther) {
   const Word6Layout layout = Word6DocumentStream({{40, 0xFFFF}, {60, 0xFFFF}, {80, 0x0000}, {50, 0xFFFF}});
   const auto& at = layout.textOffsets;
-  EXPECT_EQ(Repair(layout), Expected(layout, {{at[0], 40}, {at[1], 60}, {at[2], 80}}));
+  // 40 = 2 + 2 x 17 + 4, 60 = 2 + 3 x 17 + 7, 80 = 2 + 4 x 17 + 10
+  const std::vector<uint8_t> forty = FilledText(2, {0x64, 0x70, 0x01, 0x00});
+  const std::vector<uint8_t> sixty = FilledText(3, {0x64, 0x70, 0x04, 0x00, 0x00, 0x00, 0x00});
+  const std::vector<uint8_t> eighty = FilledText(4, {0x64, 0x70, 0x07, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00});
+  ASSERT_EQ(forty.size(), 40u);
+  ASSERT_EQ(sixty.size(), 60u);
+  ASSERT_EQ(eighty.size(), 80u);
+  EXPECT_EQ(Repair(layout), Expected(layout, {{at[0], forty}, {at[1], sixty}, {at[2], eighty}}));
 }
 
 TEST_F(Word6RepairTest, LongTextIsFilledOnlyOverItsFirst36864Bytes) {
   const Word6Layout layout = Word6DocumentStream({{39000, 0x0000}});
-  EXPECT_EQ(Repair(layout), Expected(layout, {{layout.textOffsets[0], 36864}}));
+  // 36864 = 2 + 2168 x 17 + 6; the text's bytes after them stay as they were.
+  const std::vector<uint8_t> filled = FilledText(2168, {0x64, 0x70, 0x03, 0x00, 0x00, 0x00});
+  ASSERT_EQ(filled.size(), 36864u);
+  EXPECT_EQ(Repair(layout), Expected(layout, {{layout.textOffsets[0], filled}}));
 }
 
 TEST_F(Word6RepairTest, ShortTextEndsTheWalk) {
@@ -213,4 +239,4 @@ TEST_F(Word6RepairTest, ShortTextEndsTheWalk) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -10,16 +10,16 @@
 #include "engine/office/word6_macros.h"
 #include "tests/support/engine/program_folder.h"
 #include "tests/support/vlb/vlb_builder.h"
-#include "tools/samples/compound_writer.h"
-#include "tools/samples/word6_document_writer.h"
+#include "writers/cfb/compound_writer.h"
+#include "writers/word/word6_writer.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
-using samples::Bytes;
-using samples::Word6Document;
-using samples::Word6Stream;
+using writers::Bytes;
+using writers::Word6Document;
+using writers::Word6Stream;
 using qv::test::kTestSignatureName;
 using qv::test::kTestSignatureText;
 
@@ -90,32 +90,32 @@ struct DamageCase {
   size_t visited;
 };
 
-void SetU16(Bytes& b, size_t at, uint16_t v) { samples::SetU16(b, at, v); }
-void SetU32(Bytes& b, size_t at, uint32_t v) { samples::SetU32(b, at, v); }
+void SetU16(Bytes& b, size_t at, uint16_t v) { writers::SetU16(b, at, v); }
+void SetU32(Bytes& b, size_t at, uint32_t v) { writers::SetU32(b, at, v); }
 
 const DamageCase kDamage[] = {
     {"count past the table length",
      [](Word6Stream& s) { SetU16(s.bytes, s.tableOffset + 2, 60); }, 0},
     {"table length cuts the descriptor list",
-     [](Word6Stream& s) { SetU32(s.bytes, samples::word6::kMacroTableLength, 4 + 24 + 10); }, 0},
+     [](Word6Stream& s) { SetU32(s.bytes, writers::word6::kMacroTableLength, 4 + 24 + 10); }, 0},
     {"table length cuts a name record",
-     [](Word6Stream& s) { SetU32(s.bytes, samples::word6::kMacroTableLength, s.tableLength - 4); }, 0},
+     [](Word6Stream& s) { SetU32(s.bytes, writers::word6::kMacroTableLength, s.tableLength - 4); }, 0},
     {"table past the stream",
-     [](Word6Stream& s) { SetU32(s.bytes, samples::word6::kMacroTableOffset, static_cast<uint32_t>(s.bytes.size() - 8)); }, 0},
+     [](Word6Stream& s) { SetU32(s.bytes, writers::word6::kMacroTableOffset, static_cast<uint32_t>(s.bytes.size() - 8)); }, 0},
     {"table length past the stream",
-     [](Word6Stream& s) { SetU32(s.bytes, samples::word6::kMacroTableLength, 0xFFFFFFF0u); }, 0},
+     [](Word6Stream& s) { SetU32(s.bytes, writers::word6::kMacroTableLength, 0xFFFFFFF0u); }, 0},
     {"unknown record type",
      [](Word6Stream& s) { s.bytes[s.tableOffset + 1] = 0x7E; }, 0},
     {"no version byte",
      [](Word6Stream& s) { s.bytes[s.tableOffset] = 0x00; }, 0},
     {"first text past the stream",
      [](Word6Stream& s) {
-       SetU32(s.bytes, s.tableOffset + 4 + samples::word6::kDescriptorTextOffset, static_cast<uint32_t>(s.bytes.size() - 3));
+       SetU32(s.bytes, s.tableOffset + 4 + writers::word6::kDescriptorTextOffset, static_cast<uint32_t>(s.bytes.size() - 3));
      }, 0},
     {"second text past the stream",
      [](Word6Stream& s) {
-       SetU32(s.bytes, s.tableOffset + 4 + 24 + samples::word6::kDescriptorTextLength, 0x7FFFFFFF);
-       SetU32(s.bytes, s.tableOffset + 4 + 24 + samples::word6::kDescriptorTextOffset, 0xFFFFFF00u);
+       SetU32(s.bytes, s.tableOffset + 4 + 24 + writers::word6::kDescriptorTextLength, 0x7FFFFFFF);
+       SetU32(s.bytes, s.tableOffset + 4 + 24 + writers::word6::kDescriptorTextOffset, 0xFFFFFF00u);
      }, 1},
 };
 
@@ -129,7 +129,7 @@ TEST(WordBasicTableTest, DamagedTablesEndTheWalk) {
 
 TEST(WordBasicTableTest, TableWithoutEndMarkerStillGivesItsMacros) {
   Word6Stream stream = BuildWord6Stream(TwoMacros(0));
-  SetU32(stream.bytes, samples::word6::kMacroTableLength, stream.tableLength - 1);  // the 0x40 left out
+  SetU32(stream.bytes, writers::word6::kMacroTableLength, stream.tableLength - 1);  // the 0x40 left out
   EXPECT_EQ(Walk(stream.bytes).size(), 2u);
 }
 
@@ -175,7 +175,7 @@ TEST_F(WordBasicEngineTest, KeyedMacroIsFoundAndTheDocumentRepairedInPlace) {
   const size_t base = StreamStart(original, stream.bytes);
   ASSERT_LT(base, original.size());
   // the table length is 2 and the table starts with the empty command table
-  EXPECT_EQ(repaired[base + samples::word6::kMacroTableLength], 2);
+  EXPECT_EQ(repaired[base + writers::word6::kMacroTableLength], 2);
   EXPECT_EQ(repaired[base + stream.tableOffset], 0xFF);
   EXPECT_EQ(repaired[base + stream.tableOffset + 1], 0x40);
   // the test string is gone from the whole file, keyed or not
@@ -205,9 +205,9 @@ TEST_F(WordBasicEngineTest, DamagedTableGivesNoFindingAndNoWrite) {
     if (c.visited != 0) continue;
     Word6Stream stream = BuildWord6Stream(Infected());
     c.damage(stream);
-    samples::CompoundWriter writer;
+    writers::CfbBuilder writer;
     writer.AddStream("WordDocument", stream.bytes);
-    const Bytes original = writer.Finish();
+    const Bytes original = writer.Build();
     const fs::path path = Place(original);
     EXPECT_EQ(CallScanFileVirus(U16(path), 1).text, u"") << c.name;
     EXPECT_EQ(ReadFile(path), original) << c.name;
@@ -224,4 +224,4 @@ TEST_F(WordBasicEngineTest, Word97DocumentsAreNotReadAsWordBasic) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

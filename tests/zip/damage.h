@@ -6,7 +6,7 @@
 
 #include "tests/support/zip/package_builder.h"
 
-namespace qv::testing {
+namespace qv::test {
 
 enum class Damage { WrongChecksum, DeclaredLonger, DeclaredShorter, DeflateCutShort, NotDeflate };
 
@@ -27,7 +27,7 @@ inline const std::vector<DamageCase>& AllDamages() {
 }
 
 // The same entry, written raw so that it carries the damage.
-inline PackageEntry Damaged(PackageEntry entry, Damage damage) {
+inline PackagePart Damaged(PackagePart entry, Damage damage) {
   const std::vector<uint8_t> content = entry.data;
   entry.raw = true;
   entry.deflate = false;
@@ -50,4 +50,4 @@ inline PackageEntry Damaged(PackageEntry entry, Damage damage) {
   return entry;
 }
 
-}  // namespace qv::testing
+}  // namespace qv::test

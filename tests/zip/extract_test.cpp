@@ -5,7 +5,7 @@
 #include "tests/zip/damage.h"
 #include "tests/zip/package_fixture.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -44,7 +44,7 @@ TEST_F(ExtractTest, TakesTheFirstEntryNamedVbaProjectBinInAnyCaseThatLiesInAFold
       {{"word/document.xml"}, ""},
   };
   for (const auto& c : cases) {
-    std::vector<PackageEntry> entries;
+    std::vector<PackagePart> entries;
     for (const auto& name : c.names) entries.push_back({name, Bytes("content of " + name)});
     WritePackage(Doc(), entries);
     const ExtractedProject project = ExtractVbaProject(U16(Doc()));
@@ -117,4 +117,4 @@ TEST_F(ExtractTest, AFileOrLinkAtTheSharedTemporaryNameIsNeitherFollowedNorOverw
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -18,7 +18,7 @@
 #include "tests/zip/package_fixture.h"
 #include "tools/samples/macro_sheet_writer.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -33,7 +33,7 @@ void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) b.at(at + i) = static_cast<uint8_t>(v >> (8 * i));
 }
 
-std::vector<PackageEntry> WithProject(std::vector<PackageEntry> entries, const std::string& name,
+std::vector<PackagePart> WithProject(std::vector<PackagePart> entries, const std::string& name,
                                       std::vector<uint8_t> project) {
   entries.push_back({name, std::move(project)});
   return entries;
@@ -90,7 +90,7 @@ enum class Expect { Found, NotExamined };
 
 struct HostileCase {
   const char* label;
-  std::function<std::vector<PackageEntry>()> entries;
+  std::function<std::vector<PackagePart>()> entries;
   std::function<void(std::vector<uint8_t>&)> damage;  // applied to the written bytes; may be null
   Expect scan;
   const char* reason;  // the not-examined reason, when that is expected
@@ -103,7 +103,7 @@ std::vector<HostileCase> Cases() {
   return {
       {"ProjectPartAfterTheEntryCap",
        [=] {
-         std::vector<PackageEntry> entries;
+         std::vector<PackagePart> entries;
          for (uint64_t i = 0; i < cap::kMaxPackageEntries; ++i) {
            entries.push_back({"f/" + std::to_string(i), {}, false});
          }
@@ -112,7 +112,7 @@ std::vector<HostileCase> Cases() {
        nullptr, Expect::NotExamined, "too many entries", false},
       {"ProjectPartPastASaturatedEntryCount",  // the end record says 0xFFFF; the directory holds more
        [=] {
-         std::vector<PackageEntry> entries;
+         std::vector<PackagePart> entries;
          for (int i = 0; i < 0x10000; ++i) entries.push_back({"f/" + std::to_string(i), {}, false});
          return WithProject(entries, project, VbaProjectPart(ProjectPart::Infected));
        },
@@ -294,4 +294,4 @@ TEST_F(HostilePackageTest, SurveyCountsEntriesFindsEveryProjectPartAndSeesShared
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

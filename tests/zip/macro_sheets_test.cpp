@@ -9,24 +9,24 @@
 #include "engine/zip/macro_sheets.h"
 #include "tests/support/vlb/vlb_builder.h"
 #include "tests/zip/package_fixture.h"
-#include "tools/samples/macro_sheet_writer.h"
+#include "writers/zip/macro_sheet_writer.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
-using samples::Bytes;
-using samples::MacroSheetBook;
-using samples::PackageSheet;
-using samples::SheetVisibility;
+using writers::Bytes;
+using writers::MacroSheetBook;
+using writers::PackageSheet;
+using writers::SheetVisibility;
 using test::kTestSignatureName;
 using test::kTestSignatureText;
 
 // rgce of ="text" (ptgStr with a 16-bit length and UTF-16 characters, as BIFF12 writes it).
 Bytes StringFormula(const std::string& text) {
   Bytes out = {0x17};
-  samples::PutU16(out, static_cast<uint16_t>(text.size()));
-  samples::PutUtf16(out, text);
+  writers::PutU16(out, static_cast<uint16_t>(text.size()));
+  writers::PutUtf16(out, text);
   return out;
 }
 const Bytes kReturn = {0x19, 0x40, 0x00, 0x00};  // any other token bytes: an attribute token
@@ -44,7 +44,7 @@ MacroSheetBook Book(bool binary, SheetVisibility macroVisibility, bool autoOpen 
   return book;
 }
 
-std::string PartText(const std::vector<samples::PackagePart>& parts, const std::string& name) {
+std::string PartText(const std::vector<writers::PackagePart>& parts, const std::string& name) {
   for (const auto& p : parts) {
     if (p.name == name) return std::string(p.data.begin(), p.data.end());
   }
@@ -105,17 +105,17 @@ TEST(MacroSheetReaderTest, FormulaTokensAreTheRgceOfEveryFormulaCell) {
   EXPECT_EQ(zip::GatherFormulaTokensBin(Reader(cut)), std::string(expected.begin(), expected.begin() + 7));
   Bytes lying;
   Bytes cell(16, 0);
-  samples::PutU16(cell, 0);
-  samples::PutU32(cell, 1000);  // cce past the record
+  writers::PutU16(cell, 0);
+  writers::PutU32(cell, 1000);  // cce past the record
   cell.push_back(0x17);
-  samples::PutBiff12Record(lying, 0x09, cell);
+  writers::PutBiff12Record(lying, 0x09, cell);
   EXPECT_EQ(zip::GatherFormulaTokensBin(Reader(std::string(lying.begin(), lying.end()))), "");
 }
 
 TEST(MacroSheetReaderTest, Biff12RecordHeadersUseSevenBitGroups) {
   Bytes data(200, 0xAB);
   Bytes out;
-  samples::PutBiff12Record(out, 0x16A, data);  // two type bytes, two length bytes
+  writers::PutBiff12Record(out, 0x16A, data);  // two type bytes, two length bytes
   const std::string part(out.begin(), out.end());
   const auto record = zip::biff12::RecordAt(Reader(part), 0);
   ASSERT_TRUE(record);
@@ -200,7 +200,7 @@ class MacroSheetScanTest : public PackageTest, public ::testing::WithParamInterf
   void Write(const MacroSheetBook& book) {
     book_ = book;
     document_ = Doc(book.binary ? "Book.xlsb" : "Book.xlsm");
-    std::vector<PackageEntry> entries;
+    std::vector<PackagePart> entries;
     for (const auto& part : MacroSheetBookParts(book)) entries.push_back({part.name, part.data});
     WritePackage(document_, entries);
     original_ = ReadFile(document_);
@@ -272,7 +272,7 @@ TEST_P(MacroSheetScanTest, ADamagedWorkbookPartIsLeftAsItIs) {
   MacroSheetBook book = Book(GetParam(), SheetVisibility::Hidden);
   auto parts = MacroSheetBookParts(book);
   document_ = Doc(GetParam() ? "Book.xlsb" : "Book.xlsm");
-  std::vector<PackageEntry> entries;
+  std::vector<PackagePart> entries;
   for (auto& part : parts) {
     if (part.name == "xl/workbook.bin") part.data.pop_back();  // the last record runs past the part
     if (part.name == "xl/workbook.xml") part.data.resize(part.data.size() / 2 + 40);  // cut XML
@@ -289,4 +289,4 @@ INSTANTIATE_TEST_SUITE_P(XmlAndBinary, MacroSheetScanTest, ::testing::Bool(),
                          [](const auto& info) { return info.param ? std::string("xlsb") : std::string("xlsm"); });
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -15,7 +15,7 @@
 #include "tests/support/system/system.h"
 #include "tests/support/zip/package_builder.h"
 
-namespace qv::testing {
+namespace qv::test {
 
 class PackageTest : public ::testing::Test {
  protected:
@@ -36,7 +36,7 @@ class PackageTest : public ::testing::Test {
 
   // The entry names a rebuilt package must hold, in order: every entry whose name does not
   // contain the project entry's name, then the project entry itself unless it was deleted.
-  static std::vector<std::string> RebuiltNames(const std::vector<PackageEntry>& entries,
+  static std::vector<std::string> RebuiltNames(const std::vector<PackagePart>& entries,
                                                const std::string& projectName, bool projectKept) {
     std::vector<std::string> names;
     for (const auto& entry : entries) {
@@ -54,4 +54,4 @@ class PackageTest : public ::testing::Test {
   std::optional<ScopedEnv> tempFolder_;  // the user's temporary folder points at temp_
 };
 
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -8,7 +8,7 @@
 #include "tests/zip/damage.h"
 #include "tests/zip/package_fixture.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -25,7 +25,7 @@ class RebuildTest : public PackageTest {
   }
 
   // Writes the package as the document and extracts its project, as a scan call would.
-  void Prepare(const std::vector<PackageEntry>& entries, const std::string& name = "Report.docm") {
+  void Prepare(const std::vector<PackagePart>& entries, const std::string& name = "Report.docm") {
     document_ = Doc(name);
     WritePackage(document_, entries);
     original_ = ReadFile(document_);
@@ -200,4 +200,4 @@ TEST_F(RebuildTest, ADocumentThatCannotBeReplacedStaysAndTheRebuiltFileGoes) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -11,7 +11,7 @@
 #include "tests/zip/damage.h"
 #include "tests/zip/package_fixture.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -23,7 +23,7 @@ rule 0x1 "Macro.Test.Signature" = p(0x1))");
 
 class ScanPackageTest : public PackageTest {
  protected:
-  void Write(const std::vector<PackageEntry>& entries, const std::string& name = "Report.docm") {
+  void Write(const std::vector<PackagePart>& entries, const std::string& name = "Report.docm") {
     document_ = Doc(name);
     WritePackage(document_, entries);
     original_ = ReadFile(document_);
@@ -127,7 +127,7 @@ TEST_F(ScanPackageTest, PackagesWithoutAProjectInAFolderAreNotTouched) {
   const auto infected = VbaProjectPart(ProjectPart::Infected);
   const struct {
     const char* what;
-    std::vector<PackageEntry> entries;
+    std::vector<PackagePart> entries;
   } cases[] = {
       {"project at the archive root", {{"[Content_Types].xml", Bytes("<Types/>")}, {"vbaProject.bin", infected}}},
       {"plain archive", {{"notes.txt", Bytes("QUORVANE-MACRO-TEST-SIGNATURE")}, {"data.gz", infected, false}}},
@@ -196,4 +196,4 @@ TEST_F(ScanPackageTest, AFileOrLinkAtTheSharedTemporaryNameIsLeftAlone) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

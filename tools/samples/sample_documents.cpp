@@ -1,25 +1,31 @@
 #include "tools/samples/sample_documents.h"
 
+#include <exception>
 #include <fstream>
 #include <iterator>
 
 #include "engine/crypto/crypto_primitives.h"
-#include "tools/samples/encrypted_package_writer.h"
-#include "tools/samples/package_writer.h"
-#include "tools/samples/presentation_writer.h"
-#include "tools/samples/macro_sheet_writer.h"
-#include "tools/samples/word6_document_writer.h"
-#include "tools/samples/word_document_writer.h"
-#include "tools/samples/workbook_writer.h"
+#include "writers/crypto/encrypted_package_writer.h"
+#include "writers/zip/package_writer.h"
+#include "writers/ppt/presentation_writer.h"
+#include "writers/zip/macro_sheet_writer.h"
+#include "writers/word/word6_writer.h"
+#include "writers/word/word97_writer.h"
+#include "writers/biff/workbook_writer.h"
 
 namespace qv::samples {
 namespace {
 
+using namespace qv::writers;
+using ovba::CodeModule;
+using ovba::DocumentModule;
+using ovba::ModuleSpec;
+
 constexpr char kWorkbookBase[] = "0{00020819-0000-0000-C000-000000000046}";
 constexpr char kSheetBase[] = "0{00020820-0000-0000-C000-000000000046}";
 
-VbaModule TestModule() {
-  return {"Module1", false,
+ModuleSpec TestModule() {
+  return CodeModule("Module1",
           "' Quorvane test sample. This macro is harmless: it never runs by itself and, started by\r\n"
           "' hand, only shows a message. The text below lets a scanner show that it finds,\r\n"
           "' quarantines and repairs macros:\r\n"
@@ -27,14 +33,13 @@ VbaModule TestModule() {
           "Public Sub QuorvaneTestSample()\r\n"
           "    MsgBox \"" + std::string(kTestString) + "\" & vbCrLf & \"This harmless test macro only shows this message.\", _\r\n"
           "        vbInformation, \"Quorvane test sample\"\r\n"
-          "End Sub\r\n",
-          ""};
+          "End Sub\r\n");
 }
 
-std::vector<VbaModule> WordModules() { return {{"ThisDocument", true, "", "1Normal.ThisDocument"}, TestModule()}; }
+std::vector<ModuleSpec> WordModules() { return {DocumentModule("ThisDocument", "1Normal.ThisDocument"), TestModule()}; }
 
-std::vector<VbaModule> ExcelModules() {
-  return {{"ThisWorkbook", true, "", kWorkbookBase}, {"Sheet1", true, "", kSheetBase}, TestModule()};
+std::vector<ModuleSpec> ExcelModules() {
+  return {DocumentModule("ThisWorkbook", kWorkbookBase), DocumentModule("Sheet1", kSheetBase), TestModule()};
 }
 
 const std::string kIntroduction = "Quorvane test sample";
@@ -53,22 +58,22 @@ bool WriteBytes(const std::filesystem::path& path, const Bytes& bytes, std::stri
 Bytes Word97Sample() { return BuildWordDocument({{kIntroduction, kExplanation}, WordModules()}); }
 
 Bytes Excel97VbaSample() {
-  Workbook book;
+  WorkbookDocument book;
   book.sheets.push_back({"Sheet1", false, false, {{0, 0, kIntroduction}, {1, 0, kExplanation}}, {}, "Sheet1"});
   book.modules = ExcelModules();
   book.workbookCodeName = "ThisWorkbook";
-  return BuildWorkbook(book);
+  return BuildWorkbookDocument(book);
 }
 
 Bytes Excel97Macro4Sample() {
-  Workbook book;
+  WorkbookDocument book;
   const std::string note =
       "This workbook has a hidden Excel 4.0 macro sheet, Macro1, whose first formula holds the Quorvane test "
       "string. The macro sheet has no automatic macro and never runs by itself.";
   book.sheets.push_back({"Sheet1", false, false, {{0, 0, kIntroduction}, {1, 0, note}}, {}, ""});
   book.sheets.push_back({"Macro1", true, true, {},
                          {{0, 0, StringFormula(kTestString), kTestString}, {1, 0, ReturnFormula(), ""}}, ""});
-  return BuildWorkbook(book);
+  return BuildWorkbookDocument(book);
 }
 
 // A Word 6.0 document whose one WordBasic macro holds the test string in a remark. The
@@ -121,6 +126,21 @@ const std::vector<SampleInfo>& Samples() {
   return buildable;
 }
 
+namespace {
+
+// Writes a package; false (and `error` set) when the file cannot be written.
+bool WriteParts(const std::filesystem::path& path, const std::vector<PackagePart>& parts, std::string* error) {
+  try {
+    WritePackage(path, parts);
+    return true;
+  } catch (const std::exception& e) {
+    if (error) *error = e.what();
+    return false;
+  }
+}
+
+}  // namespace
+
 bool WriteSample(const SampleInfo& sample, const std::filesystem::path& folder, std::string* error) {
   const std::filesystem::path path = folder / sample.fileName;
   switch (sample.kind) {
@@ -128,12 +148,12 @@ bool WriteSample(const SampleInfo& sample, const std::filesystem::path& folder, 
     case SampleKind::Excel97Vba: return WriteBytes(path, Excel97VbaSample(), error);
     case SampleKind::Excel97Macro4: return WriteBytes(path, Excel97Macro4Sample(), error);
     case SampleKind::WordPackage:
-      return WritePackage(path, WordPackageParts(kIntroduction + ". " + kExplanation, BuildProjectPart(WordModules(), "Project")), error);
+      return WriteParts(path, WordPackageParts(kIntroduction + ". " + kExplanation, BuildProjectPart(WordModules(), "Project")), error);
     case SampleKind::ExcelPackage:
-      return WritePackage(path, ExcelPackageParts(kIntroduction + ". " + kExplanation, BuildProjectPart(ExcelModules(), "VBAProject")), error);
+      return WriteParts(path, ExcelPackageParts(kIntroduction + ". " + kExplanation, BuildProjectPart(ExcelModules(), "VBAProject")), error);
     case SampleKind::EncryptedExcelPackage: {
       // The package is written first, then enciphered in place of itself.
-      if (!WritePackage(path, ExcelPackageParts(kIntroduction + ". " + kExplanation, BuildProjectPart(ExcelModules(), "VBAProject")), error)) {
+      if (!WriteParts(path, ExcelPackageParts(kIntroduction + ". " + kExplanation, BuildProjectPart(ExcelModules(), "VBAProject")), error)) {
         return false;
       }
       std::ifstream in(path, std::ios::binary);
@@ -144,7 +164,7 @@ bool WriteSample(const SampleInfo& sample, const std::filesystem::path& folder, 
     case SampleKind::Presentation97:
       return WriteBytes(path, BuildPresentation({BuildProjectPart({TestModule()}, "VBAProject")}), error);
     case SampleKind::Word6: return WriteBytes(path, Word6Sample(), error);
-    case SampleKind::ExcelPackageMacro4: return WritePackage(path, ExcelPackageMacro4Sample(), error);
+    case SampleKind::ExcelPackageMacro4: return WriteParts(path, ExcelPackageMacro4Sample(), error);
   }
   if (error) *error = "unknown sample";
   return false;

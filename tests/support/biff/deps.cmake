@@ -1,1 +1,1 @@
-set(SUPPORT_DEPS support_cfb support_ovba)
+set(SUPPORT_DEPS qv_writers)

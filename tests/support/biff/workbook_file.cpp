@@ -2,11 +2,11 @@
 
 namespace qv::test::biff {
 
-CfbFile BuildWorkbookFile(const Bytes& stream, const WorkbookFile& file) {
-  CfbBuilder builder;
+writers::CfbFile BuildWorkbookFile(const Bytes& stream, const WorkbookFile& file) {
+  writers::CfbBuilder builder;
   builder.AddStream(file.streamName, stream, file.placement);
   if (!file.modules.empty()) {
-    for (const auto& projectStream : ovba::BuildVbaProject(file.modules).streams) {
+    for (const auto& projectStream : writers::ovba::BuildVbaProject(file.modules).streams) {
       builder.AddStream(std::string(kProjectStorage) + "/" + projectStream.path, projectStream.bytes);
     }
   }

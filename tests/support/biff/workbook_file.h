@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/biff/workbook_builder.h"
-#include "tests/support/cfb/cfb_builder.h"
-#include "tests/support/ovba/vba_project.h"
+#include "tests/support/biff/record_chain.h"
+#include "writers/cfb/compound_writer.h"
+#include "writers/ovba/vba_project.h"
 
 namespace qv::test::biff {
 
@@ -16,11 +16,11 @@ inline constexpr char kProjectStorage[] = "_VBA_PROJECT_CUR";
 
 struct WorkbookFile {
   std::string streamName = "Workbook";
-  std::vector<ovba::ModuleSpec> modules;  // no project when empty
-  StreamPlacement placement;              // of the workbook stream
+  std::vector<writers::ovba::ModuleSpec> modules;  // no project when empty
+  writers::StreamPlacement placement;              // of the workbook stream
 };
 
-CfbFile BuildWorkbookFile(const Bytes& stream, const WorkbookFile& file = {});
+writers::CfbFile BuildWorkbookFile(const Bytes& stream, const WorkbookFile& file = {});
 
 // Path of a module stream of the project ("_VBA_PROJECT_CUR/VBA/<name>").
 std::string ModulePath(const std::string& moduleName);

@@ -14,7 +14,7 @@ namespace {
 std::filesystem::path FreshPath() {
   static std::atomic<unsigned> counter{0};
   return std::filesystem::temp_directory_path() /
-         ("qv-storage-" + std::to_string(qv::testing::ProcessId()) + "-" + std::to_string(counter++) + ".doc");
+         ("qv-storage-" + std::to_string(qv::test::ProcessId()) + "-" + std::to_string(counter++) + ".doc");
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include "engine/platform/platform.h"
 #include "tests/support/system/system.h"
 
-namespace qv::testing {
+namespace qv::test {
 
 TempDir::TempDir() {
   std::random_device seed;
@@ -144,4 +144,4 @@ std::vector<std::string> TracedPaths(const std::string& console) {
   return paths;
 }
 
-}  // namespace qv::testing
+}  // namespace qv::test

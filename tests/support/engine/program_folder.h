@@ -11,7 +11,7 @@
 
 #include "engine/include/scanvirus.h"
 
-namespace qv::testing {
+namespace qv::test {
 
 // A fresh folder below the system temporary folder, removed with everything in it.
 class TempDir {
@@ -90,4 +90,4 @@ ExportCall CallScanFileVirus(const std::u16string& path, int mode);
 // console: whole paths, each followed by backspaces, spaces and backspaces).
 std::vector<std::string> TracedPaths(const std::string& console);
 
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -1,16 +1,8 @@
 #include "tests/support/ovba/module_stream.h"
 
-#include "tests/support/ovba/ovba_compressor.h"
+#include "writers/ovba/compressor.h"
 
 namespace qv::test::ovba {
-
-std::string ModuleSource(std::string_view moduleName, std::string_view body) {
-  std::string text = "Attribute VB_Name = \"";
-  text += moduleName;
-  text += "\"\r\n";
-  text += body;
-  return text;
-}
 
 std::vector<uint8_t> FakePerformanceCache() {
   std::vector<uint8_t> cache = {
@@ -25,7 +17,8 @@ std::vector<uint8_t> FakePerformanceCache() {
       0x01, 0x01, 0xB0, 0xB0, 0x00,
   };
   // A container that decodes cleanly to text that is not module source.
-  const Container decoy = Compress(std::string_view("Private Sub NotTheSource()\r\nEnd Sub\r\n"));
+  const writers::ovba::Container decoy =
+      writers::ovba::Compress(std::string_view("Private Sub NotTheSource()\r\nEnd Sub\r\n"));
   cache.insert(cache.end(), decoy.bytes.begin(), decoy.bytes.end());
   // A raw chunk header after 0x01 (high nibble 0x3) is no candidate.
   const uint8_t raw[] = {0x01, 0x00, 0x30, 'A'};
@@ -34,17 +27,8 @@ std::vector<uint8_t> FakePerformanceCache() {
   return cache;
 }
 
-ModuleStream BuildModuleStream(std::string_view source, const std::vector<uint8_t>& cache) {
-  ModuleStream stream;
-  stream.bytes = cache;
-  stream.sourceOffset = static_cast<uint32_t>(cache.size());
-  const Container container = Compress(source);
-  stream.bytes.insert(stream.bytes.end(), container.bytes.begin(), container.bytes.end());
-  return stream;
-}
-
-ModuleStream BuildModuleStream(std::string_view source) {
-  return BuildModuleStream(source, FakePerformanceCache());
+writers::ovba::ModuleStream BuildModuleStream(std::string_view source) {
+  return writers::ovba::BuildModuleStream(source, FakePerformanceCache());
 }
 
 }  // namespace qv::test::ovba

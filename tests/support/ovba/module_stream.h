@@ -1,16 +1,18 @@
-// Test support: module streams as a document carries them, a performance cache followed by
-// the compressed source.
+// Test support: module streams with a false performance cache in front of the source, so that
+// the search for the source cannot take the cache's look-alikes for it.
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 #include <vector>
 
+#include "writers/ovba/module_stream.h"
+
 namespace qv::test::ovba {
 
-// A module's source text as the editor stores it: the "Attribute VB_Name" line first.
-std::string ModuleSource(std::string_view moduleName, std::string_view body);
+// The writers' VBA pieces answer here too, beside the test-only ones below.
+using namespace qv::writers::ovba;
+using writers::ovba::BuildModuleStream;
 
 // Bytes standing where a performance cache lies. They begin with 0x01 like a real cache and
 // hold false candidates (a 0x01 byte followed by a compressed-chunk header): one whose chunk
@@ -18,13 +20,7 @@ std::string ModuleSource(std::string_view moduleName, std::string_view body);
 // that is not module source, and overlapping ones.
 std::vector<uint8_t> FakePerformanceCache();
 
-struct ModuleStream {
-  std::vector<uint8_t> bytes;
-  uint32_t sourceOffset = 0;  // where the compressed source starts (the dir's MODULEOFFSET)
-};
-
-ModuleStream BuildModuleStream(std::string_view source, const std::vector<uint8_t>& cache);
-// With FakePerformanceCache() in front.
-ModuleStream BuildModuleStream(std::string_view source);
+// The module stream with FakePerformanceCache() in front of the compressed source.
+writers::ovba::ModuleStream BuildModuleStream(std::string_view source);
 
 }  // namespace qv::test::ovba

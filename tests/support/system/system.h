@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace qv::testing {
+namespace qv::test {
 
 // Sets (nullptr: removes) an environment variable of this process, where the engine's own
 // queries (getenv, GetTempPathW) see it.
@@ -69,4 +69,4 @@ std::filesystem::path PathFromU16(const std::u16string& path);
 // A path as UTF-8 (what the command line takes and prints on both platforms).
 std::string PathUtf8(const std::filesystem::path& path);
 
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -12,7 +12,7 @@
 #include "engine/platform/platform.h"
 #include "tests/support/system/system.h"
 
-namespace qv::testing {
+namespace qv::test {
 
 void SetEnvironment(const char* name, const char* value) {
   if (value != nullptr) {
@@ -87,4 +87,4 @@ ChildRun RunProgram(const std::vector<std::string>& argv, const std::filesystem:
   return run;
 }
 
-}  // namespace qv::testing
+}  // namespace qv::test

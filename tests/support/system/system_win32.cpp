@@ -6,7 +6,7 @@
 #include "engine/platform/platform.h"
 #include "tests/support/system/system.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 std::wstring Wide(std::string_view utf8) {
@@ -121,4 +121,4 @@ ChildRun RunProgram(const std::vector<std::string>& argv, const std::filesystem:
   return run;
 }
 
-}  // namespace qv::testing
+}  // namespace qv::test

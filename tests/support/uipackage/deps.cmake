@@ -1,1 +1,1 @@
-set(SUPPORT_DEPS PkgConfig::MINIZIP)
+set(SUPPORT_DEPS qv_writers)

@@ -1,21 +1,20 @@
 #include "tests/support/uipackage/zip_writer.h"
 
-#include <zip.h>
+#include <exception>
 
-namespace qv::testing {
+#include "writers/zip/package_writer.h"
+
+namespace qv::test {
 
 bool WriteZip(const std::string& path, const ZipMembers& members) {
-  zipFile zip = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
-  if (!zip) return false;
-  bool ok = true;
-  for (const auto& [name, bytes] : members) {
-    zip_fileinfo info{};
-    ok = ok && zipOpenNewFileInZip64(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                                     Z_DEFAULT_COMPRESSION, 0) == ZIP_OK;
-    ok = ok && zipWriteInFileInZip(zip, bytes.data(), unsigned(bytes.size())) == ZIP_OK;
-    ok = ok && zipCloseFileInZip(zip) == ZIP_OK;
+  std::vector<writers::PackagePart> parts;
+  for (const auto& [name, text] : members) parts.push_back({name, writers::Bytes(text.begin(), text.end())});
+  try {
+    writers::WritePackage(path, parts);
+    return true;
+  } catch (const std::exception&) {
+    return false;
   }
-  return zipClose(zip, nullptr) == ZIP_OK && ok;
 }
 
 ZipMembers MinimalPackage(const std::string& layoutXml) {
@@ -32,4 +31,4 @@ ZipMembers MinimalPackage(const std::string& layoutXml) {
   };
 }
 
-}  // namespace qv::testing
+}  // namespace qv::test

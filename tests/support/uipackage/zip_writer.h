@@ -1,11 +1,12 @@
-// Writes small zip archives for the resource-package tests: members given as name and text.
+// Small zip archives for the resource-package tests, members given as name and text, written
+// with the shared package writer.
 #pragma once
 
 #include <string>
 #include <utility>
 #include <vector>
 
-namespace qv::testing {
+namespace qv::test {
 
 using ZipMembers = std::vector<std::pair<std::string, std::string>>;
 
@@ -16,4 +17,4 @@ bool WriteZip(const std::string& path, const ZipMembers& members);
 // strings and no skins, and one layout "LAYOUT:XML_MAINWND" made of `layoutXml`.
 ZipMembers MinimalPackage(const std::string& layoutXml);
 
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -1,1 +1,1 @@
-set(SUPPORT_DEPS "")
+set(SUPPORT_DEPS qv_writers)

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <stdexcept>
 
-namespace qv::testing {
+#include "writers/word/word6_writer.h"
+#include "writers/word/word97_writer.h"
+
+namespace qv::test {
 namespace {
 
 void Put16(std::vector<uint8_t>& out, size_t at, uint16_t v) {
@@ -25,8 +28,9 @@ std::vector<uint8_t> Word97DocumentStream(uint32_t fcCmds, uint32_t lcbCmds, uin
   if (size < 0x162) throw std::invalid_argument("a Word 97 FIB needs 0x162 bytes");
   std::vector<uint8_t> out = Filler(size, 0x11);
   Put16(out, 0x0000, wIdent);   // wIdent
-  Put32(out, 0x015A, fcCmds);   // fcCmds: command table offset in the table stream
-  Put32(out, 0x015E, lcbCmds);  // lcbCmds: its length
+  const size_t cmds = writers::fib::kFcLcbBase + 8 * writers::fib::kCmds;
+  Put32(out, cmds, fcCmds);       // fcCmds: command table offset in the table stream
+  Put32(out, cmds + 4, lcbCmds);  // lcbCmds: its length
   return out;
 }
 
@@ -44,7 +48,8 @@ std::vector<uint8_t> WordTableStream(uint32_t size, uint32_t fcCmds) {
 Word6Layout Word6DocumentStream(const std::vector<Word6Macro>& macros, uint32_t tableLengthField, uint16_t wIdent) {
   Word6Layout layout;
   layout.tableOffset = 0x400;
-  const uint32_t tableBytes = 4 + 24 * static_cast<uint32_t>(macros.size());
+  using namespace writers::word6;
+  const auto tableBytes = static_cast<uint32_t>(kDescriptorsAt + kDescriptorBytes * macros.size());
   uint32_t textAt = layout.tableOffset + std::max<uint32_t>(tableBytes, 64);
   uint32_t size = textAt;
   for (const auto& m : macros) {
@@ -55,21 +60,21 @@ Word6Layout Word6DocumentStream(const std::vector<Word6Macro>& macros, uint32_t 
   layout.stream = Filler(size, 0x55);
   std::vector<uint8_t>& s = layout.stream;
   Put16(s, 0x0000, wIdent);                                        // wIdent of Word 6/95
-  Put32(s, 0x0118, layout.tableOffset);                            // macro table offset
-  Put32(s, 0x011C, tableLengthField != 0 ? tableLengthField : tableBytes);  // macro table length
+  Put32(s, kMacroTableOffset, layout.tableOffset);
+  Put32(s, kMacroTableLength, tableLengthField != 0 ? tableLengthField : tableBytes);
   s[layout.tableOffset] = 0xFF;                                    // table start
   s[layout.tableOffset + 1] = 0x01;                                // record: macro descriptors
   Put16(s, layout.tableOffset + 2, static_cast<uint16_t>(macros.size()));  // count
   for (size_t i = 0; i < macros.size(); ++i) {
-    const size_t d = layout.tableOffset + 4 + 24 * i;
-    std::fill(s.begin() + d, s.begin() + d + 24, 0);
-    Put16(s, d + 6, macros[i].marker);              // continuation marker
-    Put32(s, d + 12, macros[i].textLength);         // text length
-    Put32(s, d + 20, layout.textOffsets[i]);        // text offset
+    const size_t d = layout.tableOffset + kDescriptorsAt + kDescriptorBytes * i;
+    std::fill(s.begin() + d, s.begin() + d + kDescriptorBytes, 0);
+    Put16(s, d + kDescriptorMarker, macros[i].marker);
+    Put32(s, d + kDescriptorTextLength, macros[i].textLength);
+    Put32(s, d + kDescriptorTextOffset, layout.textOffsets[i]);
     const uint32_t present = std::min<uint32_t>(macros[i].textLength, 40000);
     std::fill(s.begin() + layout.textOffsets[i], s.begin() + layout.textOffsets[i] + present, 'M');
   }
   return layout;
 }
 
-}  // namespace qv::testing
+}  // namespace qv::test

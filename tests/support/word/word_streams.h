@@ -1,12 +1,13 @@
-// Builders of the Word streams the engine reads and repairs: a Word 97 "WordDocument" with
-// the FIB fields of the command table, and a Word 6/95 "WordDocument" carrying a macro table
-// with descriptors and macro texts.
+// Word streams for the repair tests, laid out on recognisable filler so that stray writes
+// show: a Word 97 "WordDocument" with only the FIB fields of the command table, and a Word
+// 6/95 "WordDocument" carrying a macro table whose lengths and markers may lie. Whole
+// documents as Word writes them come from writers/word; these use its field offsets.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-namespace qv::testing {
+namespace qv::test {
 
 // A Word 97 "WordDocument" stream of `size` bytes (at least 0x162): wIdent, fcCmds, lcbCmds;
 // every other byte is a recognisable filler so that stray writes show.
@@ -33,4 +34,4 @@ struct Word6Layout {
 Word6Layout Word6DocumentStream(const std::vector<Word6Macro>& macros, uint32_t tableLengthField = 0,
                                 uint16_t wIdent = 0xA5DC);
 
-}  // namespace qv::testing
+}  // namespace qv::test

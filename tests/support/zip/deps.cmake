@@ -1,1 +1,1 @@
-set(SUPPORT_DEPS PkgConfig::MINIZIP ZLIB::ZLIB support_cfb support_ovba)
+set(SUPPORT_DEPS PkgConfig::MINIZIP qv_writers)

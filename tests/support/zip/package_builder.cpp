@@ -1,7 +1,6 @@
 #include "tests/support/zip/package_builder.h"
 
 #include <minizip/unzip.h>
-#include <minizip/zip.h>
 #include <zlib.h>
 #ifdef _WIN32
 #include <minizip/iowin32.h>
@@ -9,28 +8,11 @@
 
 #include <stdexcept>
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
-
-bool IsAscii(const std::string& text) {
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  }
-  return true;
-}
 
 // minizip's default file functions take a narrow name (fopen); on Windows its wide-name
 // Win32 functions take the path as it is, whatever the code page.
-zipFile OpenZipToWrite(const std::filesystem::path& path) {
-#ifdef _WIN32
-  zlib_filefunc64_def functions;
-  fill_win32_filefunc64W(&functions);
-  return zipOpen2_64(path.c_str(), APPEND_STATUS_CREATE, nullptr, &functions);
-#else
-  return zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
-#endif
-}
-
 unzFile OpenZipToRead(const std::filesystem::path& path) {
 #ifdef _WIN32
   zlib_filefunc64_def functions;
@@ -66,28 +48,22 @@ std::vector<uint8_t> RawDeflate(const std::vector<uint8_t>& data) {
   return out;
 }
 
-void WritePackage(const std::filesystem::path& path, const std::vector<PackageEntry>& entries) {
-  zipFile zip = OpenZipToWrite(path);
-  if (zip == nullptr) throw std::runtime_error("cannot create " + path.string());
-  for (const PackageEntry& entry : entries) {
-    zip_fileinfo info{};
-    info.tmz_date = {0, 0, 12, 1, 0, 2020};
-    const int method = entry.deflate ? Z_DEFLATED : 0;
-    const uLong flags = IsAscii(entry.name) ? 0 : 0x0800;
-    if (zipOpenNewFileInZip4_64(zip, entry.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, method, 6,
-                                entry.raw ? 1 : 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0,
-                                flags, 0) != ZIP_OK ||
-        (!entry.data.empty() &&
-         zipWriteInFileInZip(zip, entry.data.data(), static_cast<unsigned>(entry.data.size())) != ZIP_OK) ||
-        (entry.raw ? zipCloseFileInZipRaw64(zip, entry.declaredSize, entry.declaredCrc)
-                   : zipCloseFileInZip(zip)) != ZIP_OK) {
-      zipClose(zip, nullptr);
-      throw std::runtime_error("cannot write entry " + entry.name);
-    }
-  }
-  if (zipClose(zip, nullptr) != ZIP_OK) throw std::runtime_error("cannot finish " + path.string());
+namespace qv::test {
+namespace {
+
+// minizip's default file functions take a narrow name (fopen); on Windows its wide-name
+// Win32 functions take the path as it is, whatever the code page.
+unzFile OpenZipToRead(const std::filesystem::path& path) {
+#ifdef _WIN32
+  zlib_filefunc64_def functions;
+  fill_win32_filefunc64W(&functions);
+  return unzOpen2_64(path.c_str(), &functions);
+#else
+  return unzOpen64(path.c_str());
+#endif
 }
 
+}  // namespace
 std::vector<StoredEntry> ReadPackage(const std::filesystem::path& path) {
   std::vector<StoredEntry> entries;
   unzFile unz = OpenZipToRead(path);
@@ -137,7 +113,7 @@ std::string PartFolder(OfficeKind kind) {
 
 std::string ProjectEntryName(OfficeKind kind) { return PartFolder(kind) + "/vbaProject.bin"; }
 
-std::vector<PackageEntry> MacroEnabledPackage(OfficeKind kind, const std::vector<uint8_t>& project) {
+std::vector<PackagePart> MacroEnabledPackage(OfficeKind kind, const std::vector<uint8_t>& project) {
   const std::string folder = PartFolder(kind);
   const std::string main = kind == OfficeKind::Word ? "document.xml"
                            : kind == OfficeKind::Excel ? "workbook.xml"
@@ -163,4 +139,4 @@ std::vector<PackageEntry> MacroEnabledPackage(OfficeKind kind, const std::vector
   };
 }
 
-}  // namespace qv::testing
+}  // namespace qv::test

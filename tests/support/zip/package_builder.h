@@ -1,5 +1,5 @@
-// Zip packages for tests, written and read back with minizip, and the parts of typical
-// macro-enabled Word, Excel and PowerPoint packages.
+// Zip packages for tests: read back with minizip, and the parts of typical macro-enabled Word,
+// Excel and PowerPoint packages with hostile touches (see MacroEnabledPackage).
 #pragma once
 
 #include <cstdint>
@@ -8,21 +8,13 @@
 #include <string>
 #include <vector>
 
-namespace qv::testing {
+#include "writers/zip/package_writer.h"
 
-struct PackageEntry {
-  std::string name;                 // UTF-8; marked as UTF-8 in the archive when not ASCII
-  std::vector<uint8_t> data;        // the content, or with `raw` the bytes stored as they are
-  bool deflate = true;              // false: stored
-  // Raw entries are written byte for byte with the method above and the declared size and
-  // checksum below, so that tests can build entries that do not read back intact.
-  bool raw = false;
-  uint64_t declaredSize = 0;
-  uint32_t declaredCrc = 0;
-};
+namespace qv::test {
 
-// Writes a package holding `entries` in the given order.
-void WritePackage(const std::filesystem::path& path, const std::vector<PackageEntry>& entries);
+// Packages are written with the shared writer; a part may be raw or stored.
+using writers::PackagePart;
+using writers::WritePackage;
 
 // One entry as a package holds it.
 struct StoredEntry {
@@ -49,8 +41,8 @@ std::string ProjectEntryName(OfficeKind kind);
 // The parts of a macro-enabled document of that kind, with `project` as its VBA project part
 // in the middle of the archive (not last), an embedded archive (stored by name) and a
 // relationship part whose name mentions vbaProject.bin without containing the entry name.
-std::vector<PackageEntry> MacroEnabledPackage(OfficeKind kind, const std::vector<uint8_t>& project);
+std::vector<PackagePart> MacroEnabledPackage(OfficeKind kind, const std::vector<uint8_t>& project);
 
 std::vector<uint8_t> Bytes(const std::string& text);
 
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -4,7 +4,7 @@
 
 #include "engine/zip/package_survey.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 using namespace qv::zip::layout;
@@ -73,4 +73,4 @@ void DropZip64EndRecords(std::vector<uint8_t>& package) {
   package.erase(package.begin() + static_cast<std::ptrdiff_t>(record), package.begin() + static_cast<std::ptrdiff_t>(end));
 }
 
-}  // namespace qv::testing
+}  // namespace qv::test

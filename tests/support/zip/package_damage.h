@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace qv::testing {
+namespace qv::test {
 
 // The file offsets of every central directory record, in archive order.
 std::vector<size_t> CentralRecords(const std::vector<uint8_t>& package);
@@ -30,4 +30,4 @@ void FlipLocalName(std::vector<uint8_t>& package, const std::string& name);
 // end record with its saturated count is all that is left.
 void DropZip64EndRecords(std::vector<uint8_t>& package);
 
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -1,20 +1,21 @@
 #include "tests/support/zip/project_part.h"
 
-#include "tests/support/cfb/cfb_builder.h"
+#include "tests/support/bytes/test_bytes.h"
+#include "writers/cfb/compound_writer.h"
 #include "tests/support/ovba/module_stream.h"
-#include "tests/support/ovba/vba_project.h"
+#include "writers/ovba/vba_project.h"
 
-namespace qv::testing {
+namespace qv::test {
 
 std::vector<uint8_t> VbaProjectPart(ProjectPart kind) {
   const bool infected = kind != ProjectPart::Clean;
   const std::string body = infected ? "Sub AutoOpen()\r\n    MsgBox \"QUORVANE-MACRO-TEST-SIGNATURE\"\r\nEnd Sub\r\n"
                                     : "Sub Greet()\r\n    MsgBox \"hello\"\r\nEnd Sub\r\n";
-  test::ovba::ModuleSpec module;
+  writers::ovba::ModuleSpec module;
   module.name = "Module1";
-  module.source = test::ovba::ModuleSource("Module1", body);
-  const auto project = test::ovba::BuildVbaProject({module});
-  test::CfbBuilder builder;
+  module.source = writers::ovba::ModuleSource("Module1", body);
+  const auto project = writers::ovba::BuildVbaProject({module});
+  writers::CfbBuilder builder;
   for (const auto& stream : project.streams) builder.AddStream(stream.path, stream.bytes);
   if (kind == ProjectPart::InfectedRepairable) {
     // offset 4: the 16-bit version word 0x6902 that marks a "PropData" project
@@ -23,4 +24,4 @@ std::vector<uint8_t> VbaProjectPart(ProjectPart kind) {
   return builder.Build();
 }
 
-}  // namespace qv::testing
+}  // namespace qv::test

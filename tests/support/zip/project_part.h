@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace qv::testing {
+namespace qv::test {
 
 enum class ProjectPart {
   Clean,               // ordinary module source
@@ -17,4 +17,4 @@ enum class ProjectPart {
 
 std::vector<uint8_t> VbaProjectPart(ProjectPart kind);
 
-}  // namespace qv::testing
+}  // namespace qv::test

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 
-namespace qv::testing {
+namespace qv::test {
 
 class WriteLock {
  public:
@@ -25,4 +25,4 @@ class WriteLock {
   intptr_t held_ = -1;  // Windows: the file's handle, open without delete sharing
 };
 
-}  // namespace qv::testing
+}  // namespace qv::test

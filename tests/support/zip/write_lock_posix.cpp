@@ -5,7 +5,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -51,4 +51,4 @@ WriteLock::~WriteLock() {
   if (fs::is_directory(path_, ec)) fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
 }
 
-}  // namespace qv::testing
+}  // namespace qv::test

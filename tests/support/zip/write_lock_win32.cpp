@@ -6,7 +6,7 @@
 
 #include "tests/support/zip/write_lock.h"
 
-namespace qv::testing {
+namespace qv::test {
 
 WriteLock::WriteLock(std::filesystem::path path) : path_(std::move(path)) {
   const DWORD attributes = GetFileAttributesW(path_.wstring().c_str());
@@ -22,4 +22,4 @@ WriteLock::~WriteLock() {
   if (held_ != -1) CloseHandle(reinterpret_cast<HANDLE>(held_));
 }
 
-}  // namespace qv::testing
+}  // namespace qv::test
