@@ -1,5 +1,6 @@
 // The parts of the platform layer that every platform shares: the test seams, the file
 // handle's ownership and the log stream's writes.
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 
@@ -15,6 +16,8 @@ struct Overrides {
   std::optional<std::u16string> programPath;
   std::optional<LocalTime> clock;
   std::optional<std::optional<int16_t>> consoleWidth;
+  std::atomic<bool> hasFaultHook{false};
+  testing::FaultHook faultHook;
 };
 Overrides& TestOverrides() {
   static Overrides overrides;
@@ -36,6 +39,11 @@ void OverrideConsoleWidth(std::optional<std::optional<int16_t>> width) {
   std::lock_guard g(TestOverrides().lock);
   TestOverrides().consoleWidth = width;
 }
+void SetFaultHook(FaultHook hook) {
+  std::lock_guard g(TestOverrides().lock);
+  TestOverrides().hasFaultHook.store(static_cast<bool>(hook), std::memory_order_relaxed);
+  TestOverrides().faultHook = std::move(hook);
+}
 }  // namespace testing
 
 namespace detail {
@@ -50,6 +58,15 @@ std::optional<LocalTime> OverriddenClock() {
 std::optional<std::optional<int16_t>> OverriddenConsoleWidth() {
   std::lock_guard g(TestOverrides().lock);
   return TestOverrides().consoleWidth;
+}
+bool FaultInjected(testing::FaultSite site, const std::u16string& path) {
+  if (!TestOverrides().hasFaultHook.load(std::memory_order_relaxed)) return false;
+  testing::FaultHook hook;
+  {
+    std::lock_guard g(TestOverrides().lock);
+    hook = TestOverrides().faultHook;
+  }
+  return hook && hook(site, path) == testing::FaultVerdict::Fail;
 }
 }  // namespace detail
 
