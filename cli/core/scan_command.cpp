@@ -1,5 +1,7 @@
 #include "cli/core/scan_command.h"
 
+#include <atomic>
+#include <functional>
 #include <set>
 
 #include "cli/core/output.h"
@@ -15,6 +17,24 @@ using frontend::ScanRunDriver;
 std::string ProgramFolderFile(const char* name) {
   return platform::ToUtf8(platform::ProgramFolder()) + name;
 }
+
+// Runs sharing a quarantine folder take turns; a run that waits says so, once.
+class BusyNotice {
+ public:
+  BusyNotice(Console& console, const std::string& quarantine) : console_(console), quarantine_(quarantine) {}
+  std::function<void()> Callback() {
+    return [this] {
+      if (told_.exchange(true)) return;
+      console_.Message("waiting: another run is using the quarantine folder " +
+                       platform::ToUtf8(qv::api::ResolveQuarantineFolder(platform::FromUtf8(quarantine_))));
+    };
+  }
+
+ private:
+  Console& console_;
+  const std::string& quarantine_;
+  std::atomic<bool> told_{false};
+};
 
 // Shows the run on the terminal and turns unreadable folders into messages.
 class ScanReporter : public frontend::ScanReceiver {
@@ -57,7 +77,8 @@ class ScanReporter : public frontend::ScanReceiver {
 // user's and every finding comes with the action actually taken.
 class EngineAdapter {
  public:
-  EngineAdapter(const Arguments& arguments, Console& console) : arguments_(arguments), console_(console) {}
+  EngineAdapter(const Arguments& arguments, Console& console, BusyNotice& busy)
+      : arguments_(arguments), console_(console), busy_(busy) {}
   void Attach(ScanRunDriver* driver) { driver_ = driver; }
 
   int operator()(const char16_t* path, int /*mode*/, char16_t* text) {
@@ -65,6 +86,7 @@ class EngineAdapter {
     options.repair = arguments_.repair;
     options.stop = InterruptWatch::Flag();  // Ctrl-C during a long package rebuild leaves the package as it was
     options.quarantineFolder = platform::FromUtf8(arguments_.quarantine);
+    options.quarantineBusy = busy_.Callback();
     const qv::api::ScanOutcome outcome = qv::api::ScanPath(path, options);
     if (outcome.status != qv::api::Status::Ran) {
       problem_ = EngineProblem(outcome.status, arguments_.quarantine);
@@ -96,6 +118,7 @@ class EngineAdapter {
  private:
   const Arguments& arguments_;
   Console& console_;
+  BusyNotice& busy_;
   ScanRunDriver* driver_ = nullptr;
   int detected_ = 0;
   int repaired_ = 0;
@@ -145,6 +168,9 @@ std::string EngineProblem(qv::api::Status status, const std::string& quarantine)
     case qv::api::Status::NoWorkArea:
       return "the quarantine folder cannot be written (log.txt cannot be opened): " +
              platform::ToUtf8(qv::api::ResolveQuarantineFolder(platform::FromUtf8(quarantine)));
+    case qv::api::Status::Stopped:
+      return "interrupted while waiting for another run to finish with the quarantine folder " +
+             platform::ToUtf8(qv::api::ResolveQuarantineFolder(platform::FromUtf8(quarantine)));
     case qv::api::Status::BadArguments:
     case qv::api::Status::Failed: break;
   }
@@ -157,10 +183,16 @@ int RunScan(const Arguments& arguments) {
   const std::set<std::u16string> targets = CheckedTargets(arguments.operands, console, errors);
   if (!arguments.allDrives && targets.empty()) return kExitError;
 
+  // From here on, an interrupt (Ctrl-C, SIGTERM, a hang-up) finishes the document in hand and stops.
+  InterruptWatch interrupts;
+  BusyNotice busy(console, arguments.quarantine);
   // One call with nothing to walk tells whether the quarantine, the log and the signature
-  // library are usable, before any document is touched.
+  // library are usable, before any document is touched; it also puts right what a run that
+  // died left in the quarantine.
   qv::api::ScanOptions probe;
   probe.quarantineFolder = platform::FromUtf8(arguments.quarantine);
+  probe.stop = InterruptWatch::Flag();
+  probe.quarantineBusy = busy.Callback();
   const std::string problem = EngineProblem(qv::api::ScanPath(u"", probe).status, arguments.quarantine);
   if (!problem.empty()) {
     console.Message(problem);
@@ -168,11 +200,10 @@ int RunScan(const Arguments& arguments) {
   }
 
   ScanReporter reporter(console);
-  EngineAdapter adapter(arguments, console);
+  EngineAdapter adapter(arguments, console, busy);
   ScanRunDriver driver(reporter, std::ref(adapter));
   reporter.Attach(&driver);
   adapter.Attach(&driver);
-  InterruptWatch interrupts;
   const bool started = arguments.allDrives ? driver.OnScanAllDisk() : driver.ScanDroppedPaths(&targets);
   if (!started) {
     console.Message("the scan could not be started");

@@ -14,6 +14,11 @@ inline constexpr size_t kCallerTextUnits = 260;         // the caller's text buf
 inline constexpr size_t kPathUnits = 1024;              // fixed path buffers of the exports (strings inside may be longer)
 inline constexpr uint8_t kQuarantineKey = 0x9D;         // .vir bytes = document bytes XOR key
 inline constexpr int kMaxQuarantineVariants = 1000;     // "Name(2).doc.vir" ... before giving up
+inline constexpr uint64_t kMaxJournalFileBytes = 1ull << 30;   // a larger repair journal is not read
+inline constexpr uint32_t kMaxJournalBlocks = 4096;            // repairs of one document kept in its journal
+inline constexpr uint32_t kMaxJournalRanges = 1u << 20;        // changed ranges per repair
+inline constexpr uint32_t kMaxJournalPathUnits = 32768;        // UTF-16 units of the journalled document's path
+inline constexpr int kQuarantineWaitMilliseconds = 100;        // between two tries of a busy quarantine lock
 inline constexpr int kConsoleMargin = 40;               // console trace width = max width - margin
 
 // ---- compound file storage (reader, streams, writer) -----------------------------------

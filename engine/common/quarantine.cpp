@@ -4,6 +4,7 @@
 
 #include "engine/common/capacities.h"
 #include "engine/common/quarantine_location.h"
+#include "engine/common/repair_journal.h"
 #include "engine/common/work_area.h"
 #include "engine/platform/platform.h"
 
@@ -41,22 +42,38 @@ std::optional<std::u16string> StoreQuarantineCopy(const std::u16string& quaranti
                                                   std::vector<uint8_t> bytes) {
   if (fileName.empty()) return std::nullopt;
   ScrambleBytes(bytes.data(), bytes.size());
+  // The copy is written whole and flushed under a name of its own in the in-progress folder,
+  // then given its name: a ".vir" is always complete, and on disk before the document changes.
+  const std::u16string inProgress = InProgressFolder(quarantineDir);
+  platform::CreateFolder(inProgress);  // exists after the first run
+  const std::u16string partial = inProgress + u"copy.part";
+  platform::DeletePath(partial);  // what a dead run left (the quarantine's lock is ours)
+  {
+    auto out = platform::File::CreateExclusive(partial);
+    if (!out) return std::nullopt;
+    if (out->WriteAt(0, bytes.data(), bytes.size()) != bytes.size() || !out->Flush()) {
+      out->Close();
+      platform::DeletePath(partial);
+      return std::nullopt;
+    }
+  }
   for (int n = 1; n <= cap::kMaxQuarantineVariants; ++n) {
     const std::u16string candidate = quarantineDir + VariantName(fileName, n) + u".vir";
     if (auto existing = platform::File::OpenRead(candidate)) {
-      if (SameContent(*existing, bytes)) return candidate;  // this content is kept already
-      continue;                                             // another document's copy
+      if (!SameContent(*existing, bytes)) continue;  // another document's copy
+      // This content is kept already (and was flushed before it got its name).
+      platform::DeletePath(partial);
+      return candidate;
     }
     if (platform::GetPathKind(candidate) != platform::PathKind::Missing) continue;
-    auto out = platform::File::CreateExclusive(candidate);
-    if (!out) return std::nullopt;
-    if (out->WriteAt(0, bytes.data(), bytes.size()) != bytes.size()) {
-      out->Close();
-      platform::DeletePath(candidate);  // never leave a partial copy that looks complete
-      return std::nullopt;
+    if (!platform::RenameNoReplace(partial, candidate)) {
+      if (platform::GetPathKind(candidate) != platform::PathKind::Missing) continue;  // taken meanwhile
+      break;
     }
+    if (!platform::FlushFolder(quarantineDir)) return std::nullopt;  // complete, but its name may not last
     return candidate;
   }
+  platform::DeletePath(partial);
   return std::nullopt;
 }
 

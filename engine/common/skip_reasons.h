@@ -8,5 +8,6 @@ inline constexpr char kSkippedEncrypted[] = "encrypted";             // encipher
 inline constexpr char kSkippedDamaged[] = "damaged";                 // cut short, or a part that does not read back whole
 inline constexpr char kSkippedTooLarge[] = "too large";              // past the size, ratio or time bound of one document
 inline constexpr char kSkippedTooManyEntries[] = "too many entries"; // a package walk stopped by the entry cap
+inline constexpr char kSkippedInterruptedRepair[] = "interrupted repair"; // a repair a dead run left could not be undone
 
 }  // namespace qv

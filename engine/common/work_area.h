@@ -30,6 +30,12 @@ class ReportObserver {
   virtual void OnSkipped(const std::u16string& /*path*/, const std::string& /*reason*/) {}
 };
 
+// One write of the repair in hand, held until the repair is complete (repair_journal.h).
+struct HeldWrite {
+  uint64_t offset = 0;
+  std::vector<uint8_t> bytes;
+};
+
 struct WorkArea {
   uint8_t head[cap::kHeadBytes] = {};    // first bytes of the document being examined
   ReaderTables readerTables;             // preallocated tables of the compound-file reader
@@ -56,6 +62,17 @@ struct WorkArea {
   ReportObserver* observer = nullptr;    // not owned; may be null
   std::vector<std::string>* gatheredRules = nullptr;  // not owned; the macro-sheet pass of packages
   bool consoleTrace = true;              // the C exports trace to standard output
+
+  // Runs sharing a quarantine folder take turns: held for the whole call.
+  platform::FileLock quarantineLock;
+  // The repair in hand: its writes are held here, then applied together with a journal.
+  bool holdingWrites = false;
+  uint64_t heldLimit = 0;                // the document's size: no held write goes past it
+  std::vector<HeldWrite> heldWrites;
+  bool journalWritten = false;           // the current document has a journal on disk
+  bool journalMustStay = false;          // a roll-back failed: the next run tries again
+  // Documents whose interrupted repair could not be undone: never examined, never clean.
+  std::set<std::u16string> interruptedRepairs;
 
   WorkArea() = default;
   ~WorkArea();

@@ -11,6 +11,8 @@
 #include "engine/common/ascii_case.h"
 #include "engine/common/quarantine.h"
 #include "engine/common/quarantine_location.h"
+#include "engine/common/quarantine_session.h"
+#include "engine/common/repair_journal.h"
 #include "engine/common/trace.h"
 #include "engine/common/work_area.h"
 #include "engine/flow/encrypted_package.h"
@@ -48,6 +50,7 @@ void ReleaseFile(WorkArea& area) {
     area.docFile = nullptr;
   }
   area.allocations.FreeAllBlocks();
+  FinishDocumentJournal(area);  // the document is done: as it was, or fully repaired
   area.document.reset();
 }
 
@@ -181,6 +184,12 @@ void ProcessFile(WorkArea& area, const std::u16string& path, uint8_t mode) {
   }
   if (got != sizeof signature || std::memcmp(signature, kCompoundSignature, sizeof signature) != 0) return;
   area.takenUpAt = platform::Now();
+  if (area.interruptedRepairs.count(path) != 0) {
+    // A dead run's repair of it could not be undone: not clean, only unknown.
+    area.currentPath = path;
+    NoteSkipped(area, kSkippedInterruptedRepair);
+    return;
+  }
   try {
     if (IsStartupSweepName(path)) {
       RunStartupSweep(area, path);
@@ -248,6 +257,10 @@ CallResult RunScanCall(const std::u16string& path, const CallOptions& options) {
     out.status = CallStatus::NoWorkArea;
     return out;
   }
+  if (TakeQuarantineTurn(*area, options.stop, options.quarantineBusy) == QuarantineTurn::Stopped) {
+    out.status = CallStatus::Stopped;
+    return out;
+  }
   const ExtractedProject project = ExtractVbaProject(path);
   // A package is walked as its extracted project parts, every duplicate included.
   std::vector<std::u16string> targets;
@@ -276,6 +289,7 @@ CallResult RunScanCall(const std::u16string& path, const CallOptions& options) {
     options.observer->OnSkipped(platform::FullPath(path), project.notExamined);
   }
   RemoveExtractedProject(project);
+  EndQuarantineTurn(*area);
   out.result = 1;
   return out;
 }

@@ -25,6 +25,7 @@ qv::api::Status ToApi(qv::CallStatus status) {
     case qv::CallStatus::NoWorkArea: return qv::api::Status::NoWorkArea;
     case qv::CallStatus::LibraryMissing: return qv::api::Status::LibraryMissing;
     case qv::CallStatus::LibraryUnusable: return qv::api::Status::LibraryUnusable;
+    case qv::CallStatus::Stopped: return qv::api::Status::Stopped;
   }
   return qv::api::Status::Failed;
 }
@@ -83,6 +84,7 @@ ScanOutcome ScanPath(const std::u16string& path, const ScanOptions& options) {
     call.observer = &collector;
     call.stop = options.stop;
     call.quarantineDir = options.quarantineFolder;
+    call.quarantineBusy = options.quarantineBusy;
     const CallResult result = RunScanCall(path, call);
     outcome.status = ToApi(result.status);
     outcome.resultText = platform::FromNarrow(result.resultName);

@@ -117,7 +117,7 @@ void ScanPackageMacroSheetsUnguarded(WorkArea& area, const std::u16string& path,
       for (const auto& s : sheets) known = known || s.partName == f.sheet.partName;
       if (!known) sheets.push_back(f.sheet);
     }
-    removed = zip::RebuildWithoutMacroSheets(area.currentPath, *workbook, sheets) == zip::SheetRemoval::Replaced;
+    removed = zip::RebuildWithoutMacroSheets(area.currentPath, *workbook, sheets, area.quarantineDir) == zip::SheetRemoval::Replaced;
   }
   for (const auto& f : findings) {
     TraceFinding(area, f.rule);

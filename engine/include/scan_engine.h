@@ -10,7 +10,8 @@
 namespace qv::api {
 
 enum class Action { Reported, Repaired, Deleted, RepairFailed, BackupFailed, SweptDeleted };
-enum class Status { Ran, BadArguments, NoWorkArea, LibraryMissing, LibraryUnusable, Failed };
+// Stopped: `stop` was set while the call waited for another run to leave the quarantine.
+enum class Status { Ran, BadArguments, NoWorkArea, LibraryMissing, LibraryUnusable, Failed, Stopped };
 
 struct Finding {
   std::u16string path;   // the document (for a package: the package itself)
@@ -32,6 +33,9 @@ struct ScanOptions {
   const std::atomic<bool>* stop = nullptr;
   // Where copies and log.txt go; made with its parents when missing. Empty: QuarantineFolder().
   std::u16string quarantineFolder;
+  // Runs sharing a quarantine folder take turns, one engine call at a time. Told once per
+  // call when another run holds the folder and this call waits (until it is free or `stop`).
+  std::function<void()> quarantineBusy;
 };
 
 struct ScanOutcome {

@@ -99,7 +99,7 @@ std::optional<MacroSheetWorkbook> JudgeHiddenMacroSheets(const std::u16string& p
 }
 
 SheetRemoval RebuildWithoutMacroSheets(const std::u16string& documentPath, const MacroSheetWorkbook& workbook,
-                                       const std::vector<HiddenMacroSheet>& remove) {
+                                       const std::vector<HiddenMacroSheet>& remove, const std::u16string& quarantineDir) {
   std::set<std::string> dropped, relationshipIds;
   for (const auto& sheet : remove) {
     dropped.insert(sheet.partName);
@@ -108,7 +108,7 @@ SheetRemoval RebuildWithoutMacroSheets(const std::u16string& documentPath, const
   }
   auto reader = PackageReader::Open(documentPath);
   if (!reader) return SheetRemoval::Abandoned;
-  auto rebuilt = RebuiltFile::CreateBeside(documentPath);
+  auto rebuilt = RebuiltFile::CreateBeside(documentPath, quarantineDir);
   if (!rebuilt) return SheetRemoval::Abandoned;
   {
     auto writer = PackageWriter::Create(rebuilt->TakeFile());
@@ -151,6 +151,7 @@ SheetRemoval RebuildWithoutMacroSheets(const std::u16string& documentPath, const
     if (!ReadsBackWhole(rebuilt->path(), written)) return SheetRemoval::Abandoned;
   }
   platform::CopyPermissions(documentPath, rebuilt->path());
+  if (!rebuilt->Flush()) return SheetRemoval::Abandoned;
   if (!platform::RenameReplace(rebuilt->path(), documentPath)) return SheetRemoval::Abandoned;
   rebuilt->Keep();
   return SheetRemoval::Replaced;

@@ -48,8 +48,10 @@ enum class SheetRemoval { Replaced, Abandoned };
 // relationship parts, their relationships, content-type overrides, <sheet> entries and defined
 // names, reads the result back and renames it over the document in one step. On every failure
 // the document stays as it was and no rebuilt file is left behind. The caller keeps the
-// quarantine copy of the whole document before calling.
+// quarantine copy of the whole document before calling. With a quarantine folder, the rebuilt
+// file is recorded there while it exists (a run killed meanwhile has the next one remove it).
 SheetRemoval RebuildWithoutMacroSheets(const std::u16string& documentPath, const MacroSheetWorkbook& workbook,
-                                       const std::vector<HiddenMacroSheet>& remove);
+                                       const std::vector<HiddenMacroSheet>& remove,
+                                       const std::u16string& quarantineDir = {});
 
 }  // namespace qv::zip

@@ -133,7 +133,7 @@ RebuildOutcome RebuildPackage(const std::u16string& quarantineDir, const std::u1
   if (state == ProjectState::Unchanged) return RebuildOutcome::NothingToDo;
   if (state == ProjectState::Unreadable) return RebuildOutcome::Abandoned;
 
-  auto rebuilt = RebuiltFile::CreateBeside(documentPath);
+  auto rebuilt = RebuiltFile::CreateBeside(documentPath, quarantineDir);
   if (!rebuilt) return RebuildOutcome::Abandoned;
   {
     auto writer = PackageWriter::Create(rebuilt->TakeFile());
@@ -156,6 +156,7 @@ RebuildOutcome RebuildPackage(const std::u16string& quarantineDir, const std::u1
   // The user must be able to get the document back exactly as it was.
   if (!QuarantineWholeFile(quarantineDir, documentPath)) return RebuildOutcome::Abandoned;
   platform::CopyPermissions(documentPath, rebuilt->path());  // made private; the document's own access
+  if (!rebuilt->Flush()) return RebuildOutcome::Abandoned;
   if (!platform::RenameReplace(rebuilt->path(), documentPath)) return RebuildOutcome::Abandoned;
   rebuilt->Keep();
   return RebuildOutcome::Replaced;

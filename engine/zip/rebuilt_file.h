@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/common/capacities.h"
+#include "engine/common/leftover_records.h"
 #include "engine/platform/platform.h"
 #include "engine/zip/package_reader.h"
 #include "engine/zip/package_writer.h"
@@ -20,37 +21,56 @@ inline std::u16string NumberText(int n) {
 }
 
 // The rebuilt package, created exclusively beside the document. Removed again unless kept.
+// With a quarantine folder, it is recorded there while it exists, so that a run killed in
+// between has the next run remove it (leftover_records.h).
 class RebuiltFile {
  public:
-  static std::optional<RebuiltFile> CreateBeside(const std::u16string& documentPath) {
+  static std::optional<RebuiltFile> CreateBeside(const std::u16string& documentPath,
+                                                 const std::u16string& quarantineDir = {}) {
     for (int n = 1; n <= cap::kMaxRebuildNameVariants; ++n) {
       const std::u16string candidate =
           n == 1 ? documentPath + u".bin" : documentPath + u"(" + NumberText(n) + u").bin";
+      if (platform::GetPathKind(candidate) != platform::PathKind::Missing) continue;
+      std::optional<LeftoverRecord> record =
+          quarantineDir.empty() ? std::nullopt : LeftoverRecord::Before(quarantineDir, candidate);
+      if (!quarantineDir.empty() && !record) return std::nullopt;
       // Exclusive creation: a name that is taken (a file, a link, even a dangling one) is
       // skipped and never written through.
-      if (auto file = platform::File::CreateExclusive(candidate)) return RebuiltFile(candidate, std::move(*file));
+      if (auto file = platform::File::CreateExclusive(candidate)) {
+        if (record) record->Created();
+        return RebuiltFile(candidate, std::move(*file), std::move(record));
+      }
     }
     return std::nullopt;
   }
   RebuiltFile(RebuiltFile&& other) noexcept
-      : path_(std::move(other.path_)), file_(std::move(other.file_)), keep_(other.keep_) {
+      : path_(std::move(other.path_)), file_(std::move(other.file_)), keep_(other.keep_),
+        record_(std::move(other.record_)) {
     other.keep_ = true;
+    other.record_.reset();
   }
   RebuiltFile(const RebuiltFile&) = delete;
   RebuiltFile& operator=(const RebuiltFile&) = delete;
   RebuiltFile& operator=(RebuiltFile&&) = delete;
   ~RebuiltFile() {
     if (!keep_) platform::DeletePath(path_);
-  }
+  }  // the record goes after the file
   const std::u16string& path() const { return path_; }
   platform::File TakeFile() { return std::move(file_); }
+  // Puts the finished file on disk before it takes the document's place.
+  bool Flush() const {
+    auto file = platform::File::OpenReadWrite(path_);
+    return file && file->Flush();
+  }
   void Keep() { keep_ = true; }
 
  private:
-  RebuiltFile(std::u16string path, platform::File file) : path_(std::move(path)), file_(std::move(file)) {}
+  RebuiltFile(std::u16string path, platform::File file, std::optional<LeftoverRecord> record)
+      : path_(std::move(path)), file_(std::move(file)), record_(std::move(record)) {}
   std::u16string path_;
   platform::File file_;
   bool keep_ = false;
+  std::optional<LeftoverRecord> record_;
 };
 
 // A new entry with the source entry's name, attributes and storage choice, stamped `now`.

@@ -72,9 +72,12 @@ TEST_F(QuarantineTest, SameNameFromAnotherFolderGetsItsOwnCopy) {
     ASSERT_TRUE(BackupToQuarantine(area, area.currentPath)) << folder;
   }
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(program_.quarantine())) names.push_back(entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(program_.quarantine())) {
+    if (entry.is_regular_file()) names.push_back(entry.path().filename());
+  }
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"Report(2).doc.vir", "Report.doc.vir"}));
+  EXPECT_TRUE(fs::is_empty(program_.quarantine() / "in-progress")) << "no copy is left half-made";
   ASSERT_EQ(Restore(program_.quarantine() / "Report(2).doc.vir", docs_ / "back.doc"), 1);
   EXPECT_EQ(ReadFile(docs_ / "back.doc"), ReadFile(docs_ / "two" / "Report.doc"));
   EXPECT_EQ(OriginalNameOf(u"Report(2).doc.vir"), u"Report(2).doc");
