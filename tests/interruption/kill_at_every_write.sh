@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Kills quorvane-scan right before every call by which it changes a file (creating, writing,
-# renaming, removing, changing permissions) while it repairs each harmless sample, then checks
+# renaming, removing, changing permissions) while it repairs each harmless sample — in a run of
+# writes into one file (a rebuilt package being written) the first, the last and every eighth,
+# as the ones between leave the same state — then checks
 # the document after the next run has put right what the killed one left: it is either exactly
 # as it was (and still detected), or fully repaired (not detected, the same as an uninterrupted
 # repair) with a quarantine copy that restores the original; and nothing is left over (no
@@ -93,7 +95,7 @@ for name in $(ls "$work/originals"); do
   # The uninterrupted repair: the reference, and how many changes it makes.
   fresh_case "$name"
   rm -f "$work/count"
-  QV_WRITE_COUNT_FILE=$work/count LD_PRELOAD=$interrupter \
+  QV_WRITE_COUNT_FILE=$work/count QV_WRITE_TRACE_FILE=$work/trace LD_PRELOAD=$interrupter \
     "$scan" scan --repair --quarantine "$work/case/quarantine" "$work/case/docs/$name" >/dev/null 2>&1
   rc=$?
   [ $rc -eq 1 ] || fail "$name" "the uninterrupted repair answered $rc"
@@ -102,7 +104,14 @@ for name in $(ls "$work/originals"); do
     fail "$name" "the uninterrupted repair did not clean it"
   fi
   total=$(tail -n 1 "$work/count")
-  for ((k = 1; k <= total; ++k)); do
+  # Every change that begins, ends or is not in a run of writes to one descriptor, and every
+  # eighth inside such a run.
+  points_of_sample=$(awk '{ n[NR] = $1; fd[NR] = $2 }
+    END { for (i = 1; i <= NR; ++i) {
+            inside = fd[i] != "-" && fd[i] == fd[i - 1] && fd[i] == fd[i + 1]
+            run = inside ? run + 1 : 0
+            if (!inside || run % 8 == 0) print n[i] } }' "$work/trace")
+  for k in $points_of_sample; do
     fresh_case "$name"
     interrupted_run QV_KILL_AT_WRITE=$k
     rc=$?
@@ -112,8 +121,11 @@ for name in $(ls "$work/originals"); do
   done
   # A hang-up, Ctrl-C or termination at a change: the document in hand is finished first.
   signals=(1 2 15)
-  for ((k = 1; k <= total; k += 3)); do
-    signal=${signals[$((k / 3 % 3))]}
+  turn=0
+  for k in $points_of_sample; do
+    turn=$((turn + 1))
+    [ $((turn % 3)) -eq 0 ] || continue
+    signal=${signals[$((turn / 3 % 3))]}
     fresh_case "$name"
     interrupted_run QV_SIGNAL_AT_WRITE=$k QV_SIGNAL_NUMBER=$signal
     rc=$?

@@ -3,7 +3,9 @@
  * renaming, linking, removing, changing permissions — and, at the Nth, stops it right before
  * that call: with SIGKILL (QV_KILL_AT_WRITE=N) or by raising another signal and going on
  * (QV_SIGNAL_AT_WRITE=N with QV_SIGNAL_NUMBER=1 for SIGHUP, 2 for SIGINT, 15 for SIGTERM).
- * QV_WRITE_COUNT_FILE=PATH appends the number of such calls at exit. Never linked into
+ * QV_WRITE_COUNT_FILE=PATH appends the number of such calls at exit; QV_WRITE_TRACE_FILE=PATH
+ * writes one line per call: its number, and the descriptor for a write ("-" for the others),
+ * so the script can tell a run of writes into one file from distinct steps. Never linked into
  * anything that ships; loaded with LD_PRELOAD by the script only. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -19,11 +21,14 @@
 static long g_calls = 0;
 static long g_killAt = -1, g_signalAt = -1;
 static int g_signal = 0;
+static FILE* g_trace = NULL;
 
 __attribute__((constructor)) static void Setup(void) {
   const char* kill = getenv("QV_KILL_AT_WRITE");
   const char* at = getenv("QV_SIGNAL_AT_WRITE");
   const char* number = getenv("QV_SIGNAL_NUMBER");
+  const char* trace = getenv("QV_WRITE_TRACE_FILE");
+  if (trace != NULL) g_trace = fopen(trace, "w");
   if (kill != NULL) g_killAt = atol(kill);
   if (at != NULL && number != NULL) {
     g_signalAt = atol(at);
@@ -32,6 +37,7 @@ __attribute__((constructor)) static void Setup(void) {
 }
 
 __attribute__((destructor)) static void Report(void) {
+  if (g_trace != NULL) fclose(g_trace);
   const char* path = getenv("QV_WRITE_COUNT_FILE");
   if (path == NULL) return;
   FILE* out = fopen(path, "a");
@@ -40,8 +46,12 @@ __attribute__((destructor)) static void Report(void) {
   fclose(out);
 }
 
-static void Change(void) {
+static void Change(int fd) {
   ++g_calls;
+  if (g_trace != NULL) {
+    if (fd >= 0) fprintf(g_trace, "%ld %d\n", g_calls, fd);
+    else fprintf(g_trace, "%ld -\n", g_calls);
+  }
   if (g_calls == g_killAt) raise(SIGKILL);
   if (g_calls == g_signalAt) raise(g_signal);
 }
@@ -57,17 +67,17 @@ static int IsFile(int fd) {
 
 ssize_t pwrite(int fd, const void* buf, size_t n, off_t at) {
   REAL(pwrite);
-  Change();
+  Change(fd);
   return real(fd, buf, n, at);
 }
 ssize_t pwrite64(int fd, const void* buf, size_t n, off64_t at) {
   REAL(pwrite64);
-  Change();
+  Change(fd);
   return real(fd, buf, n, at);
 }
 ssize_t write(int fd, const void* buf, size_t n) {
   REAL(write);
-  if (IsFile(fd)) Change();
+  if (IsFile(fd)) Change(fd);
   return real(fd, buf, n);
 }
 int open(const char* path, int flags, ...) {
@@ -79,7 +89,7 @@ int open(const char* path, int flags, ...) {
     mode = (mode_t)va_arg(args, int);
     va_end(args);
   }
-  if (flags & (O_CREAT | O_TRUNC)) Change();
+  if (flags & (O_CREAT | O_TRUNC)) Change(-1);
   return real(path, flags, mode);
 }
 int open64(const char* path, int flags, ...) {
@@ -91,56 +101,56 @@ int open64(const char* path, int flags, ...) {
     mode = (mode_t)va_arg(args, int);
     va_end(args);
   }
-  if (flags & (O_CREAT | O_TRUNC)) Change();
+  if (flags & (O_CREAT | O_TRUNC)) Change(-1);
   return real(path, flags, mode);
 }
 int rename(const char* from, const char* to) {
   REAL(rename);
-  Change();
+  Change(-1);
   return real(from, to);
 }
 int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned int flags) {
   REAL(renameat2);
-  Change();
+  Change(-1);
   return real(fromDir, from, toDir, to, flags);
 }
 int link(const char* from, const char* to) {
   REAL(link);
-  Change();
+  Change(-1);
   return real(from, to);
 }
 int unlink(const char* path) {
   REAL(unlink);
-  Change();
+  Change(-1);
   return real(path);
 }
 int mkdir(const char* path, mode_t mode) {
   REAL(mkdir);
-  Change();
+  Change(-1);
   return real(path, mode);
 }
 char* mkdtemp(char* templ) {
   REAL(mkdtemp);
-  Change();
+  Change(-1);
   return real(templ);
 }
 int rmdir(const char* path) {
   REAL(rmdir);
-  Change();
+  Change(-1);
   return real(path);
 }
 int chmod(const char* path, mode_t mode) {
   REAL(chmod);
-  Change();
+  Change(-1);
   return real(path, mode);
 }
 int fchmod(int fd, mode_t mode) {
   REAL(fchmod);
-  Change();
+  Change(-1);
   return real(fd, mode);
 }
 int ftruncate(int fd, off_t length) {
   REAL(ftruncate);
-  Change();
+  Change(-1);
   return real(fd, length);
 }
