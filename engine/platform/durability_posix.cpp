@@ -56,17 +56,6 @@ bool RenameNoReplace(const std::u16string& from, const std::u16string& to) {
   return true;
 }
 
-FileLock::~FileLock() { Release(); }
-FileLock::FileLock(FileLock&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
-FileLock& FileLock::operator=(FileLock&& other) noexcept {
-  if (this != &other) {
-    Release();
-    handle_ = other.handle_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
-
 FileLock::Result FileLock::TryAcquire(const std::u16string& lockPath) {
   Release();
   if (detail::FaultInjected(testing::FaultSite::Lock, lockPath)) return Result::Failed;

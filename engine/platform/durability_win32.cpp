@@ -43,17 +43,6 @@ bool RenameNoReplace(const std::u16string& from, const std::u16string& to) {
   return ::MoveFileExW(LongPathForm(from).c_str(), LongPathForm(to).c_str(), MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-FileLock::~FileLock() { Release(); }
-FileLock::FileLock(FileLock&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
-FileLock& FileLock::operator=(FileLock&& other) noexcept {
-  if (this != &other) {
-    Release();
-    handle_ = other.handle_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
-
 FileLock::Result FileLock::TryAcquire(const std::u16string& lockPath) {
   Release();
   if (detail::FaultInjected(testing::FaultSite::Lock, lockPath)) return Result::Failed;

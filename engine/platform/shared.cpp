@@ -81,6 +81,17 @@ File& File::operator=(File&& other) noexcept {
   return *this;
 }
 
+FileLock::~FileLock() { Release(); }
+FileLock::FileLock(FileLock&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
+FileLock& FileLock::operator=(FileLock&& other) noexcept {
+  if (this != &other) {
+    Release();
+    handle_ = other.handle_;
+    other.handle_ = -1;
+  }
+  return *this;
+}
+
 AppendLog::~AppendLog() { Close(); }
 
 void AppendLog::Write(std::string_view text) {
