@@ -36,6 +36,12 @@ class BusyNotice {
   std::atomic<bool> told_{false};
 };
 
+void TellUndone(Console& console, const std::vector<std::u16string>& undone) {
+  for (const auto& path : undone) {
+    console.Message("an interrupted repair was undone, the document is as it was before: " + platform::ToUtf8(path));
+  }
+}
+
 // Shows the run on the terminal and turns unreadable folders into messages.
 class ScanReporter : public frontend::ScanReceiver {
  public:
@@ -88,6 +94,7 @@ class EngineAdapter {
     options.quarantineFolder = platform::FromUtf8(arguments_.quarantine);
     options.quarantineBusy = busy_.Callback();
     const qv::api::ScanOutcome outcome = qv::api::ScanPath(path, options);
+    TellUndone(console_, outcome.undone);
     if (outcome.status != qv::api::Status::Ran) {
       problem_ = EngineProblem(outcome.status, arguments_.quarantine);
       if (driver_ != nullptr) driver_->RequestStop();
@@ -193,7 +200,9 @@ int RunScan(const Arguments& arguments) {
   probe.quarantineFolder = platform::FromUtf8(arguments.quarantine);
   probe.stop = InterruptWatch::Flag();
   probe.quarantineBusy = busy.Callback();
-  const std::string problem = EngineProblem(qv::api::ScanPath(u"", probe).status, arguments.quarantine);
+  const qv::api::ScanOutcome probed = qv::api::ScanPath(u"", probe);
+  TellUndone(console, probed.undone);
+  const std::string problem = EngineProblem(probed.status, arguments.quarantine);
   if (!problem.empty()) {
     console.Message(problem);
     return kExitError;

@@ -20,6 +20,7 @@ void LogUndone(WorkArea& area, const std::u16string& document) {
   TraceReportTime(area);
   TraceReportPath(area);
   TraceBoth(area, " , interrupted repair undone\n");
+  if (area.observer != nullptr) area.observer->OnRepairUndone(document);
 }
 
 // What a run that died left here: its journal is rolled back, its half-written copies and

@@ -28,6 +28,8 @@ class ReportObserver {
   virtual void OnReport(const std::u16string& path, const std::string& ruleName, ReportAction action) = 0;
   // A document that could not be examined, and why ("encrypted"): it is not clean, only unknown.
   virtual void OnSkipped(const std::u16string& /*path*/, const std::string& /*reason*/) {}
+  // A document a run that died had left half repaired, put back as it was before.
+  virtual void OnRepairUndone(const std::u16string& /*path*/) {}
 };
 
 // One write of the repair in hand, held until the repair is complete (repair_journal.h).

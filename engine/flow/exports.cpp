@@ -32,16 +32,19 @@ qv::api::Status ToApi(qv::CallStatus status) {
 
 class FindingCollector : public qv::ReportObserver {
  public:
-  FindingCollector(std::vector<qv::api::Finding>& out, std::vector<qv::api::Skipped>& skipped)
-      : out_(out), skipped_(skipped) {}
+  FindingCollector(std::vector<qv::api::Finding>& out, std::vector<qv::api::Skipped>& skipped,
+                   std::vector<std::u16string>& undone)
+      : out_(out), skipped_(skipped), undone_(undone) {}
   void OnReport(const std::u16string& path, const std::string& rule, qv::ReportAction action) override {
     out_.push_back({path, rule, static_cast<qv::api::Action>(action)});
   }
   void OnSkipped(const std::u16string& path, const std::string& reason) override { skipped_.push_back({path, reason}); }
+  void OnRepairUndone(const std::u16string& path) override { undone_.push_back(path); }
 
  private:
   std::vector<qv::api::Finding>& out_;
   std::vector<qv::api::Skipped>& skipped_;
+  std::vector<std::u16string>& undone_;
 };
 
 }  // namespace
@@ -77,7 +80,7 @@ namespace qv::api {
 ScanOutcome ScanPath(const std::u16string& path, const ScanOptions& options) {
   ScanOutcome outcome;
   try {
-    FindingCollector collector(outcome.findings, outcome.skipped);
+    FindingCollector collector(outcome.findings, outcome.skipped, outcome.undone);
     CallOptions call;
     call.mode = options.repair ? 1 : 0;
     call.consoleTrace = options.consoleTrace;

@@ -43,6 +43,9 @@ struct ScanOutcome {
   std::u16string resultText;  // what SCanFileVirus would put into its text buffer
   std::vector<Finding> findings;
   std::vector<Skipped> skipped;
+  // Documents that a run killed in the middle of a repair had left half-way, put back as they
+  // were before that repair (the first call on a quarantine after such a run does this).
+  std::vector<std::u16string> undone;
 };
 
 // One engine call on a file, folder or pattern (as SCanFileVirus).
