@@ -91,7 +91,7 @@ check_case() {
 mkdir -p "$work/reference"
 for name in $(ls "$work/originals"); do
   kind=compound
-  case $name in *.docm | *.xlsm) kind=package ;; esac
+  [ "$(head -c 2 "$work/originals/$name")" = PK ] && kind=package  # a zip package is rebuilt, not patched
   # The uninterrupted repair: the reference, and how many changes it makes.
   fresh_case "$name"
   rm -f "$work/count"
