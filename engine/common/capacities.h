@@ -19,6 +19,7 @@ inline constexpr uint32_t kMaxJournalBlocks = 4096;            // repairs of one
 inline constexpr uint32_t kMaxJournalRanges = 1u << 20;        // changed ranges per repair
 inline constexpr uint32_t kMaxJournalPathUnits = 32768;        // UTF-16 units of the journalled document's path
 inline constexpr int kQuarantineWaitMilliseconds = 100;        // between two tries of a busy quarantine lock
+inline constexpr int kMaxTempFolderDepth = 2;                  // folder levels below a stale temporary folder removed
 inline constexpr int kConsoleMargin = 40;               // console trace width = max width - margin
 
 // ---- compound file storage (reader, streams, writer) -----------------------------------

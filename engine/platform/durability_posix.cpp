@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/common/capacities.h"
 #include "engine/platform/platform.h"
 #include "engine/platform/test_overrides.h"
 
@@ -31,6 +32,27 @@ pid_t MakerOfTempFolder(const std::string& name) {
 }
 
 bool ProcessEnded(pid_t pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
+
+// Removes a folder the engine made and what it put there: files, and folders of files a few
+// levels down (a private quarantine's in-progress folder). Links are removed, never followed.
+bool RemoveOwnFolder(const std::string& folder, int depth) {
+  if (DIR* dir = ::opendir(folder.c_str())) {
+    while (dirent* entry = ::readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      const std::string path = folder + "/" + name;
+      struct stat st {};
+      if (::lstat(path.c_str(), &st) != 0) continue;
+      if (!S_ISDIR(st.st_mode)) {
+        ::unlink(path.c_str());
+      } else if (depth > 0) {
+        RemoveOwnFolder(path, depth - 1);
+      }
+    }
+    ::closedir(dir);
+  }
+  return ::rmdir(folder.c_str()) == 0;
+}
 
 }  // namespace
 
@@ -88,16 +110,7 @@ int RemoveStaleTempFolders() {
     const std::string folder = base + name;
     struct stat st {};
     if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) continue;
-    // The engine puts only files into its temporary folders.
-    if (DIR* inner = ::opendir(folder.c_str())) {
-      while (dirent* file = ::readdir(inner)) {
-        const std::string path = folder + "/" + file->d_name;
-        struct stat fst {};
-        if (::lstat(path.c_str(), &fst) == 0 && !S_ISDIR(fst.st_mode)) ::unlink(path.c_str());
-      }
-      ::closedir(inner);
-    }
-    if (::rmdir(folder.c_str()) == 0) ++removed;
+    if (RemoveOwnFolder(folder, cap::kMaxTempFolderDepth)) ++removed;
   }
   ::closedir(dir);
   return removed;

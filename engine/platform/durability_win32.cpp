@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "engine/common/capacities.h"
 #include "engine/platform/platform.h"
 #include "engine/platform/platform_win32.h"
 #include "engine/platform/test_overrides.h"
@@ -22,6 +23,20 @@ DWORD MakerOfTempFolder(const std::u16string& name) {
   while (at < name.size() && name[at] >= u'0' && name[at] <= u'9' && pid < (1ull << 32)) pid = pid * 10 + (name[at++] - u'0');
   if (at == kPrefix.size() || at >= name.size() || name[at] != u'-' || pid >= (1ull << 32)) return 0;
   return static_cast<DWORD>(pid);
+}
+
+// Removes a folder the engine made and what it put there: files, and folders of files a few
+// levels down (a private quarantine's in-progress folder).
+bool RemoveOwnFolder(const std::u16string& folder, int depth) {
+  for (const auto& entry : ListFolder(folder, u"*")) {
+    const std::u16string path = folder + kSep + entry.name;
+    if (!entry.isFolder) {
+      DeletePath(path);
+    } else if (depth > 0) {
+      RemoveOwnFolder(path, depth - 1);
+    }
+  }
+  return RemoveEmptyFolder(folder);
 }
 
 bool ProcessEnded(DWORD pid) {
@@ -71,11 +86,7 @@ int RemoveStaleTempFolders() {
   for (const auto& entry : ListFolder(base, u"quorvane-*")) {
     const DWORD maker = MakerOfTempFolder(entry.name);
     if (!entry.isFolder || maker == 0 || maker == ::GetCurrentProcessId() || !ProcessEnded(maker)) continue;
-    const std::u16string folder = base + entry.name;
-    for (const auto& file : ListFolder(folder, u"*")) {
-      if (!file.isFolder) DeletePath(folder + kSep + file.name);
-    }
-    if (RemoveEmptyFolder(folder)) ++removed;
+    if (RemoveOwnFolder(base + entry.name, cap::kMaxTempFolderDepth)) ++removed;
   }
   return removed;
 }

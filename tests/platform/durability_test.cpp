@@ -144,8 +144,8 @@ TEST_F(Durability, AKilledHolderLeavesTheLockFree) {
   ::close(ready[1]);
 }
 
-// Temporary folders of ended processes go, with their files; a living maker's folder and
-// folders of other names stay.
+// Temporary folders of ended processes go, with their files and folders; a living maker's
+// folder and folders of other names stay.
 TEST_F(Durability, StaleTemporaryFoldersOfEndedMakersAreRemoved) {
   const pid_t child = ::fork();
   if (child == 0) ::_exit(0);
@@ -158,6 +158,9 @@ TEST_F(Durability, StaleTemporaryFoldersOfEndedMakersAreRemoved) {
     ASSERT_TRUE(CreateFolder(folder));
     ASSERT_TRUE(Write(folder + kSep + u"Report.docm.bin", "part"));
   }
+  // A private quarantine inside it, with its in-progress folder.
+  ASSERT_TRUE(CreateFolder(dead + kSep + u"in-progress"));
+  ASSERT_TRUE(Write(dead + kSep + u"in-progress" + kSep + u"copy.part", "half"));
   EXPECT_GE(RemoveStaleTempFolders(), 1);
   EXPECT_EQ(GetPathKind(dead), PathKind::Missing);
   for (const auto& folder : {alive, other}) {
