@@ -20,10 +20,11 @@ else()
   quorvane_library(qv_toolkit DIR ${QV_FRONTEND}/toolkit/qt DEPS qv_toolkit_core Qt6::Widgets)
   add_executable(Quorvane ${QV_FRONTEND}/quorvane_main.cpp)
 endif()
-quorvane_library(qv_gui DIR ${QV_FRONTEND}/app DEPS qv_toolkit qv_driver qv_engine_api)
+# The engine comes with the program (qv_engine_api) or the test (qv_engine_static).
+quorvane_library(qv_gui DIR ${QV_FRONTEND}/app DEPS qv_toolkit qv_driver)
 
 target_include_directories(Quorvane PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(Quorvane PRIVATE qv_gui)
+target_link_libraries(Quorvane PRIVATE qv_gui qv_engine_api)
 
 # uires.zip: the package members, packed from frontend/uires/ (the drawing tool stays out).
 set(QV_UIRES ${QV_FRONTEND}/uires)

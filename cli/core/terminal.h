@@ -1,5 +1,6 @@
 // What the command line needs from the terminal it runs in, one implementation per platform
-// (terminal_posix.cpp, terminal_win32.cpp): its width, Ctrl-C, and UTF-8 output.
+// (terminal_posix.cpp, terminal_win32.cpp): its width (asked through engine/platform, like
+// every file and terminal query of the front ends), Ctrl-C, and UTF-8 output.
 #pragma once
 
 #include <atomic>

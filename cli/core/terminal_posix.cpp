@@ -1,10 +1,9 @@
 #include <signal.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 #include <atomic>
 
 #include "cli/core/terminal.h"
+#include "engine/platform/platform.h"
 
 namespace qv::cli {
 namespace {
@@ -15,11 +14,7 @@ extern "C" void OnInterrupt(int) { g_interrupted.store(true); }
 
 }  // namespace
 
-int TerminalWidth() {
-  winsize size{};
-  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-  return 80;
-}
+int TerminalWidth() { return platform::StderrTerminalWidth().value_or(80); }
 
 void PrepareConsole() {}
 

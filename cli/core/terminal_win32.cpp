@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "cli/core/terminal.h"
+#include "engine/platform/platform.h"
 
 namespace qv::cli {
 namespace {
@@ -38,14 +39,7 @@ void RestoreCodePage() {
 
 }  // namespace
 
-int TerminalWidth() {
-  CONSOLE_SCREEN_BUFFER_INFO info;
-  if (::GetConsoleScreenBufferInfo(::GetStdHandle(STD_ERROR_HANDLE), &info)) {
-    const int width = info.srWindow.Right - info.srWindow.Left + 1;
-    if (width > 0) return width;
-  }
-  return 80;
-}
+int TerminalWidth() { return platform::StderrTerminalWidth().value_or(80); }
 
 // quorvane-scan writes UTF-8 everywhere (console, pipes, files), so that every path prints
 // whatever the ANSI code page; the console's own code page comes back at exit.

@@ -1,10 +1,12 @@
 // quorvane-scan: finds the scanner and the engine beside itself and hands over to them.
-// Nothing here links the engine, so a missing or damaged library is told in plain words.
+// Nothing here links the engine (only its platform layer, for the program's own folder and
+// the file checks), so a missing or damaged library is told in plain words.
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <string>
+
+#include "engine/platform/platform.h"
 
 namespace {
 
@@ -13,13 +15,10 @@ constexpr const char* kEngineLibrary = "libSCanVirus.so";
 constexpr const char* kScannerLibrary = "libquorvane-cli.so";
 constexpr const char* kEntry = "QuorvaneCliMain";
 
+// The program's folder, with a trailing separator.
 std::string ProgramFolder() {
-  char buffer[4096];
-  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0) return ".";
-  const std::string path(buffer, static_cast<size_t>(n));
-  const size_t cut = path.rfind('/');
-  return cut == std::string::npos ? "." : path.substr(0, cut);
+  const std::u16string folder = qv::platform::ProgramFolder();
+  return folder.empty() ? "./" : qv::platform::ToNarrow(folder);
 }
 
 int Fail(const std::string& message) {
@@ -32,13 +31,13 @@ int Fail(const std::string& message) {
 int main(int argc, char** argv) {
   const std::string folder = ProgramFolder();
   for (const char* name : {kEngineLibrary, kScannerLibrary}) {
-    const std::string path = folder + "/" + name;
-    if (::access(path.c_str(), R_OK) != 0) {
+    const std::string path = folder + name;
+    if (!qv::platform::File::OpenRead(qv::platform::FromNarrow(path))) {
       return Fail(std::string(name == kEngineLibrary ? "the engine library" : "the scanner library") +
                   " is missing: " + path);
     }
   }
-  void* scanner = ::dlopen((folder + "/" + kScannerLibrary).c_str(), RTLD_NOW | RTLD_LOCAL);
+  void* scanner = ::dlopen((folder + kScannerLibrary).c_str(), RTLD_NOW | RTLD_LOCAL);
   if (scanner == nullptr) return Fail(std::string("the engine cannot be loaded (damaged library?): ") + ::dlerror());
   using Entry = int (*)(int, char**);
   auto entry = reinterpret_cast<Entry>(::dlsym(scanner, kEntry));

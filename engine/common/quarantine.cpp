@@ -2,7 +2,9 @@
 
 #include <string_view>
 
+#include "engine/common/ascii_case.h"
 #include "engine/common/capacities.h"
+#include "engine/common/numbered_name.h"
 #include "engine/common/quarantine_location.h"
 #include "engine/common/repair_journal.h"
 #include "engine/common/work_area.h"
@@ -11,16 +13,11 @@
 namespace qv {
 namespace {
 
-// "Report.doc" → "Report(2).doc" for n = 2; the extension stays last so the copy
-// restores with the right one.
-std::u16string VariantName(const std::u16string& fileName, int n) {
-  if (n <= 1) return fileName;
-  std::u16string mark = u"(";
-  for (char c : std::to_string(n)) mark.push_back(static_cast<char16_t>(c));
-  mark.push_back(u')');
+// Where the number of a further copy goes: "Report.doc" numbers as "Report(2).doc", so that
+// the extension stays last and the copy restores with the right one.
+size_t NumberPosition(std::u16string_view fileName) {
   const size_t dot = fileName.rfind(u'.');
-  if (dot == std::u16string::npos || dot == 0) return fileName + mark;
-  return fileName.substr(0, dot) + mark + fileName.substr(dot);
+  return dot == std::u16string_view::npos || dot == 0 ? fileName.size() : dot;
 }
 
 bool SameContent(platform::File& file, const std::vector<uint8_t>& bytes) {
@@ -57,24 +54,30 @@ std::optional<std::u16string> StoreQuarantineCopy(const std::u16string& quaranti
       return std::nullopt;
     }
   }
-  for (int n = 1; n <= cap::kMaxQuarantineVariants; ++n) {
-    const std::u16string candidate = quarantineDir + VariantName(fileName, n) + u".vir";
+  const size_t cut = NumberPosition(fileName);
+  const std::u16string stem = quarantineDir + fileName.substr(0, cut);
+  const std::u16string tail = fileName.substr(cut) + kQuarantineExtension;
+  std::u16string chosen;
+  bool named = false;  // the partial copy took the chosen name
+  const bool stored = SearchNumberedNames(stem, tail, cap::kMaxQuarantineVariants, [&](const std::u16string& candidate) {
     if (auto existing = platform::File::OpenRead(candidate)) {
-      if (!SameContent(*existing, bytes)) continue;  // another document's copy
-      // This content is kept already (and was flushed before it got its name).
-      platform::DeletePath(partial);
-      return candidate;
+      if (!SameContent(*existing, bytes)) return NameTrial::Taken;  // another document's copy
+      chosen = candidate;  // this content is kept already (flushed before it got its name)
+      return NameTrial::Chosen;
     }
-    if (platform::GetPathKind(candidate) != platform::PathKind::Missing) continue;
+    if (platform::GetPathKind(candidate) != platform::PathKind::Missing) return NameTrial::Taken;
     if (!platform::RenameNoReplace(partial, candidate)) {
-      if (platform::GetPathKind(candidate) != platform::PathKind::Missing) continue;  // taken meanwhile
-      break;
+      return platform::GetPathKind(candidate) != platform::PathKind::Missing ? NameTrial::Taken  // taken meanwhile
+                                                                             : NameTrial::Failed;
     }
-    if (!platform::FlushFolder(quarantineDir)) return std::nullopt;  // complete, but its name may not last
-    return candidate;
-  }
-  platform::DeletePath(partial);
-  return std::nullopt;
+    chosen = candidate;
+    named = true;
+    return NameTrial::Chosen;
+  });
+  if (!named) platform::DeletePath(partial);
+  if (!stored) return std::nullopt;
+  if (named && !platform::FlushFolder(quarantineDir)) return std::nullopt;  // complete, but its name may not last
+  return chosen;
 }
 
 bool BackupToQuarantine(WorkArea& area, const std::u16string& path) {
@@ -125,12 +128,11 @@ int RestoreQuarantineCopy(const std::u16string& virPath, const std::u16string& d
 }
 
 std::u16string OriginalNameOf(const std::u16string& virFileName) {
-  const std::u16string_view suffix = u".vir";
-  if (virFileName.size() > suffix.size() &&
-      std::u16string_view(virFileName).substr(virFileName.size() - suffix.size()) == suffix) {
-    return virFileName.substr(0, virFileName.size() - suffix.size());
+  const std::u16string_view extension = kQuarantineExtension;
+  if (virFileName.size() > extension.size() && EndsWithFoldingAscii(virFileName, extension)) {
+    return virFileName.substr(0, virFileName.size() - extension.size());
   }
-  return virFileName;
+  return virFileName + kRestoredSuffix;
 }
 
 }  // namespace qv

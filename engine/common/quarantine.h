@@ -40,7 +40,14 @@ std::optional<std::u16string> QuarantineWholeFile(const std::u16string& quaranti
 // ReVirFile: unscrambles a quarantine copy into destPath. 1 = restored, 0 = failed.
 int RestoreQuarantineCopy(const std::u16string& virPath, const std::u16string& destPath);
 
-// The name a quarantine copy restores to: the file name without its ".vir".
+// The extension of every quarantine copy, and what a restored file that lacks it is given
+// instead, so that a restore never takes the very name of the file it reads.
+inline constexpr char16_t kQuarantineExtension[] = u".vir";
+inline constexpr char16_t kRestoredSuffix[] = u".restored";
+
+// The name a quarantine copy restores to: the file name without a trailing ".vir" (any letter
+// case: "Report.doc.VIR" gives "Report.doc"); a name that does not end in ".vir", or is
+// nothing but ".vir", keeps its name with ".restored" added.
 std::u16string OriginalNameOf(const std::u16string& virFileName);
 
 }  // namespace qv

@@ -34,14 +34,6 @@ namespace {
 
 constexpr uint8_t kCompoundSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 
-bool StartsWithFolded(const std::u16string& text, const std::u16string& prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    if (AsciiUpper(text[i]) != AsciiUpper(prefix[i])) return false;
-  }
-  return true;
-}
-
 // Releases what a file took up, whatever happened to it.
 void ReleaseFile(WorkArea& area) {
   if (area.docFile != nullptr) {
@@ -178,7 +170,7 @@ void ProcessFile(WorkArea& area, const std::u16string& path, uint8_t mode) {
     auto gate = platform::File::OpenRead(path);
     if (!gate) return;
     area.log.Flush();
-    if (StartsWithFolded(path, area.quarantineDir)) return;  // never examine the quarantine
+    if (StartsWithFoldingAscii(path, area.quarantineDir)) return;  // never examine the quarantine
     TraceGatePath(area, path);
     got = gate->ReadAt(0, signature, sizeof signature);
   }

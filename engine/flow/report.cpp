@@ -39,10 +39,7 @@ bool IsStartupSweepName(const std::u16string& path) {
   if (path.size() < 14) return false;
   for (size_t pos = 0; pos < path.size(); ++pos) {
     for (const auto& name : kNames) {
-      if (path.size() - pos < name.size()) continue;
-      bool same = true;
-      for (size_t k = 0; k < name.size() && same; ++k) same = AsciiUpper(path[pos + k]) == AsciiUpper(name[k]);
-      if (same) return true;
+      if (StartsWithFoldingAscii(std::u16string_view(path).substr(pos), name)) return true;
     }
   }
   return false;

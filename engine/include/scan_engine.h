@@ -7,6 +7,13 @@
 #include <string>
 #include <vector>
 
+// What the shared library exports besides the two C functions (its other symbols are hidden).
+#if defined(_WIN32)
+#define QV_API /* Windows programs link the engine statically; the DLL exports only the C pair */
+#else
+#define QV_API __attribute__((visibility("default")))
+#endif
+
 namespace qv::api {
 
 enum class Action { Reported, Repaired, Deleted, RepairFailed, BackupFailed, SweptDeleted };
@@ -49,19 +56,20 @@ struct ScanOutcome {
 };
 
 // One engine call on a file, folder or pattern (as SCanFileVirus).
-ScanOutcome ScanPath(const std::u16string& path, const ScanOptions& options);
+QV_API ScanOutcome ScanPath(const std::u16string& path, const ScanOptions& options);
 // ReVirFile.
-bool RestoreQuarantineCopy(const std::u16string& virPath, const std::u16string& destPath);
+QV_API bool RestoreQuarantineCopy(const std::u16string& virPath, const std::u16string& destPath);
 // The quarantine folder used when a caller names none, as the C exports do (with a trailing
 // separator): "RepairBrack" beside the running program when that program folder is portable
 // (writable, not installed system-wide), else <user data folder>/quorvane/RepairBrack/
 // ($XDG_DATA_HOME, default ~/.local/share).
-std::u16string QuarantineFolder();
+QV_API std::u16string QuarantineFolder();
 // The folder a call with ScanOptions::quarantineFolder = `named` uses: QuarantineFolder()
 // when empty, else `named` made absolute with one trailing separator ("" when impossible).
-std::u16string ResolveQuarantineFolder(const std::u16string& named);
-// The file name a quarantine copy restores to.
-std::u16string OriginalNameOf(const std::u16string& virFileName);
-const char* ActionName(Action action);  // "reported", "repaired", …
+QV_API std::u16string ResolveQuarantineFolder(const std::u16string& named);
+// The file name a quarantine copy restores to: the name without a trailing ".vir" (any letter
+// case); a name without it gets ".restored" added, so that a restore never overwrites the copy.
+QV_API std::u16string OriginalNameOf(const std::u16string& virFileName);
+QV_API const char* ActionName(Action action);  // "reported", "repaired", …
 
 }  // namespace qv::api

@@ -37,15 +37,10 @@ bool SheetName::Equals(std::u16string_view other) const {
   return true;
 }
 
-namespace {
-}  // namespace
-
 bool SheetName::EqualsFoldingAscii(std::u16string_view other) const {
-  if (other.size() != length_) return false;
-  for (uint32_t i = 0; i < length_; ++i) {
-    if (AsciiUpper(At(i)) != AsciiUpper(other[i])) return false;
-  }
-  return true;
+  return other.size() == length_ &&
+         UnitsEqualFoldingAscii(length_, [&](size_t i) { return At(static_cast<uint32_t>(i)); },
+                                [&](size_t i) { return other[i]; });
 }
 
 std::optional<BoundSheet> ReadBoundSheet(ByteReader stream, const Record& record) {

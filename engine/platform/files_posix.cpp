@@ -159,6 +159,12 @@ bool IsRegularFile(const std::u16string& path) {
   return !path.empty() && ::stat(ToNarrow(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool IsSpecialFile(const std::u16string& path) {
+  struct stat st {};
+  if (path.empty() || ::stat(ToNarrow(path).c_str(), &st) != 0) return false;
+  return S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) || S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode);
+}
+
 std::optional<std::string> FolderReadError(const std::u16string& path) {
   DIR* dir = ::opendir(ToNarrow(path).c_str());
   if (dir == nullptr) return std::string(std::strerror(errno));

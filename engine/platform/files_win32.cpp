@@ -167,6 +167,13 @@ bool IsRegularFile(const std::u16string& path) {
          (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
 
+bool IsSpecialFile(const std::u16string& path) {
+  if (path.rfind(u"\\\\.\\", 0) == 0) return true;  // the device namespace (\\.\COM1, \\.\pipe\x)
+  if (path.empty()) return false;
+  const DWORD attributes = ::GetFileAttributesW(LongPathForm(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DEVICE) != 0;
+}
+
 std::optional<std::string> FolderReadError(const std::u16string& path) {
   std::u16string query = path;
   if (query.empty() || query.back() != kSep) query.push_back(kSep);

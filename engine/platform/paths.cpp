@@ -1,12 +1,8 @@
 // Path text helpers shared by every platform.
+#include "engine/common/ascii_case.h"
 #include "engine/platform/platform.h"
 
 namespace qv::platform {
-namespace {
-
-char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
-
-}  // namespace
 
 std::u16string ProgramFolder() { return FolderPart(ProgramPath()); }
 
@@ -25,7 +21,7 @@ bool MatchesPattern(std::u16string_view name, std::u16string_view pattern) {
   // Iterative wildcard match with one backtrack point for the last '*'.
   size_t n = 0, p = 0, starP = std::u16string_view::npos, starN = 0;
   while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == u'?' || FoldAscii(pattern[p]) == FoldAscii(name[n]))) {
+    if (p < pattern.size() && (pattern[p] == u'?' || AsciiUpper(pattern[p]) == AsciiUpper(name[n]))) {
       ++n, ++p;
     } else if (p < pattern.size() && pattern[p] == u'*') {
       starP = p++;

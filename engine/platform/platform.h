@@ -81,6 +81,9 @@ bool CopyPermissions(const std::u16string& from, const std::u16string& to);
 std::u16string FullPath(const std::u16string& path);
 // A plain file (links followed): not a folder, FIFO, socket or device.
 bool IsRegularFile(const std::u16string& path);
+// A FIFO, socket or device node (links followed): no document, and opening one may block
+// forever or act on the device. False for what is missing or cannot be looked at.
+bool IsSpecialFile(const std::u16string& path);
 // Whether a folder can be listed; when not, the system's reason.
 std::optional<std::string> FolderReadError(const std::u16string& path);
 // Identity of the file or folder a path leads to (links followed), for visit guards.
@@ -188,6 +191,9 @@ void SetConsoleColour(ConsoleColour colour);  // only when standard output is a 
 void ConsoleWrite(std::string_view text);     // standard output, unbuffered by the engine
 bool StdoutIsTerminal();
 bool StderrIsTerminal();
+// Columns of the terminal window on standard error (where a front end draws its progress
+// line); nullopt when standard error is not a terminal or says no width.
+std::optional<int> StderrTerminalWidth();
 
 // ---- test seams ------------------------------------------------------------------------
 // Tests pin the program path, the clock and the console width. Production never calls these.

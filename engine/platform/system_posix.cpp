@@ -39,6 +39,12 @@ std::optional<int16_t> ConsoleMaxWidth() {
   return static_cast<int16_t>(ws.ws_col);
 }
 
+std::optional<int> StderrTerminalWidth() {
+  winsize ws {};
+  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) != 0 || ws.ws_col == 0) return std::nullopt;
+  return static_cast<int>(ws.ws_col);
+}
+
 void SetConsoleColour(ConsoleColour colour) {
   if (!StdoutIsTerminal()) return;
   std::fputs(colour == ConsoleColour::BrightRed ? "\x1b[91m" : "\x1b[0m", stdout);

@@ -58,6 +58,14 @@ std::optional<int16_t> ConsoleMaxWidth() {
   return static_cast<int16_t>(info.dwMaximumWindowSize.X);
 }
 
+std::optional<int> StderrTerminalWidth() {
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (!::GetConsoleScreenBufferInfo(::GetStdHandle(STD_ERROR_HANDLE), &info)) return std::nullopt;
+  const int width = info.srWindow.Right - info.srWindow.Left + 1;
+  if (width <= 0) return std::nullopt;
+  return width;
+}
+
 void SetConsoleColour(ConsoleColour colour) {
   if (!StdoutIsTerminal()) return;
   std::fflush(stdout);  // what was written so far keeps its colour

@@ -98,7 +98,7 @@ size_t HorspoolFind(const SearchPattern& p, const std::vector<uint8_t>& u, size_
   size_t pos = start;
   while (pos + m <= n) {
     uint32_t s = p.horspool[u[pos + m - 1]];
-    while (s != 0) {  // applied twice per step while nonzero
+    while (s != 0) {  // the shift is taken twice per round while it is nonzero
       pos += s;
       if (pos + m > n) return n;
       s = p.horspool[u[pos + m - 1]];
@@ -134,7 +134,8 @@ void SearchSmall(const PatternSearcher& s, Scan& scan) {
   }
 }
 
-// Step c of the grouped scan: every pattern of the two-byte group at t that fits and matches.
+// Reports every pattern of the two-byte group that starts at t and fits the rest of the text:
+// its tail is compared from the back, then the whole pattern exactly (or folded) at t.
 void CheckTwoByteGroup(const PatternSearcher& s, Scan& scan, size_t t) {
   const uint16_t first = s.hash2[scan.upper[t] * 256 + scan.upper[t + 1]];
   if (first == kNoGroup) return;

@@ -21,8 +21,9 @@ struct Section {
   uint64_t size = 0;
 };
 
-// Bounds and checksum of one section (steps 4 and 5). The offset must not lie beyond the
-// total size: the subtraction is unsigned and would otherwise wrap to a huge value.
+// Bounds and checksum of one section (the pattern or the rule section). The offset must not
+// lie beyond the total size: the subtraction is unsigned and would otherwise wrap to a huge
+// value.
 std::optional<Section> CheckSection(const ByteReader& body, uint32_t total, size_t offsetField,
                                     size_t sizeField, size_t crcField) {
   ByteCursor fields(body);

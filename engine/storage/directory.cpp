@@ -41,11 +41,9 @@ std::u16string EntryName(const DirEntry& entry) {
 bool EntryNameMatches(const DirEntry& entry, std::u16string_view name) {
   const size_t nul = name.find(u'\0');
   if (nul != std::u16string_view::npos) name = name.substr(0, nul);
-  if (name.size() != NameLength(entry)) return false;
-  for (uint32_t i = 0; i < name.size(); ++i) {
-    if (AsciiUpper(NameUnit(entry, i)) != AsciiUpper(name[i])) return false;
-  }
-  return true;
+  return name.size() == NameLength(entry) &&
+         UnitsEqualFoldingAscii(name.size(), [&](size_t i) { return NameUnit(entry, static_cast<uint32_t>(i)); },
+                                [&](size_t i) { return name[i]; });
 }
 
 int32_t SearchSiblings(DocFile& doc, uint32_t id, std::u16string_view name) {

@@ -115,46 +115,63 @@ bool NextMiniSector(DocFile& doc, uint32_t sector, uint32_t& next) {
   return true;
 }
 
-uint32_t ChainLength(DocFile& doc, uint32_t first, ChainTable table, bool* looped) {
+namespace {
+
+// How a chain walk ended early.
+struct ChainWalkEnd {
+  bool lookupFailed = false;  // a link could not be looked up (the count excludes its sector)
+};
+
+// The one chain walk under ChainLength and CollectChain. From `first` it takes sectors until an
+// end marker (FREESECT, ENDOFCHAIN, FATSECT, DIFSECT), a sector met before (`looped`), `limit`
+// sectors, or a link to sector 0; with `negativeLinkEnds` every link that is negative as a
+// signed value ends it too. visit(sector, index) sees each sector before its link is looked up.
+template <typename Visit>
+uint32_t WalkChain(DocFile& doc, uint32_t first, ChainTable table, uint32_t limit, bool negativeLinkEnds,
+                   bool* looped, ChainWalkEnd& end, Visit visit) {
   if (first == cfb::kFreeSect || first == cfb::kEndOfChain || TableAbsent(doc, table)) return 0;
   auto visits = std::make_unique<ChainVisits>();
   uint32_t count = 0;
   uint32_t sector = first;
-  while (!IsChainEnd(sector)) {
+  while (count < limit && !IsChainEnd(sector)) {
     if (visits->Revisited(sector)) {
       MarkLooped(looped);
+      break;
+    }
+    visit(sector, count);
+    uint32_t next = 0;
+    if (!NextSector(doc, sector, table, next)) {
+      end.lookupFailed = true;
       return count;
     }
-    uint32_t next = 0;
-    if (!NextSector(doc, sector, table, next)) return table == ChainTable::Fat ? count : 0;
     ++count;
     // A link to sector 0 ends a chain (sector 0 can still start one).
-    if (static_cast<int32_t>(next) <= 0) return count;
-    if (count > cap::kChainLengthGuard) return count;
+    if (next == 0 || (negativeLinkEnds && static_cast<int32_t>(next) < 0)) break;
     sector = next;
   }
   return count;
 }
 
+}  // namespace
+
+// Counts up to one link beyond the guard; a FAT look-up that fails keeps the count so far, a
+// mini FAT one (a mini sector the table cannot reach) gives 0.
+uint32_t ChainLength(DocFile& doc, uint32_t first, ChainTable table, bool* looped) {
+  ChainWalkEnd end;
+  const uint32_t count =
+      WalkChain(doc, first, table, cap::kChainLengthGuard + 1, true, looped, end, [](uint32_t, uint32_t) {});
+  if (end.lookupFailed && table == ChainTable::MiniFat) return 0;
+  return count;
+}
+
+// Lists up to `maximum` sectors; any failed look-up makes the whole result 0.
 uint32_t CollectChain(DocFile& doc, uint32_t first, uint32_t* list, ChainTable table, uint32_t maximum,
                       bool* looped) {
-  if (first == cfb::kFreeSect || first == cfb::kEndOfChain || TableAbsent(doc, table)) return 0;
-  auto visits = std::make_unique<ChainVisits>();
-  uint32_t count = 0;
-  uint32_t sector = first;
-  while (count < maximum && !IsChainEnd(sector)) {
-    if (visits->Revisited(sector)) {
-      MarkLooped(looped);
-      break;
-    }
-    if (list != nullptr) list[count] = sector;
-    ++count;
-    uint32_t next = 0;
-    if (!NextSector(doc, sector, table, next)) return 0;
-    if (next == 0) break;
-    sector = next;
-  }
-  return count;
+  ChainWalkEnd end;
+  const uint32_t count = WalkChain(doc, first, table, maximum, false, looped, end, [&](uint32_t sector, uint32_t index) {
+    if (list != nullptr) list[index] = sector;
+  });
+  return end.lookupFailed ? 0 : count;
 }
 
 }  // namespace qv

@@ -5,31 +5,19 @@
 #include <array>
 
 namespace qv::zip {
-namespace {
-
-bool EndsWithFolded(std::string_view text, std::string_view suffix) {
-  if (text.size() < suffix.size()) return false;
-  const std::string_view tail = text.substr(text.size() - suffix.size());
-  for (size_t i = 0; i < suffix.size(); ++i) {
-    if (AsciiUpper(tail[i]) != AsciiUpper(suffix[i])) return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 bool IsProjectEntryName(std::string_view name) {
   const size_t slash = name.rfind('/');
   if (slash == std::string_view::npos) return false;
   const std::string_view last = name.substr(slash + 1);
-  return last.size() == kProjectPartName.size() && EndsWithFolded(last, kProjectPartName);
+  return last.size() == kProjectPartName.size() && EndsWithFoldingAscii(last, kProjectPartName);
 }
 
 bool IsStoredByExtension(std::string_view name) {
   static constexpr std::array<std::string_view, 8> kStored = {".Z",   ".zip", ".zoo", ".arc",
                                                               ".lzh", ".arj", ".gz",  ".tgz"};
   for (const std::string_view extension : kStored) {
-    if (EndsWithFolded(name, extension)) return true;
+    if (EndsWithFoldingAscii(name, extension)) return true;
   }
   return false;
 }

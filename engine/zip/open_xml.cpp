@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/common/capacities.h"
+#include "engine/common/numbered_name.h"
 #include "engine/common/work_area.h"
 #include "engine/platform/platform.h"
 #include "engine/zip/entry_rules.h"
@@ -45,16 +46,10 @@ bool ExtractEntryTo(zip::PackageReader& reader, const zip::EntryInfo& entry, con
   return complete;
 }
 
-std::u16string NumberText(uint32_t n) {
-  std::u16string text;
-  for (char c : std::to_string(n)) text.push_back(static_cast<char16_t>(c));
-  return text;
-}
-
 // "Report.docm.bin" for the first project entry, "Report.docm(2).bin" … for duplicates.
 std::u16string PartFileName(const std::u16string& folder, const std::u16string& documentPath, uint32_t ordinal) {
-  const std::u16string name = platform::FileNamePart(documentPath);
-  return folder + platform::kSep + (ordinal == 0 ? name : name + u"(" + NumberText(ordinal + 1) + u")") + u".bin";
+  return NumberedName(folder + platform::kSep + platform::FileNamePart(documentPath), static_cast<int>(ordinal) + 1,
+                      u".bin");
 }
 
 void NoteNotExamined(ExtractedProject& out, const char* reason) {

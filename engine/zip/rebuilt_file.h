@@ -8,17 +8,12 @@
 
 #include "engine/common/capacities.h"
 #include "engine/common/leftover_records.h"
+#include "engine/common/numbered_name.h"
 #include "engine/platform/platform.h"
 #include "engine/zip/package_reader.h"
 #include "engine/zip/package_writer.h"
 
 namespace qv::zip {
-
-inline std::u16string NumberText(int n) {
-  std::u16string text;
-  for (char c : std::to_string(n)) text.push_back(static_cast<char16_t>(c));
-  return text;
-}
 
 // The rebuilt package, created exclusively beside the document. Removed again unless kept.
 // With a quarantine folder, it is recorded there while it exists, so that a run killed in
@@ -27,21 +22,21 @@ class RebuiltFile {
  public:
   static std::optional<RebuiltFile> CreateBeside(const std::u16string& documentPath,
                                                  const std::u16string& quarantineDir = {}) {
-    for (int n = 1; n <= cap::kMaxRebuildNameVariants; ++n) {
-      const std::u16string candidate =
-          n == 1 ? documentPath + u".bin" : documentPath + u"(" + NumberText(n) + u").bin";
-      if (platform::GetPathKind(candidate) != platform::PathKind::Missing) continue;
+    std::optional<RebuiltFile> rebuilt;
+    SearchNumberedNames(documentPath, u".bin", cap::kMaxRebuildNameVariants, [&](const std::u16string& candidate) {
+      if (platform::GetPathKind(candidate) != platform::PathKind::Missing) return NameTrial::Taken;
       std::optional<LeftoverRecord> record =
           quarantineDir.empty() ? std::nullopt : LeftoverRecord::Before(quarantineDir, candidate);
-      if (!quarantineDir.empty() && !record) return std::nullopt;
+      if (!quarantineDir.empty() && !record) return NameTrial::Failed;
       // Exclusive creation: a name that is taken (a file, a link, even a dangling one) is
       // skipped and never written through.
-      if (auto file = platform::File::CreateExclusive(candidate)) {
-        if (record) record->Created();
-        return RebuiltFile(candidate, std::move(*file), std::move(record));
-      }
-    }
-    return std::nullopt;
+      auto file = platform::File::CreateExclusive(candidate);
+      if (!file) return NameTrial::Taken;
+      if (record) record->Created();
+      rebuilt.emplace(RebuiltFile(candidate, std::move(*file), std::move(record)));
+      return NameTrial::Chosen;
+    });
+    return rebuilt;
   }
   RebuiltFile(RebuiltFile&& other) noexcept
       : path_(std::move(other.path_)), file_(std::move(other.file_)), keep_(other.keep_),

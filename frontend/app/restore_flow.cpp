@@ -11,8 +11,7 @@ std::u16string FileNameOf(const std::u16string& path) {
 }
 
 std::u16string ProposedRestoreName(const std::u16string& quarantinedName) {
-  const size_t dot = quarantinedName.rfind(u'.');
-  return dot == std::u16string::npos ? quarantinedName : quarantinedName.substr(0, dot);
+  return qv::api::OriginalNameOf(quarantinedName);
 }
 
 std::u16string SaveDialogTitle(const std::u16string& quarantinedName) {

@@ -11,8 +11,9 @@ inline constexpr char16_t kSaveAnyFilter[] = u"*.* (*)";  // every file, shown a
 
 // The last path component (after the last '/' or '\').
 std::u16string FileNameOf(const std::u16string& path);
-// The name a restored file is proposed under: the quarantined name cut at its last "."
-// (report.doc.vir -> report.doc); a name without a "." is kept whole.
+// The name a restored file is proposed under: the engine's restore name (report.doc.vir ->
+// report.doc; a file picked without ".vir", NAME -> NAME.restored), the same the command line
+// restores into a folder under.
 std::u16string ProposedRestoreName(const std::u16string& quarantinedName);
 // "请选择%s保存位置" with the quarantined name, bounded to 1023 units like its buffer.
 std::u16string SaveDialogTitle(const std::u16string& quarantinedName);

@@ -34,12 +34,12 @@ void ScanRunDriver::SearchTarget(bool& firstFolder, const std::u16string& path) 
   if (path.empty()) return;
   try {
     if (firstFolder) {
-      if (!Send(UM_SCAN_TEXT, reinterpret_cast<uintptr_t>(kSearchNotice)) || !SetSearchTimer()) return;
+      if (!Notify(&ScanObserver::OnSearching) || !Notify(&ScanObserver::OnSearchTimer, true)) return;
       firstFolder = false;
     }
     SearchDirectory(&m_setFiles, path);
   } catch (const std::exception& e) {
-    if (!stopRequested_.load()) receiver_.OnSearchError(path, e.what());
+    if (!stopRequested_.load()) observer_.OnSearchError(path, e.what());
   } catch (...) {
     // a fault ends this target only
   }
@@ -83,11 +83,11 @@ void ScanRunDriver::SearchDirectoryIn(std::set<std::u16string>& set, const std::
       const fs::file_status entry = fs::status(walkfs::ToFsPath(child));  // follows links
       if (fs::is_directory(entry)) {
         if (name != kRecycleBin) SearchDirectoryIn(set, child, walk, depth + 1);
-      } else if (!walkfs::IsSpecialType(entry.type())) {
+      } else if (!platform::IsSpecialFile(child)) {
         set.insert(Complete(child));
       }
     } catch (const std::exception& e) {
-      if (!stopRequested_.load()) receiver_.OnSearchError(full, e.what());
+      if (!stopRequested_.load()) observer_.OnSearchError(full, e.what());
     }
     ++it;  // a failing advance abandons the rest of this folder (the caller goes on)
   }

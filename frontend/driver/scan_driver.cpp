@@ -17,14 +17,16 @@ void CopyBounded(char16_t (&field)[N], std::u16string_view text) {
   field[n] = 0;
 }
 
-// FIFOs, sockets and device nodes exist on this platform's file systems but are no
-// documents; opening one may block forever or act on the device.
-bool IsSpecialFile(const walkfs::fs::file_status& status) { return walkfs::IsSpecialType(status.type()); }
-
 }  // namespace
 
+ScanRunDriver::ScanRunDriver(ScanObserver& observer, EngineCall engine, DriveLister drives)
+    : observer_(observer), engine_(std::move(engine)), drives_(std::move(drives)) {}
+
 ScanRunDriver::ScanRunDriver(ScanReceiver& receiver, EngineCall engine, DriveLister drives)
-    : receiver_(receiver), engine_(std::move(engine)), drives_(std::move(drives)) {}
+    : messages_(std::make_unique<ScanMessageAdapter>(receiver)),
+      observer_(*messages_),
+      engine_(std::move(engine)),
+      drives_(std::move(drives)) {}
 
 ScanRunDriver::~ScanRunDriver() { Stop(); }
 
@@ -54,12 +56,12 @@ bool ScanRunDriver::OnScanAllDisk() {
   try {
     std::list<ScanTarget> targets;
     for (const auto& root : drives_()) {
-      receiver_.OutputDebugText(platform::ToNarrow(root));
+      observer_.OutputDebugText(platform::ToNarrow(root));
       targets.push_back({root, false});
     }
     return StartWorker(std::move(targets), true);
   } catch (...) {
-    receiver_.OutputDebugText(kScanAllDiskFault);
+    observer_.OutputDebugText(kScanAllDiskFault);
     Unclaim();
     return false;
   }
@@ -70,7 +72,7 @@ bool ScanRunDriver::OnScanDirectory(const std::u16string& folder) {
   try {
     return StartWorker({ScanTarget{folder, false}}, false);
   } catch (...) {
-    receiver_.OutputDebugText(kScanDirectoryFault);
+    observer_.OutputDebugText(kScanDirectoryFault);
     Unclaim();
     return false;
   }
@@ -112,24 +114,6 @@ void ScanRunDriver::Stop() {
   if (worker_.joinable()) worker_.join();
 }
 
-bool ScanRunDriver::Send(uint32_t message, uintptr_t wParam) {
-  if (stopRequested_.load()) return false;
-  receiver_.SendScanMessage(message, wParam);
-  return true;
-}
-
-bool ScanRunDriver::SetSearchTimer() {
-  if (stopRequested_.load()) return false;
-  receiver_.SetTimer(ID_TIMER_SEARCH, kSearchTimerPeriodMs);
-  return true;
-}
-
-bool ScanRunDriver::KillSearchTimer() {
-  if (stopRequested_.load()) return false;
-  receiver_.KillTimer(ID_TIMER_SEARCH);
-  return true;
-}
-
 uint32_t ScanRunDriver::ScanThreadProc(ScanRunDriver* driver) {
   try {
     driver->RunWorker();
@@ -146,7 +130,7 @@ void ScanRunDriver::FinishWorker() {
 }
 
 void ScanRunDriver::RunWorker() {
-  if (!Send(UM_SCAN_START, 0)) return;
+  if (!Notify(&ScanObserver::OnStart)) return;
   m_nSearchTick.store(0);
   m_setFiles.clear();
   WalkState walk;
@@ -162,7 +146,7 @@ void ScanRunDriver::RunWorker() {
   }
   walk_ = nullptr;
   if (!firstFolder) {
-    if (!Send(UM_SCAN_PROGRESS, 100) || !KillSearchTimer()) return;
+    if (!Notify(&ScanObserver::OnProgress, 100) || !Notify(&ScanObserver::OnSearchTimer, false)) return;
     std::this_thread::sleep_for(std::chrono::milliseconds(kSearchEndPauseMs));
   }
 
@@ -172,22 +156,21 @@ void ScanRunDriver::RunWorker() {
   size_t k = 0;
   for (const std::u16string& path : m_setFiles) {
     ++k;
-    if (!Send(UM_SCAN_PROGRESS, static_cast<uintptr_t>(ScanProgress(k, total)))) return;
-    if (!Send(UM_SCAN_TEXT, reinterpret_cast<uintptr_t>(path.c_str()))) return;
+    if (!Notify(&ScanObserver::OnProgress, ScanProgress(k, total))) return;
+    if (!Notify(&ScanObserver::OnFile, path, k, total)) return;
     if (!IsDevicePath(path)) ScanFile(path);
   }
-  if (!Send(UM_SCAN_FINISH, 0)) return;
-  const std::u16string summary =
-      FormatSummary(static_cast<int>(total), m_nDetected.load(), m_nRepaired.load());
-  Send(UM_SCAN_TEXT, reinterpret_cast<uintptr_t>(summary.c_str()));
+  if (!Notify(&ScanObserver::OnFinish)) return;
+  const int files = static_cast<int>(total), detected = m_nDetected.load(), repaired = m_nRepaired.load();
+  Notify(&ScanObserver::OnSummary, FormatSummary(files, detected, repaired), files, detected, repaired);
 }
 
 void ScanRunDriver::ScanFile(const std::u16string& path) {
   if (path.empty() || stopRequested_.load()) return;
   try {
+    // FIFOs, sockets and device nodes are no documents; opening one may block forever.
+    if (platform::IsSpecialFile(path)) return;
     const walkfs::fs::path native = walkfs::ToFsPath(path);
-    walkfs::error_code ec;
-    if (IsSpecialFile(walkfs::fs::status(native, ec))) return;
     char16_t text[260] = {0};
     const int result = engine_(path.c_str(), 1, text);
     // The call in progress always finishes; once a stop was asked for, its outcome is not
@@ -202,7 +185,7 @@ void ScanRunDriver::ScanFile(const std::u16string& path) {
     CopyBounded(row.sizeText, FormatSizeText(size));
     CopyBounded(row.anomaly, text);
     CopyBounded(row.action, kRepairedAction);
-    Send(UM_SCAN_RESULT, reinterpret_cast<uintptr_t>(&row));
+    Notify(&ScanObserver::OnFinding, row);
   } catch (...) {
     // this file's row is lost; the run goes on
   }

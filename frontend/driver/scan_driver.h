@@ -1,7 +1,8 @@
 // The scan run driver: turns targets (all drives, one folder, dropped paths) into one sorted
 // list of files, hands each file to the engine on a worker thread, counts what the engine
-// reports and tells its receiver what to show. It knows no GUI: the main window (or the
-// command-line scanner, or a test) is the receiver of its notifications.
+// reports and tells its observer what to show. It knows no GUI: the command-line scanner
+// observes typed events (ScanObserver); the main window receives the same events as its
+// window messages through ScanMessageAdapter.
 #pragma once
 
 #include <atomic>
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <list>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -52,9 +54,38 @@ struct ScanResultRow {
   char16_t action[128];    // always "修复"
 };
 
-// Where the notifications go. Every call comes from the worker thread and must return only
-// once the notification has been handled (a window forwards it to its own thread and waits);
-// pointers passed as wParam are valid only during the call.
+// What a scan run tells its owner, one typed event per call, in this order: OnStart; for
+// a run with folder targets OnSearching, OnSearchTimer(true), the walk, OnProgress(100),
+// OnSearchTimer(false); for every file OnProgress, OnFile and, when the engine reported it,
+// OnFinding; then OnFinish and OnSummary. Every call comes from the worker thread and must
+// return only once handled; references are valid only during the call. After a stop
+// request no event begins.
+class ScanObserver {
+ public:
+  virtual ~ScanObserver() = default;
+  virtual void OnStart() {}
+  // The search phase begins (its notice, kSearchNotice, is the text to show).
+  virtual void OnSearching() {}
+  // The search animation: runs from the start of the search phase to its end.
+  virtual void OnSearchTimer(bool running) {}
+  virtual void OnProgress(int percent) {}
+  // The file about to go to the engine: the `number`-th (from 1) of `total`.
+  virtual void OnFile(const std::u16string& path, size_t number, size_t total) {}
+  virtual void OnFinding(const ScanResultRow& row) {}
+  virtual void OnFinish() {}
+  // The closing line (FormatSummary) and its three counts.
+  virtual void OnSummary(const std::u16string& text, int files, int detected, int repaired) {}
+  // The debugger output: drive roots of an all-drives start, fault texts of the start
+  // requests.
+  virtual void OutputDebugText(std::string_view text) {}
+  // A folder of the search that could not be read (the walk goes on without it).
+  virtual void OnSearchError(std::u16string_view path, std::string_view what) {}
+};
+
+// A window's side of a scan run: the worker-to-window messages and the search timer. Every
+// call comes from the worker thread and must return only once the notification has been
+// handled (a window forwards it to its own thread and waits); pointers passed as wParam are
+// valid only during the call.
 class ScanReceiver {
  public:
   virtual ~ScanReceiver() = default;
@@ -69,6 +100,28 @@ class ScanReceiver {
   // A folder of the search that could not be read (the walk goes on without it). Dropped
   // unless the receiver shows it somewhere.
   virtual void OnSearchError(std::u16string_view path, std::string_view what) {}
+};
+
+// The events of a run as window messages: OnStart -> UM_SCAN_START, OnSearching ->
+// UM_SCAN_TEXT(kSearchNotice), OnSearchTimer -> SetTimer/KillTimer(ID_TIMER_SEARCH),
+// OnProgress -> UM_SCAN_PROGRESS, OnFile -> UM_SCAN_TEXT(path), OnFinding -> UM_SCAN_RESULT,
+// OnFinish -> UM_SCAN_FINISH, OnSummary -> UM_SCAN_TEXT(summary).
+class ScanMessageAdapter : public ScanObserver {
+ public:
+  explicit ScanMessageAdapter(ScanReceiver& receiver) : receiver_(receiver) {}
+  void OnStart() override;
+  void OnSearching() override;
+  void OnSearchTimer(bool running) override;
+  void OnProgress(int percent) override;
+  void OnFile(const std::u16string& path, size_t number, size_t total) override;
+  void OnFinding(const ScanResultRow& row) override;
+  void OnFinish() override;
+  void OnSummary(const std::u16string& text, int files, int detected, int repaired) override;
+  void OutputDebugText(std::string_view text) override;
+  void OnSearchError(std::u16string_view path, std::string_view what) override;
+
+ private:
+  ScanReceiver& receiver_;
 };
 
 // One engine call: the file's zero-terminated UTF-16 path, the mode (the driver passes 1) and
@@ -88,11 +141,14 @@ std::u16string FormatSizeText(uint64_t bytes);
 // "共扫描 %d 个文件   检测到 %d 个异常   修复 %d 个异常", bounded to 1023 units.
 std::u16string FormatSummary(int files, int detected, int repaired);
 
-// The scan run state and the worker. An owner (the main window) holds one driver and is its
-// receiver. Only one scan run runs at a time: a start request while a worker runs is refused
-// (answers false) and changes nothing.
+// The scan run state and the worker. An owner holds one driver and observes it (the main
+// window through its messages). Only one scan run runs at a time: a start request while a
+// worker runs is refused (answers false) and changes nothing.
 class ScanRunDriver {
  public:
+  explicit ScanRunDriver(ScanObserver& observer, EngineCall engine = DefaultEngineCall(),
+                         DriveLister drives = DefaultDriveLister());
+  // A window: the events arrive as its messages (ScanMessageAdapter).
   explicit ScanRunDriver(ScanReceiver& receiver, EngineCall engine = DefaultEngineCall(),
                          DriveLister drives = DefaultDriveLister());
   // Stops the worker (see Stop) before the state goes away.
@@ -149,13 +205,17 @@ class ScanRunDriver {
                          unsigned depth);
   bool Claim();  // the one-run-at-a-time guard
   void Unclaim();
-  // Deliver unless a stop was requested; false when stopped.
-  bool Send(uint32_t message, uintptr_t wParam);
-  bool SetSearchTimer();
-  bool KillSearchTimer();
+  // Delivers an event (observer_.*event(args…)) unless a stop was requested; false when stopped.
+  template <typename Event, typename... Args>
+  bool Notify(Event event, Args&&... args) {
+    if (stopRequested_.load()) return false;
+    (observer_.*event)(std::forward<Args>(args)...);
+    return true;
+  }
   void FinishWorker();
 
-  ScanReceiver& receiver_;
+  std::unique_ptr<ScanMessageAdapter> messages_;  // set when the owner is a window
+  ScanObserver& observer_;
   EngineCall engine_;
   DriveLister drives_;
   std::thread worker_;

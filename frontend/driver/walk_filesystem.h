@@ -24,10 +24,6 @@ using filesystem_error = fs::filesystem_error;
 inline fs::path ToFsPath(const std::u16string& path) { return fs::path(path); }
 inline std::u16string FromFsPath(const fs::path& path) { return path.u16string(); }
 inline fs::path SystemComplete(const fs::path& path) { return fs::absolute(path); }
-inline bool IsSpecialType(fs::file_type type) {
-  return type == fs::file_type::fifo || type == fs::file_type::socket || type == fs::file_type::character ||
-         type == fs::file_type::block;
-}
 inline bool IsUnreadable(fs::file_type type) {
   return type == fs::file_type::none || type == fs::file_type::not_found;
 }
@@ -37,10 +33,6 @@ using error_code = boost::system::error_code;
 inline fs::path ToFsPath(const std::u16string& path) { return fs::path(platform::ToNarrow(path)); }
 inline std::u16string FromFsPath(const fs::path& path) { return platform::FromNarrow(path.string()); }
 inline fs::path SystemComplete(const fs::path& path) { return fs::system_complete(path); }
-inline bool IsSpecialType(fs::file_type type) {
-  return type == fs::fifo_file || type == fs::socket_file || type == fs::character_file ||
-         type == fs::block_file;
-}
 inline bool IsUnreadable(fs::file_type type) { return type == fs::status_error || type == fs::file_not_found; }
 #endif
 

@@ -2,6 +2,7 @@
 
 #include <unzip.h>
 
+#include "engine/common/ascii_case.h"
 #include "frontend/toolkit/markup/markup_limits.h"
 
 namespace qv::ui {
@@ -27,17 +28,6 @@ bool ReadAllMembers(unzFile zip, std::map<std::string, std::string>& members) {
       if (c == '\\') c = '/';
     }
     members[path] = std::move(bytes);
-  }
-  return true;
-}
-
-bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
-    if (x != y) return false;
   }
   return true;
 }
@@ -68,7 +58,7 @@ const std::string* ResPackage::Member(const std::string& path) const {
   // Indexes written on a system whose file names ignore letter case may spell a folder
   // differently from the archive ("translator\lang_cn.xml" for "Translator/lang_cn.xml").
   for (const auto& [name, bytes] : members_) {
-    if (SameIgnoringAsciiCase(name, path)) return &bytes;
+    if (EqualsFoldingAscii(name, path)) return &bytes;
   }
   return nullptr;
 }

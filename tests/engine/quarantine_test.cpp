@@ -107,3 +107,36 @@ TEST_F(QuarantineTest, BackupFailsWithoutContentOrFolder) {
 
 }  // namespace
 }  // namespace qv::testing
+
+namespace qv::testing {
+namespace {
+
+// The name a copy restores to, shared by the command line's restore into a folder and the
+// GUI's proposed name: exactly one trailing ".vir" goes, in any letter case; anything else
+// keeps its whole name and shows that it was restored.
+TEST(RestoreName, StripsOneTrailingVirElseMarksTheName) {
+  const struct {
+    std::u16string copy;
+    std::u16string restored;
+  } cases[] = {
+      {u"report.doc.vir", u"report.doc"},
+      {u"archive.tar.gz.vir", u"archive.tar.gz"},  // only ".vir" goes, the rest of the name stays
+      {u"Report(2).doc.vir", u"Report(2).doc"},
+      {u"REPORT.DOC.VIR", u"REPORT.DOC"},
+      {u"report.doc.Vir", u"report.doc"},
+      {u"报告.xls.vir", u"报告.xls"},
+      {u"twice.vir.vir", u"twice.vir"},             // one extension per restore
+      {u"report.doc", u"report.doc.restored"},      // picked without ".vir": never its own name
+      {u"NODOT", u"NODOT.restored"},
+      {u".vir", u".vir.restored"},                  // nothing before the extension
+      {u"report.virus", u"report.virus.restored"},  // ".vir" must end the name
+      {u"report.doc.v\u0130r", u"report.doc.v\u0130r.restored"},  // only ASCII letters fold
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(platform::ToUtf8(c.copy));
+    EXPECT_EQ(OriginalNameOf(c.copy), c.restored);
+  }
+}
+
+}  // namespace
+}  // namespace qv::testing

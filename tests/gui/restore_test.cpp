@@ -22,7 +22,9 @@ using qv::testing::TempFolder;
 std::u16string U16(const char* utf8) { return QString::fromUtf8(utf8).toStdU16String(); }
 QString Q(const std::u16string& text) { return QString::fromStdU16String(text); }
 
-TEST(RestoreNames, ProposedNameIsCutAtTheLastDotAndTheTitleNamesTheCopy) {
+// The proposed name is the engine's restore name (the command line restores into a folder
+// under the same one): ".vir" goes; a file picked without it is marked as restored.
+TEST(RestoreNames, ProposedNameIsTheRestoreNameAndTheTitleNamesTheCopy) {
   struct {
     const char* chosen;
     const char* proposed;
@@ -30,7 +32,9 @@ TEST(RestoreNames, ProposedNameIsCutAtTheLastDotAndTheTitleNamesTheCopy) {
   } cases[] = {
       {"/q/RepairBrack/report.doc.vir", "report.doc", "请选择report.doc.vir保存位置"},
       {"/q/RepairBrack/archive.tar.gz.vir", "archive.tar.gz", "请选择archive.tar.gz.vir保存位置"},
-      {"/q/Repair.Brack/NODOT", "NODOT", "请选择NODOT保存位置"},
+      {"/q/Repair.Brack/NODOT", "NODOT.restored", "请选择NODOT保存位置"},
+      {"/q/RepairBrack/report.doc", "report.doc.restored", "请选择report.doc保存位置"},
+      {"/q/RepairBrack/REPORT.DOC.VIR", "REPORT.DOC", "请选择REPORT.DOC.VIR保存位置"},
       {"C:\\q\\RepairBrack\\报告(2).doc.vir", "报告(2).doc", "请选择报告(2).doc.vir保存位置"},
   };
   for (const auto& c : cases) {

@@ -12,6 +12,8 @@
 # documents in place and leaves their quarantine copies in <build>/bin/RepairBrack/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
+# Parallel jobs: one per core unless CMAKE_BUILD_PARALLEL_LEVEL says otherwise.
+export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
 build=${BUILD_DIR:-$root/build}
 windows=0
 if [ "${1:-}" = --windows ]; then
@@ -21,11 +23,11 @@ fi
 if [ "$windows" = 1 ]; then
   out=${1:-$root/build-windows/x86_64/screenshots}
   "$root/scripts/build-windows" --arch x86_64
-  cmake --build "$root/build-windows/x86_64" -j 2 --target gui_screenshot_run
+  cmake --build "$root/build-windows/x86_64" --target gui_screenshot_run
   # The sample folder comes from the corpus maker of this machine's build.
   "$root/scripts/install-deps"
-  cmake -S "$root" -B "$build" -G Ninja >/dev/null
-  cmake --build "$build" -j 2 --target quorvane_make_corpus
+  cmake -S "$root" -B "$build" -G Ninja
+  cmake --build "$build" --target quorvane_make_corpus
   samples=$(mktemp -d)
   prefix=$(mktemp -d)
   trap 'rm -rf "$samples" "$prefix"' EXIT
@@ -44,7 +46,7 @@ if [ "$windows" = 1 ]; then
 fi
 out=${1:-$build/screenshots}
 "$root/scripts/install-deps"
-cmake -S "$root" -B "$build" -G Ninja -DQUORVANE_GUI=ON >/dev/null
+cmake -S "$root" -B "$build" -G Ninja -DQUORVANE_GUI=ON
 cmake --build "$build" --target Quorvane gui_screenshot_run quorvane_make_corpus qzmacro_vlb
 samples=$(mktemp -d)
 trap 'rm -rf "$samples"' EXIT

@@ -3,6 +3,11 @@
 // limit go through every file call.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -123,6 +128,30 @@ TEST_F(PlatformFiles, OpeningWhatIsNotThereOrNotAFileFails) {
   EXPECT_FALSE(File::OpenRead(u"").has_value());
   EXPECT_EQ(GetPathKind(u""), PathKind::Missing);
   EXPECT_TRUE(FolderReadError(Child(u"missing")).has_value());
+}
+
+// What a walk must never open as a document: FIFOs, sockets and devices, also behind a link.
+TEST_F(PlatformFiles, SpecialFilesAreToldFromDocumentsFoldersAndMissingPaths) {
+  ASSERT_TRUE(WriteWhole(Child(u"报告.doc"), "doc"));
+  std::vector<std::pair<std::u16string, bool>> cases = {
+      {Child(u"报告.doc"), false}, {root_, false}, {Child(u"missing"), false}, {u"", false}};
+#ifdef _WIN32
+  cases.push_back({u"\\\\.\\NUL", true});
+#else
+  ASSERT_EQ(::mkfifo(ToNarrow(Child(u"pipe")).c_str(), 0600), 0);
+  ASSERT_EQ(::symlink(ToNarrow(Child(u"pipe")).c_str(), ToNarrow(Child(u"link to pipe")).c_str()), 0);
+  ASSERT_EQ(::symlink(ToNarrow(Child(u"报告.doc")).c_str(), ToNarrow(Child(u"link to doc")).c_str()), 0);
+  cases.push_back({Child(u"pipe"), true});
+  cases.push_back({Child(u"link to pipe"), true});
+  cases.push_back({Child(u"link to doc"), false});
+  cases.push_back({u"/dev/null", true});
+#endif
+  for (const auto& [path, special] : cases) {
+    EXPECT_EQ(IsSpecialFile(path), special) << ToUtf8(path);
+    if (special) {
+      EXPECT_FALSE(IsRegularFile(path)) << ToUtf8(path);
+    }
+  }
 }
 
 TEST_F(PlatformFiles, AppendLogWritesThePlatformLineEnd) {

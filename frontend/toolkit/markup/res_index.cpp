@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/common/ascii_case.h"
 #include "frontend/toolkit/markup/markup_tree.h"
 
 namespace qv::ui {
@@ -9,8 +10,7 @@ namespace {
 
 std::string Lower(std::string_view text) {
   std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; });
+  std::transform(out.begin(), out.end(), out.begin(), AsciiLower<char>);
   return out;
 }
 
