@@ -80,27 +80,24 @@ ssize_t write(int fd, const void* buf, size_t n) {
   if (IsFile(fd)) Change(fd);
   return real(fd, buf, n);
 }
+// open and open64 take a mode only when they create.
+static mode_t ModeOf(int flags, va_list args) { return (flags & (O_CREAT | O_TMPFILE)) ? (mode_t)va_arg(args, int) : 0; }
+
 int open(const char* path, int flags, ...) {
   REAL(open);
-  mode_t mode = 0;
-  if (flags & (O_CREAT | O_TMPFILE)) {
-    va_list args;
-    va_start(args, flags);
-    mode = (mode_t)va_arg(args, int);
-    va_end(args);
-  }
+  va_list args;
+  va_start(args, flags);
+  const mode_t mode = ModeOf(flags, args);
+  va_end(args);
   if (flags & (O_CREAT | O_TRUNC)) Change(-1);
   return real(path, flags, mode);
 }
 int open64(const char* path, int flags, ...) {
   REAL(open64);
-  mode_t mode = 0;
-  if (flags & (O_CREAT | O_TMPFILE)) {
-    va_list args;
-    va_start(args, flags);
-    mode = (mode_t)va_arg(args, int);
-    va_end(args);
-  }
+  va_list args;
+  va_start(args, flags);
+  const mode_t mode = ModeOf(flags, args);
+  va_end(args);
   if (flags & (O_CREAT | O_TRUNC)) Change(-1);
   return real(path, flags, mode);
 }
