@@ -1,6 +1,7 @@
 #include "cli/core/scan_command.h"
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <set>
 
@@ -17,6 +18,32 @@ using frontend::ScanRunDriver;
 
 std::string ProgramFolderFile(const char* name) {
   return platform::ToUtf8(platform::ProgramFolder()) + name;
+}
+
+// Runs sharing a quarantine folder take turns; a run that waits says so, once.
+class BusyNotice {
+ public:
+  BusyNotice(Console& console, const std::string& quarantine) : console_(console), quarantine_(quarantine) {}
+  std::function<void()> Callback() {
+    return [this] {
+      if (told_.exchange(true)) return;
+      console_.Message("waiting: another run is using the quarantine folder " +
+                       platform::ToUtf8(qv::api::ResolveQuarantineFolder(platform::FromUtf8(quarantine_))));
+    };
+  }
+
+ private:
+  Console& console_;
+  const std::string& quarantine_;
+  std::atomic<bool> told_{false};
+};
+
+std::string UndoneNotice(const std::u16string& path) {
+  return "an interrupted repair was undone, the document is as it was before: " + platform::ToUtf8(path);
+}
+
+void TellUndone(Console& console, const std::vector<std::u16string>& undone) {
+  for (const auto& path : undone) console.Message(UndoneNotice(path));
 }
 
 // Shows the run on the terminal and turns unreadable folders into messages.
@@ -53,9 +80,10 @@ class ScanReporter : public frontend::ScanObserver {
 // workers and writes what each one found in that same order.
 class EngineAdapter {
  public:
-  EngineAdapter(const Arguments& arguments, Console& console)
+  EngineAdapter(const Arguments& arguments, Console& console, BusyNotice& busy)
       : arguments_(arguments),
         console_(console),
+        busy_(busy),
         scanner_(
             arguments.jobs != 0 ? arguments.jobs : DefaultJobs(),
             [this](qv::api::Session& session, const std::u16string& path) { return Scan(session, path); },
@@ -85,8 +113,10 @@ class EngineAdapter {
     options.repair = arguments_.repair;
     options.stop = InterruptWatch::Flag();  // Ctrl-C during a long package rebuild leaves the package as it was
     options.quarantineFolder = platform::FromUtf8(arguments_.quarantine);
+    options.quarantineBusy = busy_.Callback();
     const qv::api::ScanOutcome outcome = session.Scan(path, options);
     DocumentReport report;
+    for (const auto& undone : outcome.undone) report.entries.push_back({true, UndoneNotice(undone)});
     if (outcome.status != qv::api::Status::Ran) {
       {
         std::lock_guard<std::mutex> lock(problemMutex_);
@@ -133,6 +163,7 @@ class EngineAdapter {
 
   const Arguments& arguments_;
   Console& console_;
+  BusyNotice& busy_;
   ScanRunDriver* driver_ = nullptr;
   std::atomic<int> detected_{0};
   std::atomic<int> notExamined_{0};  // documents that could not be examined completely
@@ -187,6 +218,9 @@ std::string EngineProblem(qv::api::Status status, const std::string& quarantine)
     case qv::api::Status::NoWorkArea:
       return "the quarantine folder cannot be written (log.txt cannot be opened): " +
              platform::ToUtf8(qv::api::ResolveQuarantineFolder(platform::FromUtf8(quarantine)));
+    case qv::api::Status::Stopped:
+      return "interrupted while waiting for another run to finish with the quarantine folder " +
+             platform::ToUtf8(qv::api::ResolveQuarantineFolder(platform::FromUtf8(quarantine)));
     case qv::api::Status::BadArguments:
     case qv::api::Status::Failed: break;
   }
@@ -199,22 +233,29 @@ int RunScan(const Arguments& arguments) {
   const std::set<std::u16string> targets = CheckedTargets(arguments.operands, console, errors);
   if (!arguments.allDrives && targets.empty()) return kExitError;
 
+  // From here on, an interrupt (Ctrl-C, SIGTERM, a hang-up) finishes the document in hand and stops.
+  InterruptWatch interrupts;
+  BusyNotice busy(console, arguments.quarantine);
   // One call with nothing to walk tells whether the quarantine, the log and the signature
-  // library are usable, before any document is touched.
+  // library are usable, before any document is touched; it also puts right what a run that
+  // died left in the quarantine.
   qv::api::ScanOptions probe;
   probe.quarantineFolder = platform::FromUtf8(arguments.quarantine);
-  const std::string problem = EngineProblem(qv::api::ScanPath(u"", probe).status, arguments.quarantine);
+  probe.stop = InterruptWatch::Flag();
+  probe.quarantineBusy = busy.Callback();
+  const qv::api::ScanOutcome probed = qv::api::ScanPath(u"", probe);
+  TellUndone(console, probed.undone);
+  const std::string problem = EngineProblem(probed.status, arguments.quarantine);
   if (!problem.empty()) {
     console.Message(problem);
     return kExitError;
   }
 
   ScanReporter reporter(console);
-  EngineAdapter adapter(arguments, console);
+  EngineAdapter adapter(arguments, console, busy);
   ScanRunDriver driver(reporter, std::ref(adapter));
   driver.SetFollowFolderLinks(arguments.followLinks);
   adapter.Attach(&driver);
-  InterruptWatch interrupts;
   const bool started = arguments.allDrives ? driver.OnScanAllDisk() : driver.ScanDroppedPaths(&targets);
   if (!started) {
     console.Message("the scan could not be started");

@@ -14,8 +14,9 @@ int TerminalWidth();
 // that clears the progress line. Nothing to do on POSIX terminals.
 void PrepareConsole();
 
-// While one exists, Ctrl-C (and termination) only sets a flag, so that the run stops after
-// the document in hand, never inside a repair.
+// While one exists, Ctrl-C, termination and a hang-up (SIGINT, SIGTERM, SIGHUP; on Windows
+// the console's Ctrl-C, Ctrl-Break, close, log-off and shut-down events) only set a flag, so
+// that the run stops after the document in hand, never inside a repair.
 class InterruptWatch {
  public:
   InterruptWatch();

@@ -11,13 +11,26 @@ namespace {
 
 std::atomic<bool> g_interrupted{false};
 UINT g_oldOutputCodePage = 0;
+HANDLE g_runEnded = nullptr;  // set when the InterruptWatch ends: the document in hand is done
+// Windows ends the process this long after a close, log-off or shut-down event at the latest.
+constexpr DWORD kEndingGraceMilliseconds = 4500;
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
-  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) {
-    g_interrupted.store(true);
-    return TRUE;  // handled: the run stops by itself
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+      g_interrupted.store(true);
+      return TRUE;  // handled: the run stops by itself
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      // The process ends when this handler returns: first let the document in hand finish.
+      g_interrupted.store(true);
+      if (g_runEnded != nullptr) ::WaitForSingleObject(g_runEnded, kEndingGraceMilliseconds);
+      return TRUE;
+    default:
+      return FALSE;
   }
-  return FALSE;
 }
 
 void RestoreCodePage() {
@@ -46,10 +59,15 @@ void PrepareConsole() {
 
 InterruptWatch::InterruptWatch() {
   g_interrupted.store(false);
+  if (g_runEnded == nullptr) g_runEnded = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (g_runEnded != nullptr) ::ResetEvent(g_runEnded);
   ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }
 
-InterruptWatch::~InterruptWatch() { ::SetConsoleCtrlHandler(OnConsoleEvent, FALSE); }
+InterruptWatch::~InterruptWatch() {
+  if (g_runEnded != nullptr) ::SetEvent(g_runEnded);
+  ::SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+}
 
 bool InterruptWatch::Requested() { return g_interrupted.load(); }
 const std::atomic<bool>* InterruptWatch::Flag() { return &g_interrupted; }

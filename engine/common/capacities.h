@@ -16,6 +16,12 @@ inline constexpr uint8_t kQuarantineKey = 0x9D;         // .vir bytes = document
 inline constexpr int kMaxQuarantineVariants = 1000;     // "Name(2).doc.vir" ... before giving up
 inline constexpr uint64_t kMaxQuarantineIndexBytes = 64ull << 20;  // index.txt read by list and restore
 inline constexpr int kMaxRestoreWorkNames = 100;         // ".Name.doc.quorvane-restore", ".Name.doc(2).quorvane-restore" …
+inline constexpr uint64_t kMaxJournalFileBytes = 1ull << 30;   // a larger repair journal is not read
+inline constexpr uint32_t kMaxJournalBlocks = 4096;            // repairs of one document kept in its journal
+inline constexpr uint32_t kMaxJournalRanges = 1u << 20;        // changed ranges per repair
+inline constexpr uint32_t kMaxJournalPathUnits = 32768;        // UTF-16 units of the journalled document's path
+inline constexpr int kQuarantineWaitMilliseconds = 100;        // between two tries of a busy quarantine lock
+inline constexpr int kMaxTempFolderDepth = 2;                  // folder levels below a stale temporary folder removed
 inline constexpr int kConsoleMargin = 40;               // console trace width = max width - margin
 
 // ---- compound file storage (reader, streams, writer) -----------------------------------

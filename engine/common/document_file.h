@@ -29,6 +29,8 @@ class DocumentFile {
   size_t ReadAt(uint64_t offset, void* buffer, size_t length) const;
   size_t WriteAt(uint64_t offset, const void* buffer, size_t length);
   uint64_t Size() const;
+  // Puts what was written on disk (a part in memory has nothing to flush).
+  bool Flush() { return part_ || file_.Flush(); }
   void Close();
   // Access of a file on disk, changed only through the open file. A part in memory is never
   // read-only and has no identity of its own.

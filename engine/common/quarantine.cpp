@@ -8,6 +8,7 @@
 #include "engine/common/numbered_name.h"
 #include "engine/common/quarantine_index.h"
 #include "engine/common/quarantine_location.h"
+#include "engine/common/repair_journal.h"
 #include "engine/common/work_area.h"
 #include "engine/platform/platform.h"
 
@@ -45,35 +46,45 @@ std::optional<std::u16string> StoreQuarantineCopy(const std::u16string& quaranti
   record.rule = origin.rule;
   record.originalPath = origin.path;
   ScrambleBytes(bytes.data(), bytes.size());
+  // The copy is written whole and flushed under a name of its own in the in-progress folder,
+  // then given its name: a ".vir" is always complete, and on disk before the document changes.
+  const std::u16string inProgress = InProgressFolder(quarantineDir);
+  platform::CreateFolder(inProgress);  // exists after the first run
+  const std::u16string partial = inProgress + u"copy.part";
+  platform::DeletePath(partial);  // what a dead run left (the quarantine's lock is ours)
+  {
+    auto out = platform::File::CreateExclusive(partial);
+    if (!out) return std::nullopt;
+    if (out->WriteAt(0, bytes.data(), bytes.size()) != bytes.size() || !out->Flush()) {
+      out->Close();
+      platform::DeletePath(partial);
+      return std::nullopt;
+    }
+  }
   const size_t cut = NumberPosition(fileName);
   const std::u16string stem = quarantineDir + fileName.substr(0, cut);
   const std::u16string tail = fileName.substr(cut) + kQuarantineExtension;
   std::u16string chosen;
-  bool written = false;  // a new copy (an existing one with this content is reused as it is)
+  bool named = false;  // the partial copy took the chosen name
   const bool stored = SearchNumberedNames(stem, tail, cap::kMaxQuarantineVariants, [&](const std::u16string& candidate) {
     if (auto existing = platform::File::OpenRead(candidate)) {
       if (!SameContent(*existing, bytes)) return NameTrial::Taken;  // another document's copy
-      chosen = candidate;                                             // this content is kept already
+      chosen = candidate;  // this content is kept already (flushed before it got its name)
       return NameTrial::Chosen;
     }
     if (platform::GetPathKind(candidate) != platform::PathKind::Missing) return NameTrial::Taken;
-    auto out = platform::File::CreateExclusive(candidate);
-    if (!out) {
-      // Taken in the meantime (an engine session on another thread): try the next name.
-      if (platform::GetPathKind(candidate) != platform::PathKind::Missing) return NameTrial::Taken;
-      return NameTrial::Failed;
-    }
-    if (out->WriteAt(0, bytes.data(), bytes.size()) != bytes.size()) {
-      out->Close();
-      platform::DeletePath(candidate);  // never leave a partial copy that looks complete
-      return NameTrial::Failed;
+    if (!platform::RenameNoReplace(partial, candidate)) {
+      return platform::GetPathKind(candidate) != platform::PathKind::Missing ? NameTrial::Taken  // taken meanwhile
+                                                                             : NameTrial::Failed;
     }
     chosen = candidate;
-    written = true;
+    named = true;
     return NameTrial::Chosen;
   });
+  if (!named) platform::DeletePath(partial);
   if (!stored) return std::nullopt;
-  if (written) {
+  if (named) {
+    if (!platform::FlushFolder(quarantineDir)) return std::nullopt;  // complete, but its name may not last
     record.copyName = platform::FileNamePart(chosen);
     const platform::LocalTime t = platform::Now();
     char time[32];

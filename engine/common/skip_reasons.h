@@ -9,5 +9,6 @@ inline constexpr char kSkippedDamaged[] = "damaged";                 // cut shor
 inline constexpr char kSkippedTooLarge[] = "too large";              // past the size, ratio or time bound of one document
 inline constexpr char kSkippedTooManyEntries[] = "too many entries"; // a package walk stopped by the entry cap
 inline constexpr char kSkippedInterrupted[] = "interrupted";         // the caller asked to stop part-way
+inline constexpr char kSkippedInterruptedRepair[] = "interrupted repair"; // a repair a dead run left could not be undone
 
 }  // namespace qv

@@ -33,6 +33,14 @@ class ReportObserver {
   virtual void OnReport(const std::u16string& path, const std::string& ruleName, ReportAction action) = 0;
   // A document that could not be examined, and why ("encrypted"): it is not clean, only unknown.
   virtual void OnSkipped(const std::u16string& /*path*/, const std::string& /*reason*/) {}
+  // A document a run that died had left half repaired, put back as it was before.
+  virtual void OnRepairUndone(const std::u16string& /*path*/) {}
+};
+
+// One write of the repair in hand, held until the repair is complete (repair_journal.h).
+struct HeldWrite {
+  uint64_t offset = 0;
+  std::vector<uint8_t> bytes;
 };
 
 // The large preallocated parts of a work area: the compound-file reader's tables and the
@@ -59,6 +67,8 @@ class WorkAreaMemory {
   AllocationRegister allocations_;
   bool used_ = false;  // a document used the tables since they were last zeroed
 };
+
+enum class QuarantineTurnKind { None, Shared, Alone };
 
 struct WorkArea {
   // A work area with memory of its own.
@@ -118,6 +128,17 @@ struct WorkArea {
   // no console); the console trace is cut to it.
   std::optional<int16_t> consoleWidth;
 
+  // Runs sharing a quarantine folder take turns: held for the whole call (quarantine_session.h).
+  QuarantineTurnKind quarantineTurn = QuarantineTurnKind::None;
+  std::u16string quarantineTurnPath;
+  // The repair in hand: its writes are held here, then applied together with a journal.
+  bool holdingWrites = false;
+  uint64_t heldLimit = 0;                // the document's size: no held write goes past it
+  std::vector<HeldWrite> heldWrites;
+  bool journalWritten = false;           // the current document has a journal on disk
+  bool journalMustStay = false;          // a roll-back failed: the next run tries again
+  // Documents whose interrupted repair could not be undone: never examined, never clean.
+  std::set<std::u16string> interruptedRepairs;
   ~WorkArea();
   WorkArea(const WorkArea&) = delete;
   WorkArea& operator=(const WorkArea&) = delete;

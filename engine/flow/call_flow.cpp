@@ -12,6 +12,8 @@
 #include "engine/common/capacities.h"
 #include "engine/common/quarantine.h"
 #include "engine/common/quarantine_location.h"
+#include "engine/common/quarantine_session.h"
+#include "engine/common/repair_journal.h"
 #include "engine/common/trace.h"
 #include "engine/common/work_area.h"
 #include "engine/flow/encrypted_package.h"
@@ -42,6 +44,7 @@ void ReleaseFile(WorkArea& area) {
     area.docFile = nullptr;
   }
   area.allocations.FreeAllBlocks();
+  FinishDocumentJournal(area);  // the document is done: as it was, or fully repaired
   if (area.restoreReadOnly && area.document) area.document->SetReadOnly(true);  // as the user had it
   area.document.reset();
   area.documentReadOnly = false;
@@ -214,6 +217,12 @@ void ProcessFile(WorkArea& area, const std::u16string& named, uint8_t mode) {
   }
   if (got != sizeof signature || std::memcmp(signature, kCompoundSignature, sizeof signature) != 0) return;
   area.takenUpAt = platform::Now();
+  if (area.interruptedRepairs.count(path) != 0) {
+    // A dead run's repair of it could not be undone: not clean, only unknown.
+    area.currentPath = path;
+    NoteSkipped(area, kSkippedInterruptedRepair);
+    return;
+  }
   try {
     if (IsStartupSweepName(path)) {
       RunStartupSweep(area, path);
@@ -321,6 +330,11 @@ CallResult EngineSession::Run(const std::u16string& named, const CallOptions& op
     out.status = CallStatus::NoWorkArea;
     return out;
   }
+  // A repairing call has the quarantine folder to itself; report-only calls share it.
+  if (TakeQuarantineTurn(*area, options.stop, options.quarantineBusy, options.mode != 0) == QuarantineTurn::Stopped) {
+    out.status = CallStatus::Stopped;
+    return out;
+  }
   const ExtractedProject project = ExtractVbaProject(path, cap::kInMemoryProjectBytes, options.stop);
   area->memoryParts = &project.inMemory;
   // A package is walked as its extracted project parts, every duplicate included.
@@ -358,6 +372,7 @@ CallResult EngineSession::Run(const std::u16string& named, const CallOptions& op
     options.observer->OnSkipped(platform::FullPath(path), notExamined);
   }
   RemoveExtractedProject(project);
+  EndQuarantineTurn(*area);
   out.result = 1;
   return out;
 }

@@ -15,7 +15,7 @@
 namespace qv {
 
 // Why a call did not walk its target.
-enum class CallStatus { Ran, BadArguments, NoWorkArea, LibraryMissing, LibraryUnusable };
+enum class CallStatus { Ran, BadArguments, NoWorkArea, LibraryMissing, LibraryUnusable, Stopped };
 
 struct CallOptions {
   uint8_t mode = 1;               // low byte of the export's mode argument
@@ -23,6 +23,8 @@ struct CallOptions {
   ReportObserver* observer = nullptr;
   const std::atomic<bool>* stop = nullptr;  // asks a package rebuild to give up between entries
   std::u16string quarantineDir;   // empty: QuarantineFolder()
+  // Told once when another run holds the quarantine folder and this call waits for it.
+  std::function<void()> quarantineBusy;
 };
 
 struct CallResult {

@@ -48,7 +48,13 @@ class PrivateFile {
   ~PrivateFile() {
     if (folder_.empty()) return;
     for (const auto& entry : platform::ListFolder(folder_, u"*")) {
-      if (!entry.isFolder) platform::DeletePath(folder_ + platform::kSep + entry.name);
+      const std::u16string path = folder_ + platform::kSep + entry.name;
+      if (entry.isFolder) {  // a quarantine's in-progress folder
+        for (const auto& inner : platform::ListFolder(path, u"*")) platform::DeletePath(path + platform::kSep + inner.name);
+        platform::RemoveEmptyFolder(path);
+      } else {
+        platform::DeletePath(path);
+      }
     }
     platform::RemoveEmptyFolder(folder_);
   }

@@ -29,22 +29,26 @@ qv::api::Status ToApi(qv::CallStatus status) {
     case qv::CallStatus::NoWorkArea: return qv::api::Status::NoWorkArea;
     case qv::CallStatus::LibraryMissing: return qv::api::Status::LibraryMissing;
     case qv::CallStatus::LibraryUnusable: return qv::api::Status::LibraryUnusable;
+    case qv::CallStatus::Stopped: return qv::api::Status::Stopped;
   }
   return qv::api::Status::Failed;
 }
 
 class FindingCollector : public qv::ReportObserver {
  public:
-  FindingCollector(std::vector<qv::api::Finding>& out, std::vector<qv::api::Skipped>& skipped)
-      : out_(out), skipped_(skipped) {}
+  FindingCollector(std::vector<qv::api::Finding>& out, std::vector<qv::api::Skipped>& skipped,
+                   std::vector<std::u16string>& undone)
+      : out_(out), skipped_(skipped), undone_(undone) {}
   void OnReport(const std::u16string& path, const std::string& rule, qv::ReportAction action) override {
     out_.push_back({path, rule, static_cast<qv::api::Action>(action)});
   }
   void OnSkipped(const std::u16string& path, const std::string& reason) override { skipped_.push_back({path, reason}); }
+  void OnRepairUndone(const std::u16string& path) override { undone_.push_back(path); }
 
  private:
   std::vector<qv::api::Finding>& out_;
   std::vector<qv::api::Skipped>& skipped_;
+  std::vector<std::u16string>& undone_;
 };
 
 // The engine's one piece of process-wide state: the sessions that the C export keeps between
@@ -118,13 +122,14 @@ namespace {
 ScanOutcome ScanIn(qv::EngineSession& session, const std::u16string& path, const ScanOptions& options) {
   ScanOutcome outcome;
   try {
-    FindingCollector collector(outcome.findings, outcome.skipped);
+    FindingCollector collector(outcome.findings, outcome.skipped, outcome.undone);
     CallOptions call;
     call.mode = options.repair ? 1 : 0;
     call.consoleTrace = options.consoleTrace;
     call.observer = &collector;
     call.stop = options.stop;
     call.quarantineDir = options.quarantineFolder;
+    call.quarantineBusy = options.quarantineBusy;
     const CallResult result = session.Run(path, call);
     outcome.status = ToApi(result.status);
     outcome.resultText = platform::FromNarrow(result.resultName);

@@ -120,7 +120,8 @@ std::string ScanPackageMacroSheetsUnguarded(WorkArea& area, const std::u16string
       for (const auto& s : sheets) known = known || s.partName == f.sheet.partName;
       if (!known) sheets.push_back(f.sheet);
     }
-    removed = zip::RebuildWithoutMacroSheets(area.currentPath, *workbook, sheets, area.stop) == zip::SheetRemoval::Replaced;
+    removed = zip::RebuildWithoutMacroSheets(area.currentPath, *workbook, sheets, area.stop, area.quarantineDir) ==
+              zip::SheetRemoval::Replaced;
   }
   for (const auto& f : findings) {
     TraceFinding(area, f.rule);

@@ -6,6 +6,7 @@
 
 #include "engine/common/ascii_case.h"
 #include "engine/common/quarantine.h"
+#include "engine/common/repair_journal.h"
 #include "engine/common/trace.h"
 #include "engine/common/work_area.h"
 #include "engine/office/dispatch.h"
@@ -118,7 +119,19 @@ bool ReportInfection(const char* ruleName, WorkArea& area) {
     Notify(area, ruleName, ReportAction::RepairFailed);
     return true;
   }
-  const int repair = area.docFile != nullptr ? RepairDocument(*area.docFile) : 0;
+  // The repair's writes are held, then applied together under a journal: an interrupted
+  // repair leaves the document as it was or fully repaired. One whose writes did not reach
+  // the document answers no result of its own, and the document stays as it was.
+  int repair = 0;
+  if (area.docFile != nullptr) {
+    BeginRepairWrites(area);
+    repair = RepairDocument(*area.docFile);
+    if (repair == kRepaired) {
+      if (!CommitRepairWrites(area)) repair = 0;
+    } else {
+      DiscardRepairWrites(area);
+    }
+  }
   if (repair == kRepaired) {
     TraceBoth(area, " , killed\n");
     Notify(area, ruleName, ReportAction::Repaired);

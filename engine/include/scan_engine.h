@@ -24,7 +24,8 @@ class EngineSession;
 namespace qv::api {
 
 enum class Action { Reported, Repaired, Deleted, RepairFailed, BackupFailed, SweptDeleted };
-enum class Status { Ran, BadArguments, NoWorkArea, LibraryMissing, LibraryUnusable, Failed };
+// Stopped: `stop` was set while the call waited for another run to leave the quarantine.
+enum class Status { Ran, BadArguments, NoWorkArea, LibraryMissing, LibraryUnusable, Failed, Stopped };
 
 struct Finding {
   std::u16string path;   // the document (for a package: the package itself)
@@ -46,6 +47,9 @@ struct ScanOptions {
   const std::atomic<bool>* stop = nullptr;
   // Where copies and log.txt go; made with its parents when missing. Empty: QuarantineFolder().
   std::u16string quarantineFolder;
+  // Runs sharing a quarantine folder take turns, one engine call at a time. Told once per
+  // call when another run holds the folder and this call waits (until it is free or `stop`).
+  std::function<void()> quarantineBusy;
 };
 
 struct ScanOutcome {
@@ -54,6 +58,9 @@ struct ScanOutcome {
   std::vector<Finding> findings;
   std::vector<Skipped> skipped;
   bool logWriteFailed = false;  // a line for log.txt could not be written (a full disk, say)
+  // Documents that a run killed in the middle of a repair had left half-way, put back as they
+  // were before that repair (the first call on a quarantine after such a run does this).
+  std::vector<std::u16string> undone;
 };
 
 // One engine call on a file, folder or pattern (as SCanFileVirus), in a session of its own:

@@ -10,8 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "engine/platform/platform.h"
+#include "engine/platform/test_overrides.h"
 
 namespace qv::platform {
 namespace {
@@ -48,12 +50,15 @@ std::optional<File> File::OpenReadWrite(const std::u16string& path) {
 }
 std::optional<File> File::OpenRead(const std::u16string& path) { return Adopt(OpenExistingRegular(path, O_RDONLY)); }
 std::optional<File> File::CreateTruncate(const std::u16string& path) {
+  if (detail::FaultInjected(testing::FaultSite::Create, path)) return std::nullopt;
   return Adopt(::open(ToNarrow(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY | O_CLOEXEC, 0644));
 }
 std::optional<File> File::CreateExclusive(const std::u16string& path) {
+  if (detail::FaultInjected(testing::FaultSite::Create, path)) return std::nullopt;
   return Adopt(::open(ToNarrow(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
 }
 std::optional<File> File::CreateNew(const std::u16string& path) {
+  if (detail::FaultInjected(testing::FaultSite::Create, path)) return std::nullopt;
   return Adopt(::open(ToNarrow(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
 }
 
@@ -113,6 +118,7 @@ size_t File::ReadAt(uint64_t offset, void* buffer, size_t length) const {
 
 size_t File::WriteAt(uint64_t offset, const void* buffer, size_t length) {
   if (fd_ < 0 || offset > static_cast<uint64_t>(LLONG_MAX)) return 0;
+  if (detail::FaultInjected(testing::FaultSite::Write)) return 0;
   size_t done = 0;
   const auto* in = static_cast<const unsigned char*>(buffer);
   while (done < length) {
@@ -130,7 +136,10 @@ uint64_t File::Size() const {
   return static_cast<uint64_t>(st.st_size);
 }
 
-bool File::Flush() { return fd_ >= 0 && ::fsync(static_cast<int>(fd_)) == 0; }
+bool File::Flush() {
+  if (fd_ < 0 || detail::FaultInjected(testing::FaultSite::Flush)) return false;
+  return ::fsync(static_cast<int>(fd_)) == 0;
+}
 
 void File::Close() {
   if (fd_ >= 0) ::close(static_cast<int>(fd_));
@@ -148,28 +157,23 @@ bool ClearReadOnly(const std::u16string& path) {
   const int fd = ::open(ToNarrow(path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st {};
-  const bool done = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::fchmod(fd, (st.st_mode | S_IWUSR) & 07777) == 0;
+  const bool done = !detail::FaultInjected(testing::FaultSite::Permissions, path) && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::fchmod(fd, (st.st_mode | S_IWUSR) & 07777) == 0;
   ::close(fd);
   return done;
 }
 
-bool DeletePath(const std::u16string& path) { return ::unlink(ToNarrow(path).c_str()) == 0; }
-bool CreateFolder(const std::u16string& path) { return ::mkdir(ToNarrow(path).c_str(), 0755) == 0; }
-bool RemoveEmptyFolder(const std::u16string& path) { return ::rmdir(ToNarrow(path).c_str()) == 0; }
-bool RenameReplace(const std::u16string& from, const std::u16string& to) {
-  return ::rename(ToNarrow(from).c_str(), ToNarrow(to).c_str()) == 0;
+bool DeletePath(const std::u16string& path) {
+  return !detail::FaultInjected(testing::FaultSite::Delete, path) && ::unlink(ToNarrow(path).c_str()) == 0;
 }
-
-bool RenameNoReplace(const std::u16string& from, const std::u16string& to) {
-  const std::string source = ToNarrow(from), target = ToNarrow(to);
-#ifdef RENAME_NOREPLACE
-  if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
-#endif
-  // A file system without the flag: a hard link is made only where no name exists.
-  if (::link(source.c_str(), target.c_str()) != 0) return false;
-  ::unlink(source.c_str());
-  return true;
+bool CreateFolder(const std::u16string& path) {
+  return !detail::FaultInjected(testing::FaultSite::Create, path) && ::mkdir(ToNarrow(path).c_str(), 0755) == 0;
+}
+bool RemoveEmptyFolder(const std::u16string& path) {
+  return !detail::FaultInjected(testing::FaultSite::Delete, path) && ::rmdir(ToNarrow(path).c_str()) == 0;
+}
+bool RenameReplace(const std::u16string& from, const std::u16string& to) {
+  return !detail::FaultInjected(testing::FaultSite::Rename, from) &&
+         ::rename(ToNarrow(from).c_str(), ToNarrow(to).c_str()) == 0;
 }
 
 bool NameExists(const std::u16string& path) {
@@ -303,7 +307,10 @@ std::u16string TempFolder() {
 }
 
 std::u16string CreatePrivateTempFolder() {
-  std::string templ = ToNarrow(TempFolder()) + "quorvane-XXXXXX";
+  // The process id in the name tells a later run whether the folder's maker is still alive
+  // (RemoveStaleTempFolders).
+  std::string templ = ToNarrow(TempFolder()) + "quorvane-" + std::to_string(::getpid()) + "-XXXXXX";
+  if (detail::FaultInjected(testing::FaultSite::Create, FromNarrow(templ))) return {};
   if (::mkdtemp(templ.data()) == nullptr) return {};
   return FromNarrow(templ);
 }

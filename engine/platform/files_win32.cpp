@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <climits>
 #include <cwchar>
+#include <string>
 
 #include "engine/platform/platform.h"
+#include "engine/platform/test_overrides.h"
 #include "engine/platform/platform_win32.h"
 
 namespace qv::platform {
@@ -46,9 +48,11 @@ std::optional<File> File::OpenRead(const std::u16string& path) {
   return Adopt(OpenHandle(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING));
 }
 std::optional<File> File::CreateTruncate(const std::u16string& path) {
+  if (detail::FaultInjected(testing::FaultSite::Create, path)) return std::nullopt;
   return Adopt(OpenHandle(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS));
 }
 std::optional<File> File::CreateExclusive(const std::u16string& path) {
+  if (detail::FaultInjected(testing::FaultSite::Create, path)) return std::nullopt;
   return Adopt(OpenHandle(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW));
 }
 // New files inherit the folder's access on Windows; CREATE_NEW fails on any existing name.
@@ -125,6 +129,7 @@ size_t File::ReadAt(uint64_t offset, void* buffer, size_t length) const {
 
 size_t File::WriteAt(uint64_t offset, const void* buffer, size_t length) {
   if (fd_ == -1 || offset > static_cast<uint64_t>(LLONG_MAX)) return 0;
+  if (detail::FaultInjected(testing::FaultSite::Write)) return 0;
   HANDLE h = AsHandle(fd_);
   if (!SeekTo(h, offset)) return 0;
   size_t done = 0;
@@ -144,7 +149,10 @@ uint64_t File::Size() const {
   return static_cast<uint64_t>(size.QuadPart);
 }
 
-bool File::Flush() { return fd_ != -1 && ::FlushFileBuffers(AsHandle(fd_)) != 0; }
+bool File::Flush() {
+  if (fd_ == -1 || detail::FaultInjected(testing::FaultSite::Flush)) return false;
+  return ::FlushFileBuffers(AsHandle(fd_)) != 0;
+}
 
 void File::Close() {
   if (fd_ != -1) ::CloseHandle(AsHandle(fd_));
@@ -160,22 +168,24 @@ PathKind GetPathKind(const std::u16string& path) {
 
 // FILE_ATTRIBUTE_NORMAL clears read-only, hidden and system alike.
 bool ClearReadOnly(const std::u16string& path) {
+  if (detail::FaultInjected(testing::FaultSite::Permissions, path)) return false;
   return ::SetFileAttributesW(LongPathForm(path).c_str(), FILE_ATTRIBUTE_NORMAL) != 0;
 }
 
-bool DeletePath(const std::u16string& path) { return ::DeleteFileW(LongPathForm(path).c_str()) != 0; }
+bool DeletePath(const std::u16string& path) {
+  return !detail::FaultInjected(testing::FaultSite::Delete, path) && ::DeleteFileW(LongPathForm(path).c_str()) != 0;
+}
 bool CreateFolder(const std::u16string& path) {
+  if (detail::FaultInjected(testing::FaultSite::Create, path)) return false;
   return ::CreateDirectoryW(LongPathForm(path).c_str(), nullptr) != 0;
 }
 bool RemoveEmptyFolder(const std::u16string& path) {
+  if (detail::FaultInjected(testing::FaultSite::Delete, path)) return false;
   return ::RemoveDirectoryW(LongPathForm(path).c_str()) != 0;
 }
 bool RenameReplace(const std::u16string& from, const std::u16string& to) {
+  if (detail::FaultInjected(testing::FaultSite::Rename, from)) return false;
   return ::MoveFileExW(LongPathForm(from).c_str(), LongPathForm(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-}
-
-bool RenameNoReplace(const std::u16string& from, const std::u16string& to) {
-  return ::MoveFileExW(LongPathForm(from).c_str(), LongPathForm(to).c_str(), 0) != 0;
 }
 
 bool NameExists(const std::u16string& path) {
@@ -317,7 +327,11 @@ std::u16string TempFolder() {
 
 // The user's temporary folder is private to the user already; the name only has to be new.
 std::u16string CreatePrivateTempFolder() {
-  const std::u16string base = TempFolder() + u"quorvane-";
+  // The process id in the name tells a later run whether the folder's maker is still alive
+  // (RemoveStaleTempFolders).
+  std::u16string base = TempFolder() + u"quorvane-";
+  for (char c : std::to_string(::GetCurrentProcessId())) base.push_back(static_cast<char16_t>(c));
+  base.push_back(u'-');
   for (int attempt = 0; attempt < 100; ++attempt) {
     LARGE_INTEGER ticks;
     ::QueryPerformanceCounter(&ticks);

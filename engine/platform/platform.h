@@ -97,8 +97,6 @@ bool DeletePath(const std::u16string& path);     // a file, not a folder
 bool CreateFolder(const std::u16string& path);   // fails when it exists
 bool RemoveEmptyFolder(const std::u16string& path);
 bool RenameReplace(const std::u16string& from, const std::u16string& to);  // atomic on one volume
-// Renames only when nothing (not even a dangling link) has the name `to`; atomic.
-bool RenameNoReplace(const std::u16string& from, const std::u16string& to);
 // Whether anything has this name; a link counts itself, whatever it points to.
 bool NameExists(const std::u16string& path);
 // Whether the path's last component is a symbolic link (or a junction).
@@ -149,6 +147,39 @@ std::u16string FileNamePart(const std::u16string& path);
 std::u16string FolderPart(const std::u16string& path);
 // Roots of the local removable and fixed drives (block-device mounts).
 std::vector<std::u16string> LocalDriveRoots();
+
+// ---- durability, locks and leftovers ----------------------------------------------------
+// Makes the entries of a folder (files created, renamed or removed in it) durable. True on
+// success, and where the file system keeps them durable by itself.
+bool FlushFolder(const std::u16string& folder);
+// Renames within one volume and fails when anything (not even a dangling link) has the name
+// `to`: nothing is replaced; atomic.
+bool RenameNoReplace(const std::u16string& from, const std::u16string& to);
+
+// An exclusive lock on a lock file, held until Release or destruction. The system drops it
+// when the holder ends, however it ends (a killed process holds nothing).
+class FileLock {
+ public:
+  enum class Result { Acquired, Busy, Failed };
+  FileLock() = default;
+  ~FileLock();
+  FileLock(FileLock&& other) noexcept;
+  FileLock& operator=(FileLock&& other) noexcept;
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  // Creates the lock file when missing (never through a link). Busy: another holder has it.
+  Result TryAcquire(const std::u16string& lockPath);
+  bool Held() const { return handle_ != -1; }
+  void Release();
+
+ private:
+  intptr_t handle_ = -1;
+};
+
+// Removes this user's private temporary folders (CreatePrivateTempFolder) whose making process
+// has ended, with the files in them. Answers how many folders were removed.
+int RemoveStaleTempFolders();
+void SleepMilliseconds(int milliseconds);
 
 // ---- per-user folders ------------------------------------------------------------------
 // True when this process may create files in the folder (it exists and is writable).

@@ -1,5 +1,6 @@
 // The parts of the platform layer that every platform shares: the test seams, the file
 // handle's ownership and the log stream's writes.
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 
@@ -16,6 +17,8 @@ struct Overrides {
   std::optional<LocalTime> clock;
   std::optional<std::optional<int16_t>> consoleWidth;
   std::function<void(std::string_view)> raceWindow;
+  std::atomic<bool> hasFaultHook{false};
+  testing::FaultHook faultHook;
 };
 Overrides& TestOverrides() {
   static Overrides overrides;
@@ -41,6 +44,11 @@ void OverrideRaceWindow(std::function<void(std::string_view window)> hook) {
   std::lock_guard g(TestOverrides().lock);
   TestOverrides().raceWindow = std::move(hook);
 }
+void SetFaultHook(FaultHook hook) {
+  std::lock_guard g(TestOverrides().lock);
+  TestOverrides().hasFaultHook.store(static_cast<bool>(hook), std::memory_order_relaxed);
+  TestOverrides().faultHook = std::move(hook);
+}
 }  // namespace testing
 
 void RaceWindow(std::string_view window) {
@@ -65,6 +73,15 @@ std::optional<std::optional<int16_t>> OverriddenConsoleWidth() {
   std::lock_guard g(TestOverrides().lock);
   return TestOverrides().consoleWidth;
 }
+bool FaultInjected(testing::FaultSite site, const std::u16string& path) {
+  if (!TestOverrides().hasFaultHook.load(std::memory_order_relaxed)) return false;
+  testing::FaultHook hook;
+  {
+    std::lock_guard g(TestOverrides().lock);
+    hook = TestOverrides().faultHook;
+  }
+  return hook && hook(site, path) == testing::FaultVerdict::Fail;
+}
 }  // namespace detail
 
 File::~File() { Close(); }
@@ -74,6 +91,17 @@ File& File::operator=(File&& other) noexcept {
     Close();
     fd_ = other.fd_;
     other.fd_ = -1;
+  }
+  return *this;
+}
+
+FileLock::~FileLock() { Release(); }
+FileLock::FileLock(FileLock&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
+FileLock& FileLock::operator=(FileLock&& other) noexcept {
+  if (this != &other) {
+    Release();
+    handle_ = other.handle_;
+    other.handle_ = -1;
   }
   return *this;
 }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "engine/platform/fault_injection.h"
 #include "engine/platform/platform.h"
 
 namespace qv::platform::detail {
@@ -12,5 +13,7 @@ namespace qv::platform::detail {
 std::optional<std::u16string> OverriddenProgramPath();
 std::optional<LocalTime> OverriddenClock();
 std::optional<std::optional<int16_t>> OverriddenConsoleWidth();
+// True when a test's fault hook wants the operation at `site` to fail (see fault_injection.h).
+bool FaultInjected(testing::FaultSite site, const std::u16string& path = {});
 
 }  // namespace qv::platform::detail

@@ -132,7 +132,8 @@ std::optional<MacroSheetWorkbook> JudgeHiddenMacroSheets(const std::u16string& p
 }
 
 SheetRemoval RebuildWithoutMacroSheets(const std::u16string& documentPath, const MacroSheetWorkbook& workbook,
-                                       const std::vector<HiddenMacroSheet>& remove, const std::atomic<bool>* stop) {
+                                       const std::vector<HiddenMacroSheet>& remove, const std::atomic<bool>* stop,
+                                       const std::u16string& quarantineDir) {
   if (!SurveySoundPackage(documentPath)) return SheetRemoval::Abandoned;
   std::set<std::string> dropped, relationshipIds;
   for (const auto& sheet : remove) {
@@ -142,7 +143,7 @@ SheetRemoval RebuildWithoutMacroSheets(const std::u16string& documentPath, const
   }
   auto reader = PackageReader::Open(documentPath);
   if (!reader) return SheetRemoval::Abandoned;
-  auto rebuilt = RebuiltFile::CreateBeside(documentPath);
+  auto rebuilt = RebuiltFile::CreateBeside(documentPath, quarantineDir);
   if (!rebuilt || !rebuilt->TakeAccessOf(documentPath)) return SheetRemoval::Abandoned;
   {
     auto writer = PackageWriter::Create(rebuilt->TakeFile());

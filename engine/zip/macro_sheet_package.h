@@ -59,9 +59,11 @@ enum class SheetRemoval { Replaced, Abandoned };
 // quarantine copy of the whole document before calling. A package whose entries share bytes,
 // whose local headers disagree with its directory or that declares more than the rebuild's
 // bound is not rebuilt; every entry copied is charged to the package's budget, and a set
-// `stop` ends the rebuild between chunks.
+// `stop` ends the rebuild between chunks. With a quarantine folder, the rebuilt file is
+// recorded there while it exists (a run killed meanwhile has the next one remove it).
 SheetRemoval RebuildWithoutMacroSheets(const std::u16string& documentPath, const MacroSheetWorkbook& workbook,
                                        const std::vector<HiddenMacroSheet>& remove,
-                                       const std::atomic<bool>* stop = nullptr);
+                                       const std::atomic<bool>* stop = nullptr,
+                                       const std::u16string& quarantineDir = {});
 
 }  // namespace qv::zip

@@ -141,7 +141,7 @@ RebuildOutcome RebuildPackage(const std::u16string& quarantineDir, const std::u1
   if (state == ProjectState::Unchanged) return RebuildOutcome::NothingToDo;
   if (state == ProjectState::Unreadable) return RebuildOutcome::Abandoned;
 
-  auto rebuilt = RebuiltFile::CreateBeside(documentPath);
+  auto rebuilt = RebuiltFile::CreateBeside(documentPath, quarantineDir);
   if (!rebuilt || !rebuilt->TakeAccessOf(documentPath)) return RebuildOutcome::Abandoned;
   {
     auto writer = PackageWriter::Create(rebuilt->TakeFile());

@@ -13,6 +13,11 @@ bool RebuiltFile::TakeAccessOf(const std::u16string& documentPath) {
 
 bool RebuiltFile::ReplaceDocument(const std::u16string& documentPath) {
   if (!identity_) identity_ = file_.Identity();
+  {
+    // On disk before it takes the document's place (a power cut leaves one whole file).
+    auto written = platform::File::OpenReadWrite(path_);
+    if (!written || !identity_ || written->Identity() != identity_ || !written->Flush()) return false;
+  }
   platform::RaceWindow("package-before-replace");
   if (!platform::RenameReplace(path_, documentPath)) return false;
   keep_ = true;  // the name is the document's now, whatever it holds

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/common/capacities.h"
+#include "engine/common/leftover_records.h"
 #include "engine/common/numbered_name.h"
 #include "engine/platform/platform.h"
 #include "engine/zip/package_budget.h"
@@ -17,47 +18,58 @@
 namespace qv::zip {
 
 // The rebuilt package, created exclusively beside the document. Removed again unless kept.
+// With a quarantine folder, it is recorded there while it exists, so that a run killed in
+// between has the next run remove it (leftover_records.h).
 class RebuiltFile {
  public:
-  static std::optional<RebuiltFile> CreateBeside(const std::u16string& documentPath) {
+  static std::optional<RebuiltFile> CreateBeside(const std::u16string& documentPath,
+                                                 const std::u16string& quarantineDir = {}) {
     std::optional<RebuiltFile> rebuilt;
-    // Exclusive creation: a name that is taken (a file, a link, even a dangling one) is
-    // skipped and never written through.
     SearchNumberedNames(documentPath, u".bin", cap::kMaxRebuildNameVariants, [&](const std::u16string& candidate) {
+      if (platform::GetPathKind(candidate) != platform::PathKind::Missing) return NameTrial::Taken;
+      std::optional<LeftoverRecord> record =
+          quarantineDir.empty() ? std::nullopt : LeftoverRecord::Before(quarantineDir, candidate);
+      if (!quarantineDir.empty() && !record) return NameTrial::Failed;
+      // Exclusive creation: a name that is taken (a file, a link, even a dangling one) is
+      // skipped and never written through.
       auto file = platform::File::CreateExclusive(candidate);
       if (!file) return NameTrial::Taken;
-      rebuilt.emplace(RebuiltFile(candidate, std::move(*file)));
+      if (record) record->Created();
+      rebuilt.emplace(RebuiltFile(candidate, std::move(*file), std::move(record)));
       return NameTrial::Chosen;
     });
     return rebuilt;
   }
   RebuiltFile(RebuiltFile&& other) noexcept
-      : path_(std::move(other.path_)), file_(std::move(other.file_)), identity_(other.identity_), keep_(other.keep_) {
+      : path_(std::move(other.path_)), file_(std::move(other.file_)), identity_(other.identity_), keep_(other.keep_),
+        record_(std::move(other.record_)) {
     other.keep_ = true;
+    other.record_.reset();
   }
   RebuiltFile(const RebuiltFile&) = delete;
   RebuiltFile& operator=(const RebuiltFile&) = delete;
   RebuiltFile& operator=(RebuiltFile&&) = delete;
   ~RebuiltFile() {
     if (!keep_) platform::DeletePath(path_);
-  }
+  }  // the record goes after the file
   const std::u16string& path() const { return path_; }
   // Gives the rebuilt file the document's access, and its owner and group where this process
   // may, through the open descriptor (call before TakeFile). Remembers the file's identity.
   bool TakeAccessOf(const std::u16string& documentPath);
   platform::File TakeFile() { return std::move(file_); }
-  // Renames the rebuilt file over the document (one rename: one of the two always
-  // survives) and checks that what now has the document's name is the file written here, not
-  // something put at the rebuilt file's name meanwhile. Kept on success.
+  // Puts the rebuilt file on disk, renames it over the document (one rename: one of the two
+  // always survives) and checks that what now has the document's name is the file written
+  // here, not something put at the rebuilt file's name meanwhile. Kept once renamed.
   bool ReplaceDocument(const std::u16string& documentPath);
 
  private:
-  RebuiltFile(std::u16string path, platform::File file) : path_(std::move(path)), file_(std::move(file)) {}
-  void Keep() { keep_ = true; }
+  RebuiltFile(std::u16string path, platform::File file, std::optional<LeftoverRecord> record)
+      : path_(std::move(path)), file_(std::move(file)), record_(std::move(record)) {}
   std::u16string path_;
   platform::File file_;
   std::optional<std::pair<uint64_t, uint64_t>> identity_;
   bool keep_ = false;
+  std::optional<LeftoverRecord> record_;
 };
 
 // A new entry with the source entry's name, attributes and storage choice, stamped `now`.

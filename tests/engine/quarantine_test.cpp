@@ -77,6 +77,7 @@ TEST_F(QuarantineTest, SameNameFromAnotherFolderGetsItsOwnCopy) {
   }
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"Report(2).doc.vir", "Report.doc.vir"}));
+  EXPECT_TRUE(fs::is_empty(program_.quarantine() / "in-progress")) << "no copy is left half-made";
   ASSERT_EQ(Restore(program_.quarantine() / "Report(2).doc.vir", docs_ / "back.doc"), 1);
   EXPECT_EQ(ReadFile(docs_ / "back.doc"), ReadFile(docs_ / "two" / "Report.doc"));
   EXPECT_EQ(OriginalNameOf(u"Report(2).doc.vir"), u"Report(2).doc");

@@ -61,11 +61,16 @@ TEST_F(WindowsFiles, AFileHeldWithoutSharingDoesNotOpen) {
   EXPECT_TRUE(File::OpenReadWrite(path_).has_value()) << "released, it opens again";
 }
 
-TEST_F(WindowsFiles, CopyPermissionsCarriesTheAttributes) {
+TEST_F(WindowsFiles, TakeAccessOfCarriesTheAttributes) {
   const std::u16string other = root_ + u"\\other.doc";
-  ASSERT_TRUE(File::CreateTruncate(other).has_value());
   ASSERT_TRUE(::SetFileAttributesW(Wide(path_).c_str(), FILE_ATTRIBUTE_HIDDEN));
-  EXPECT_TRUE(CopyPermissions(path_, other));
+  {
+    auto created = File::CreateNew(other);
+    ASSERT_TRUE(created.has_value());
+    auto model = File::OpenRead(path_);
+    ASSERT_TRUE(model.has_value());
+    EXPECT_TRUE(created->TakeAccessOf(*model));
+  }
   EXPECT_NE(::GetFileAttributesW(Wide(other).c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
   ::SetFileAttributesW(Wide(other).c_str(), FILE_ATTRIBUTE_NORMAL);
   ::DeleteFileW(Wide(other).c_str());

@@ -33,6 +33,14 @@ class PackageTest : public ::testing::Test {
     }
     return names;
   }
+  // The same for a quarantine folder, without its in-progress folder and lock file (which stay
+  // between runs); anything else in progress is listed.
+  static std::set<std::string> QuarantineListing(const std::filesystem::path& folder) {
+    std::set<std::string> names = Listing(folder);
+    names.erase("in-progress");
+    names.erase((std::filesystem::path("in-progress") / "run.lock").string());
+    return names;
+  }
 
   // The entry names a rebuilt package must hold, in order: every entry whose name does not
   // contain the project entry's name, then the project entry itself unless it was deleted.

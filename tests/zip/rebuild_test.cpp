@@ -42,7 +42,7 @@ class RebuildTest : public PackageTest {
   void ExpectUntouched(const std::string& context) {
     EXPECT_EQ(ReadFile(document_), original_) << context;
     EXPECT_EQ(Listing(docs_.path()), std::set<std::string>{document_.filename().string()}) << context;
-    EXPECT_TRUE(Listing(quarantine_.path()).empty()) << context;
+    EXPECT_TRUE(QuarantineListing(quarantine_.path()).empty()) << context;
   }
 
   fs::path document_;

@@ -36,7 +36,7 @@ class ScanPackageTest : public PackageTest {
     EXPECT_EQ(Listing(docs_.path()), std::set<std::string>{document_.filename().string()}) << context;
   }
   std::set<std::string> QuarantineCopies() {
-    std::set<std::string> names = Listing(program_.quarantine());
+    std::set<std::string> names = QuarantineListing(program_.quarantine());
     names.erase("log.txt");
     names.erase("index.txt");  // the quarantine index, not a copy
     return names;
