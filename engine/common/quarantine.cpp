@@ -50,17 +50,23 @@ std::optional<std::u16string> StoreQuarantineCopy(const std::u16string& quaranti
   // then given its name: a ".vir" is always complete, and on disk before the document changes.
   const std::u16string inProgress = InProgressFolder(quarantineDir);
   platform::CreateFolder(inProgress);  // exists after the first run
-  const std::u16string partial = inProgress + u"copy.part";
-  platform::DeletePath(partial);  // what a dead run left (the quarantine's lock is ours)
-  {
-    auto out = platform::File::CreateExclusive(partial);
-    if (!out) return std::nullopt;
-    if (out->WriteAt(0, bytes.data(), bytes.size()) != bytes.size() || !out->Flush()) {
-      out->Close();
-      platform::DeletePath(partial);
-      return std::nullopt;
-    }
+  // Calls of one run that share the quarantine (report-only sessions on several threads) each
+  // take a partial name of their own; what a dead run left was removed when the turn was taken.
+  std::u16string partial;
+  std::optional<platform::File> out;
+  SearchNumberedNames(inProgress + u"copy", u".part", cap::kMaxQuarantineVariants, [&](const std::u16string& candidate) {
+    out = platform::File::CreateExclusive(candidate);
+    if (!out) return platform::GetPathKind(candidate) != platform::PathKind::Missing ? NameTrial::Taken : NameTrial::Failed;
+    partial = candidate;
+    return NameTrial::Chosen;
+  });
+  if (!out) return std::nullopt;
+  if (out->WriteAt(0, bytes.data(), bytes.size()) != bytes.size() || !out->Flush()) {
+    out->Close();
+    platform::DeletePath(partial);
+    return std::nullopt;
   }
+  out->Close();
   const size_t cut = NumberPosition(fileName);
   const std::u16string stem = quarantineDir + fileName.substr(0, cut);
   const std::u16string tail = fileName.substr(cut) + kQuarantineExtension;

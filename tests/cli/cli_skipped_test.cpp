@@ -42,9 +42,10 @@ TEST(CliSkipped, AnEncryptedPackageIsNamedAsNotExamined) {
 
   // Beside a finding the status says what was found; the notice still names the other one.
   const fs::path infected = program.work() / "infected.xlsm";
-  const auto bad = samples::BuildProjectPart(
-      {{"Module1", false, "Sub Auto_Open()\r\n    ' QUORVANE-MACRO-TEST-SIGNATURE\r\nEnd Sub\r\n", ""}}, "VBAProject");
-  ASSERT_TRUE(samples::WritePackage(infected, samples::ExcelPackageParts("text", bad), &error)) << error;
+  const auto bad = writers::BuildProjectPart(
+      {writers::ovba::CodeModule("Module1", "Sub Auto_Open()\r\n    ' QUORVANE-MACRO-TEST-SIGNATURE\r\nEnd Sub\r\n")},
+      "VBAProject");
+  writers::WritePackage(infected, writers::ExcelPackageParts("text", bad));
   const ProgramRun both = program.Run({"scan", book.string(), infected.string()});
   EXPECT_EQ(both.exitCode, 1) << both.err;
   EXPECT_NE(both.err.find(book.string() + ": not examined (encrypted)"), std::string::npos) << both.err;

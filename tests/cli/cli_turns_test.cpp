@@ -12,12 +12,12 @@
 #include "tests/cli/cli_harness.h"
 #include "tests/cli/sample_documents.h"
 
-namespace qv::cli::testing {
+namespace qv::cli::test {
 namespace {
 
 namespace fs = std::filesystem;
-using qv::testing::ReadFile;
-using qv::testing::WriteFile;
+using qv::test::ReadFile;
+using qv::test::WriteFile;
 
 TEST(CliTurns, ARunWaitsForAnotherUsingTheQuarantineAndSaysSo) {
   RelocatedProgram program;
@@ -28,7 +28,7 @@ TEST(CliTurns, ARunWaitsForAnotherUsingTheQuarantineAndSaysSo) {
 
   fs::create_directories(program.quarantine() / "in-progress");
   platform::FileLock other;  // what another run holds
-  ASSERT_EQ(other.TryAcquire(qv::testing::U16(program.quarantine() / "in-progress" / "run.lock")),
+  ASSERT_EQ(other.TryAcquire(qv::test::U16(program.quarantine() / "in-progress" / "run.lock")),
             platform::FileLock::Result::Acquired);
   ProgramRun run;
   std::thread second([&] { run = program.Run({"scan", "--repair", doc.string()}); });
@@ -52,7 +52,7 @@ TEST(CliTurns, TheNextRunUndoesARepairThatWasKilledHalfWayAndSaysSo) {
   const std::vector<uint8_t> original = WordDocumentWithMacro(true);
   // A killed run had journalled two ranges and written the first of them.
   std::vector<uint8_t> half = original;
-  JournalBlock block{qv::testing::U16(doc), original.size(), {}};
+  JournalBlock block{qv::test::U16(doc), original.size(), {}};
   for (uint64_t offset : {uint64_t{1536}, uint64_t{2560}}) {
     JournalRange range{offset, std::vector<uint8_t>(original.begin() + offset, original.begin() + offset + 512),
                        std::vector<uint8_t>(512, 0)};
@@ -73,4 +73,4 @@ TEST(CliTurns, TheNextRunUndoesARepairThatWasKilledHalfWayAndSaysSo) {
 }
 
 }  // namespace
-}  // namespace qv::cli::testing
+}  // namespace qv::cli::test

@@ -115,7 +115,7 @@ TEST(ParseArguments, RefusesWhatMakesNoSense) {
 }
 
 TEST(Output, JsonStringsSurviveARealParser) {
-  if (!testing::kHaveJsonParser) GTEST_SKIP() << testing::kNoJsonParser;
+  if (!test::kHaveJsonParser) GTEST_SKIP() << test::kNoJsonParser;
   const std::string nasty = std::string("q\"b\\s/\n\r\t\x01\x1f\x7f 病毒.doc");
   qv::api::Finding finding{u"/d/" + platform::FromNarrow(nasty), "Macro.Test.Signature", qv::api::Action::RepairFailed};
   const auto lines = test::CanonicalJsonLines(FindingLine(finding, true) + "\n" +
@@ -134,7 +134,7 @@ TEST(Output, JsonEscapesBytesThatAreNotUtf8) {
   EXPECT_EQ(JsonString("\xD6\xD0 \xE4\xB8\xAD"), "\"\\udcd6\\udcd0 \xE4\xB8\xAD\"") << "valid UTF-8 stays as it is";
   const std::string gbkPath = "/d/\xD6\xD0\xCE\xC4.doc";
   const qv::api::Finding finding{platform::FromNarrow(gbkPath), "Macro.X", qv::api::Action::Reported};
-  EXPECT_EQ(testing::CanonicalJsonLines(FindingLine(finding, true) + "\n"),
+  EXPECT_EQ(test::CanonicalJsonLines(FindingLine(finding, true) + "\n"),
             (std::vector<std::string>{"{\"action\": \"reported\", \"path\": \"" + gbkPath + "\", \"rule\": \"Macro.X\"}"}));
 }
 

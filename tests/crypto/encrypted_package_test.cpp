@@ -216,30 +216,29 @@ TEST_P(EncryptedScanTest, AnotherPasswordOrACutStreamIsReportedAsNotExamined) {
 // document is reported as not examined, never as clean.
 TEST_P(EncryptedScanTest, AnInnerPackageIsScannedWholeOrReportedAsNotExamined) {
   const std::string code = "Sub Auto_Open()\r\n    ' QUORVANE-MACRO-TEST-SIGNATURE\r\nEnd Sub\r\n";
-  const Bytes infected = samples::BuildProjectPart({{"Module1", false, code, ""}}, "VBAProject");
-  const Bytes clean = samples::BuildProjectPart({{"Module1", false, "Sub Tidy()\r\nEnd Sub\r\n", ""}}, "VBAProject");
+  const Bytes infected = writers::BuildProjectPart({writers::ovba::CodeModule("Module1", code)}, "VBAProject");
+  const Bytes clean = writers::BuildProjectPart({writers::ovba::CodeModule("Module1", "Sub Tidy()\r\nEnd Sub\r\n")}, "VBAProject");
   Bytes padded = infected;
   padded.resize(padded.size() + 2 * cap::kRatioFreeBytes, 0);  // inflates far past the ratio bound
   struct Case {
     const char* label;
-    std::vector<samples::PackagePart> parts;
+    std::vector<writers::PackagePart> parts;
     const char* reason;  // nullptr: found, and in repair mode unrepairable
   };
-  auto withPart = [](std::vector<samples::PackagePart> parts, const std::string& name, const Bytes& bytes) {
+  auto withPart = [](std::vector<writers::PackagePart> parts, const std::string& name, const Bytes& bytes) {
     parts.push_back({name, bytes});
     return parts;
   };
   const std::vector<Case> cases = {
       {"ProjectPartPastTheRatioBound", {{"xl/workbook.xml", Bytes{'<', 'w', '/', '>'}}, {"xl/vbaProject.bin", padded}}, "too large"},
-      {"CleanPartListedBeforeAnInfectedDuplicate", withPart(samples::ExcelPackageParts("text", clean), "xl/vbaProject.bin", infected),
+      {"CleanPartListedBeforeAnInfectedDuplicate", withPart(writers::ExcelPackageParts("text", clean), "xl/vbaProject.bin", infected),
        nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     TempDir inner;
-    std::string error;
-    ASSERT_TRUE(samples::WritePackage(inner / "inner.xlsm", c.parts, &error)) << error;
-    const Bytes original = samples::BuildEncryptedPackage(ReadFile(inner / "inner.xlsm"), Options(GetParam()));
+    writers::WritePackage(inner / "inner.xlsm", c.parts);
+    const Bytes original = writers::BuildEncryptedPackage(ReadFile(inner / "inner.xlsm"), Options(GetParam()));
     const fs::path doc = Place(original);
     for (bool repair : {false, true}) {
       SCOPED_TRACE(repair ? "repair" : "report only");

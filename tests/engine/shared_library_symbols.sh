@@ -11,8 +11,10 @@ SCanFileVirus
 qv::api::ActionName
 qv::api::OriginalNameOf
 qv::api::QuarantineFolder[abi:cxx11]
+qv::api::QuarantineOrigins
 qv::api::ResolveQuarantineFolder
 qv::api::RestoreQuarantineCopy
+qv::api::RestoreQuarantineCopyAs
 qv::api::ScanPath
 qv::api::Session::LibraryBuilds
 qv::api::Session::Scan

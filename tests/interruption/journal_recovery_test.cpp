@@ -12,7 +12,7 @@
 #include "engine/include/scan_engine.h"
 #include "tests/support/engine/program_folder.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -147,4 +147,4 @@ TEST(JournalRecoveryInACall, ADocumentThatCouldNotBeUndoneIsNotExamined) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

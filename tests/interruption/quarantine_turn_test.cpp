@@ -16,7 +16,7 @@
 #include "tests/support/engine/program_folder.h"
 #include "tools/samples/sample_documents.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -165,4 +165,4 @@ TEST(QuarantineTurns, TheNextRunRemovesWhatADeadRunLeftAndNothingElse) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

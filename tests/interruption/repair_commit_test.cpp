@@ -12,7 +12,7 @@
 #include "tests/support/engine/program_folder.h"
 #include "tools/samples/sample_documents.h"
 
-namespace qv::testing {
+namespace qv::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -181,4 +181,4 @@ TEST(RepairOrder, TheCopyAndTheJournalAreOnDiskBeforeTheDocumentChanges) {
 }
 
 }  // namespace
-}  // namespace qv::testing
+}  // namespace qv::test

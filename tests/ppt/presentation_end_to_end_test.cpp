@@ -12,7 +12,6 @@
 #include "engine/include/scanvirus.h"
 #include "engine/ppt/project_inflate.h"
 #include "engine/storage/compound_file.h"
-#include "tests/support/cfb/cfb_builder.h"
 #include "tests/support/doc/doc_harness.h"
 #include "tests/support/engine/program_folder.h"
 #include "writers/cfb/compound_writer.h"
@@ -172,19 +171,19 @@ TEST_P(PresentationTest, CleanProjectsAndDeflateBombsAreLeftAlone) {
 // project record past the inflate bounds, and a "PowerPoint Document" stream past its bound
 // (whose first part is still searched: the project at its start is found).
 TEST_P(PresentationTest, WhatIsPastItsBoundsIsReportedAsNotExamined) {
-  samples::CompoundWriter swollen;
-  for (auto& stream : samples::BuildVbaProjectStreams(
-           {{"Module1", false, std::string("Sub AutoOpen()\r\n    ' ") + kMark + "\r\nEnd Sub\r\n", ""}}, "VBAProject")) {
+  writers::CfbBuilder swollen;
+  for (auto& stream : writers::ovba::BuildVbaProject(
+           {writers::ovba::CodeModule("Module1", std::string("Sub AutoOpen()\r\n    ' ") + kMark + "\r\nEnd Sub\r\n")}, "VBAProject").streams) {
     swollen.AddStream(stream.path, stream.bytes);
   }
   swollen.AddStream("Filler", Bytes(6u << 20, 0));  // deflates far past 1:200
-  auto longStreams = samples::BuildPresentationStreams({InfectedProject()});
+  auto longStreams = writers::BuildPresentationStreams({InfectedProject()});
   longStreams.document.resize(cap::kPresentationStreamBytes + 1, 0);  // zeros after the records
-  test::CfbBuilder longDocument;  // the one compound-file builder that writes DIFAT sectors
+  writers::CfbBuilder longDocument;
   longDocument.AddStream("Current User", longStreams.currentUser);
   longDocument.AddStream("PowerPoint Document", longStreams.document);
 
-  const std::vector<std::pair<Bytes, size_t>> cases = {{Build({swollen.Finish()}, GetParam()), 0},
+  const std::vector<std::pair<Bytes, size_t>> cases = {{Build({swollen.Build()}, GetParam()), 0},
                                                         {longDocument.Build(), 1}};
   for (const auto& [original, findings] : cases) {
     const fs::path doc = Place(original);

@@ -105,7 +105,7 @@ TEST_P(PropDataRepairTest, AnswersRepairedOnlyWhenEveryWriteLanded) {
   const std::string folder = c.withVba ? "VBA/" : "Other/";
   builder.AddStream(folder + "dir", std::vector<uint8_t>(300, 0x11));
   builder.AddStream(folder + "Module1", std::vector<uint8_t>(5000, 0x22));  // regular sectors
-  qv::test::CfbFile built = builder.BuildFile();
+  writers::CfbFile built = builder.BuildFile();
   const uint32_t module = built.IdOf(folder + "Module1");
   if (c.moduleChainLeavesTheFile) {
     const uint32_t pastTheEnd = static_cast<uint32_t>(built.bytes.size() / 512) + 8;

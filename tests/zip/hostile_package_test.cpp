@@ -16,7 +16,7 @@
 #include "tests/support/zip/package_damage.h"
 #include "tests/support/zip/project_part.h"
 #include "tests/zip/package_fixture.h"
-#include "tools/samples/macro_sheet_writer.h"
+#include "writers/zip/macro_sheet_writer.h"
 
 namespace qv::test {
 namespace {
@@ -49,21 +49,21 @@ std::vector<uint8_t> PaddedProject(uint64_t bytes) {
 
 // A workbook package whose hidden macro sheet carries the test string, with `media` small
 // entries of equal content after its parts (room for entries that share bytes).
-std::vector<PackageEntry> MacroSheetWorkbook(int media) {
-  samples::MacroSheetBook book;
-  book.sheets.push_back({"Sheet1", false, samples::SheetVisibility::Visible, "Figures", {}, {}});
-  book.sheets.push_back({"Macro1", true, samples::SheetVisibility::Hidden, "",
+std::vector<PackagePart> MacroSheetWorkbook(int media) {
+  writers::MacroSheetBook book;
+  book.sheets.push_back({"Sheet1", false, writers::SheetVisibility::Visible, "Figures", {}, {}});
+  book.sheets.push_back({"Macro1", true, writers::SheetVisibility::Hidden, "",
                          {std::string("\"") + test::kTestSignatureText + "\"", "RETURN()"}, {}});
   book.autoOpenSheet = 1;
-  std::vector<PackageEntry> entries;
-  for (const auto& part : samples::MacroSheetBookParts(book)) entries.push_back({part.name, part.data});
+  std::vector<PackagePart> entries;
+  for (const auto& part : writers::MacroSheetBookParts(book)) entries.push_back({part.name, part.data});
   for (int i = 0; i < media; ++i) entries.push_back({"xl/media/image" + std::to_string(i) + ".bin", Bytes("x")});
   return entries;
 }
 
 // The entry whose name begins with `prefix` stored with a checksum that its bytes do not match:
 // it cannot be read back whole.
-std::vector<PackageEntry> WithDamagedEntry(std::vector<PackageEntry> entries, const std::string& prefix) {
+std::vector<PackagePart> WithDamagedEntry(std::vector<PackagePart> entries, const std::string& prefix) {
   for (auto& entry : entries) {
     if (entry.name.rfind(prefix, 0) != 0) continue;
     entry.raw = true;
@@ -217,7 +217,7 @@ TEST_F(HostilePackageTest, AStopRequestLeavesThePackageNotExaminedAndUnchanged) 
   const std::atomic<bool> stop{true};
   struct Case {
     const char* label;
-    std::vector<PackageEntry> entries;
+    std::vector<PackagePart> entries;
   };
   const std::vector<Case> cases = {
       {"ProjectPart", MacroEnabledPackage(OfficeKind::Word, VbaProjectPart(ProjectPart::InfectedRepairable))},

@@ -8,6 +8,22 @@
 
 #include <stdexcept>
 
+namespace qv::test {
+namespace {
+
+// minizip's default file functions take a narrow name (fopen); on Windows its wide-name
+// Win32 functions take the path as it is, whatever the code page.
+unzFile OpenZipToRead(const std::filesystem::path& path) {
+#ifdef _WIN32
+  zlib_filefunc64_def functions;
+  fill_win32_filefunc64W(&functions);
+  return unzOpen2_64(path.c_str(), &functions);
+#else
+  return unzOpen64(path.c_str());
+#endif
+}
+
+}  // namespace
 
 std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
 
@@ -32,22 +48,6 @@ std::vector<uint8_t> RawDeflate(const std::vector<uint8_t>& data) {
   return out;
 }
 
-namespace qv::test {
-namespace {
-
-// minizip's default file functions take a narrow name (fopen); on Windows its wide-name
-// Win32 functions take the path as it is, whatever the code page.
-unzFile OpenZipToRead(const std::filesystem::path& path) {
-#ifdef _WIN32
-  zlib_filefunc64_def functions;
-  fill_win32_filefunc64W(&functions);
-  return unzOpen2_64(path.c_str(), &functions);
-#else
-  return unzOpen64(path.c_str());
-#endif
-}
-
-}  // namespace
 std::vector<StoredEntry> ReadPackage(const std::filesystem::path& path) {
   std::vector<StoredEntry> entries;
   unzFile unz = OpenZipToRead(path);
