@@ -105,18 +105,35 @@ int RunQuarantineList(const Arguments& arguments) {
     const auto file = platform::File::OpenRead(copy);
     const uint64_t size = file ? file->Size() : 0;
     if (arguments.json) {
-      std::string line = "{\"copy\":" + JsonString(copyText) + ",\"restoresTo\":" + JsonString(original) +
-                         ",\"bytes\":" + std::to_string(size);
+      std::string line = "{\"copy\":";
+      line += JsonString(copyText);
+      line += ",\"restoresTo\":";
+      line += JsonString(original);
+      line += ",\"bytes\":";
+      line += std::to_string(size);
       if (known) {
-        line += ",\"from\":" + JsonString(platform::ToUtf8(origin->second.path)) +
-                ",\"time\":" + JsonString(origin->second.time) + ",\"rule\":" + JsonString(origin->second.rule);
+        line += ",\"from\":";
+        line += JsonString(platform::ToUtf8(origin->second.path));
+        line += ",\"time\":";
+        line += JsonString(origin->second.time);
+        line += ",\"rule\":";
+        line += JsonString(origin->second.rule);
       }
-      console.Line(line + "}");
+      line += '}';
+      console.Line(line);
     } else {
-      std::string line = copyText + "\t" + original + "\t" + std::to_string(size);
+      // Appended piece by piece: `"\t" + std::string` trips a false -Wrestrict of GCC 12 at -O3.
+      std::string line = copyText;
+      for (const std::string& field : {original, std::to_string(size)}) {
+        line += '\t';
+        line += field;
+      }
       if (known) {
-        line += "\t" + platform::ToUtf8(origin->second.path) + "\t" + origin->second.time + "\t" +
-                (origin->second.rule.empty() ? std::string("-") : origin->second.rule);
+        for (const std::string& field : {platform::ToUtf8(origin->second.path), origin->second.time,
+                                         origin->second.rule.empty() ? std::string("-") : origin->second.rule}) {
+          line += '\t';
+          line += field;
+        }
       }
       console.Line(line);
     }

@@ -9,6 +9,7 @@
 
 #include "engine/include/scan_engine.h"
 #include "tests/support/engine/program_folder.h"
+#include "tests/support/system/system.h"
 #include "tests/support/zip/package_builder.h"
 #include "tests/support/zip/project_part.h"
 
@@ -51,7 +52,7 @@ TEST(PackageInMemoryTest, PartsAreScannedAndRepairedWithoutTheTemporaryFolder) {
     fs::create_directories(temp);
     const fs::path decoy = temp / "Deck.pptm.bin";
     WriteFile(decoy, std::string("the user's own file"));
-    ScopedEnv tmpdir("TMPDIR", temp.c_str());
+    ScopedEnv tmpdir(TempFolderVariable(), PathUtf8(temp).c_str());
 
     const api::ScanOutcome outcome = api::ScanPath(U16(deck), {c.repair, false});
     ASSERT_EQ(outcome.status, api::Status::Ran);
@@ -80,7 +81,7 @@ TEST(PackageInMemoryTest, APackageIsScannedWhenThereIsNoTemporaryFolderAtAll) {
   TempDir docs;
   const fs::path report = docs / "Report.docm";
   WritePackage(report, MacroEnabledPackage(OfficeKind::Word, VbaProjectPart(ProjectPart::Infected)));
-  ScopedEnv tmpdir("TMPDIR", (docs / "no such folder").c_str());
+  ScopedEnv tmpdir(TempFolderVariable(), PathUtf8(docs / "no such folder").c_str());
   const api::ScanOutcome outcome = api::ScanPath(U16(report), {});
   ASSERT_EQ(outcome.status, api::Status::Ran);
   ASSERT_EQ(outcome.findings.size(), 1u);

@@ -20,8 +20,8 @@
 namespace qv::ui {
 namespace {
 
-using testing::MakeHDrop;
-using testing::PumpUntil;
+using test::MakeHDrop;
+using test::PumpUntil;
 
 uint32_t Channel(uint32_t pixel, int shift) { return (pixel >> shift) & 0xFF; }
 
@@ -45,7 +45,7 @@ uint32_t ImagePixelOverWhite(Gdiplus::Bitmap& image, int x, int y) {
   return blend(color.GetR()) << 16 | blend(color.GetG()) << 8 | blend(color.GetB());
 }
 
-using Win32Backend = testing::Win32MainWindow;
+using Win32Backend = test::Win32MainWindow;
 
 TEST_F(Win32Backend, WindowHasTheLayoutSizeAndARoundedRegion) {
   HWND hwnd = static_cast<HWND>(dlg_->Hwnd());

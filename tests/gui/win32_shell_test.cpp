@@ -27,8 +27,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-using testing::MakeHDrop;
-using testing::PumpUntil;
+using test::MakeHDrop;
+using test::PumpUntil;
 
 // Handles the window's messages for `span`.
 void PumpFor(std::chrono::milliseconds span) {
@@ -138,7 +138,7 @@ class ReleasingSource : public ::IDropSource {
 };
 
 // The main window shown, with OLE ready on this thread and the real engine's restore.
-class ShellTest : public testing::Win32MainWindow {
+class ShellTest : public test::Win32MainWindow {
  protected:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
