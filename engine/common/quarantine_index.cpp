@@ -118,7 +118,7 @@ std::optional<QuarantineRecord> ParseIndexLine(std::string_view line) {
   if (!copy || copy->empty() || !bytes || !crc || !time || !rule || !path || path->empty()) return std::nullopt;
   QuarantineRecord record;
   record.copyName = platform::FromUtf8(*copy);
-  if (record.copyName.find(platform::kSep) != std::u16string::npos) return std::nullopt;  // a name, not a path
+  if (record.copyName.find_first_of(u"\\/") != std::u16string::npos) return std::nullopt;  // a name, not a path (either separator)
   record.bytes = *bytes;
   record.crc32 = static_cast<uint32_t>(*crc);
   record.time = *time;

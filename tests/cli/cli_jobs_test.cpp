@@ -29,7 +29,7 @@ class CliJobs : public ::testing::Test {
     for (const char* folder : folders) {
       for (int i = 0; i < 8; ++i, ++n) {
         const bool infected = n % 3 == 0;
-        const fs::path path = program.work() / folder / ("doc" + std::to_string(i) + ".doc");
+        const fs::path path = (program.work() / folder / ("doc" + std::to_string(i) + ".doc")).make_preferred();
         WriteFile(path, WordDocumentWithMacro(infected, (n % 5) * 150000));
         if (infected) infectedPaths.insert(path.string());
       }

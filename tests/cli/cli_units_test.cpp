@@ -134,6 +134,7 @@ TEST(Output, JsonEscapesBytesThatAreNotUtf8) {
   EXPECT_EQ(JsonString("\xD6\xD0 \xE4\xB8\xAD"), "\"\\udcd6\\udcd0 \xE4\xB8\xAD\"") << "valid UTF-8 stays as it is";
   const std::string gbkPath = "/d/\xD6\xD0\xCE\xC4.doc";
   const qv::api::Finding finding{platform::FromNarrow(gbkPath), "Macro.X", qv::api::Action::Reported};
+  if (!test::kHaveJsonParser) GTEST_SKIP() << test::kNoJsonParser;
   EXPECT_EQ(test::CanonicalJsonLines(FindingLine(finding, true) + "\n"),
             (std::vector<std::string>{"{\"action\": \"reported\", \"path\": \"" + gbkPath + "\", \"rule\": \"Macro.X\"}"}));
 }

@@ -14,6 +14,14 @@
 namespace qv::test {
 namespace {
 
+// A document path in this platform's form ("/a/x.doc" on POSIX, "\\a\\x.doc" on Windows).
+std::u16string Native(std::u16string path) {
+  for (auto& c : path) {
+    if (c == u'/') c = platform::kSep;
+  }
+  return path;
+}
+
 namespace fs = std::filesystem;
 
 QuarantineRecord Record(std::u16string copy, std::u16string path, std::string rule = "Macro.Test.Signature") {
@@ -77,12 +85,12 @@ TEST(QuarantineIndexTest, DamagedLinesAreRefused) {
 TEST(QuarantineIndexTest, RecordsCountOnlyWhileTheirCopyIsUnchanged) {
   TempDir folder;
   const std::u16string dir = U16(folder.path()) + platform::kSep;
-  const auto first = StoreQuarantineCopy(dir, {u"/a/x.doc", "Rule.A"}, {1, 2, 3});
-  const auto second = StoreQuarantineCopy(dir, {u"/b/x.doc", "Rule.B"}, {4, 5, 6, 7});
-  const auto third = StoreQuarantineCopy(dir, {u"/c/y.doc", ""}, {8});
+  const auto first = StoreQuarantineCopy(dir, {Native(u"/a/x.doc"), "Rule.A"}, {1, 2, 3});
+  const auto second = StoreQuarantineCopy(dir, {Native(u"/b/x.doc"), "Rule.B"}, {4, 5, 6, 7});
+  const auto third = StoreQuarantineCopy(dir, {Native(u"/c/y.doc"), ""}, {8});
   ASSERT_TRUE(first && second && third);
   EXPECT_EQ(platform::FileNamePart(*second), u"x(2).doc.vir");
-  EXPECT_EQ(StoreQuarantineCopy(dir, {u"/a/x.doc", "Rule.A"}, {1, 2, 3}), first) << "same content: the same copy";
+  EXPECT_EQ(StoreQuarantineCopy(dir, {Native(u"/a/x.doc"), "Rule.A"}, {1, 2, 3}), first) << "same content: the same copy";
 
   {
     platform::AppendLog index;  // damage: a cut line, garbage, a line for a copy that never was
@@ -94,9 +102,9 @@ TEST(QuarantineIndexTest, RecordsCountOnlyWhileTheirCopyIsUnchanged) {
 
   const auto records = ReadQuarantineIndex(dir);
   ASSERT_EQ(records.size(), 2u);
-  EXPECT_EQ(records.at(u"x.doc.vir").originalPath, u"/a/x.doc");
+  EXPECT_EQ(records.at(u"x.doc.vir").originalPath, Native(u"/a/x.doc"));
   EXPECT_EQ(records.at(u"x.doc.vir").rule, "Rule.A");
-  EXPECT_EQ(records.at(u"x(2).doc.vir").originalPath, u"/b/x.doc");
+  EXPECT_EQ(records.at(u"x(2).doc.vir").originalPath, Native(u"/b/x.doc"));
   EXPECT_EQ(records.at(u"x(2).doc.vir").bytes, 4u);
   EXPECT_EQ(records.count(u"y.doc.vir"), 0u);
   EXPECT_EQ(records.count(u"ghost.doc.vir"), 0u);

@@ -102,11 +102,11 @@ TEST_F(WindowsDocuments, AttributesDecideWhatHappensAndStayAsTheyWere) {
   struct Case {
     const char16_t* name;
     DWORD attributes;
-    bool repaired;  // a read-only document cannot be opened for writing: it is left alone
+    bool repaired;  // a read-only document is made writable for its repair, then read-only again
   } cases[] = {
-      {u"readonly.doc", FILE_ATTRIBUTE_READONLY, false},
+      {u"readonly.doc", FILE_ATTRIBUTE_READONLY, true},
       {u"hidden.doc", FILE_ATTRIBUTE_HIDDEN, true},
-      {u"both.doc", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN, false},
+      {u"both.doc", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(ToUtf8(c.name));
