@@ -103,8 +103,8 @@ bool AppendLog::Open(const std::u16string& path) {
   const int fd = ::open(ToNarrow(path).c_str(), O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   struct stat st {};
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags == -1 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == -1) {
+  // F_SETFL sets the status flags only: appending stays, blocking transfers come back.
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::fcntl(fd, F_SETFL, O_APPEND) == -1) {
     ::close(fd);
     return false;
   }
