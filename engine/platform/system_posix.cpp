@@ -14,13 +14,23 @@
 #include "engine/platform/test_overrides.h"
 
 namespace qv::platform {
-std::u16string ProgramPath() {
-  if (auto pinned = detail::OverriddenProgramPath()) return *pinned;
+namespace {
+
+std::u16string ReadOwnProgramFile() {
   std::string buffer(4096, '\0');
   ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
   if (n <= 0) return {};
   buffer.resize(static_cast<size_t>(n));
   return FromNarrow(buffer);
+}
+
+}  // namespace
+
+std::u16string ProgramPath() {
+  if (auto pinned = detail::OverriddenProgramPath()) return *pinned;
+  // Looked up once: a process keeps the program it was started from. Constant after that.
+  static const std::u16string own = ReadOwnProgramFile();
+  return own;
 }
 
 LocalTime Now() {
