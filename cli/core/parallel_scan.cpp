@@ -10,6 +10,10 @@ ParallelScanner::ParallelScanner(unsigned jobs, ScanFn scan, EmitFn emit, StopFn
     : scan_(std::move(scan)), emit_(std::move(emit)), stop_(std::move(stop)) {
   jobs = std::max(1u, jobs);
   window_ = jobs * kInHandPerWorker;
+  if (jobs == 1) {
+    inlineSession_ = std::make_unique<qv::api::Session>();
+    return;
+  }
   workers_.reserve(jobs);
   for (unsigned i = 0; i < jobs; ++i) workers_.emplace_back(&ParallelScanner::Work, this);
 }
@@ -17,6 +21,15 @@ ParallelScanner::ParallelScanner(unsigned jobs, ScanFn scan, EmitFn emit, StopFn
 ParallelScanner::~ParallelScanner() { Finish(); }
 
 void ParallelScanner::Submit(const std::u16string& path) {
+  if (inlineSession_) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (finished_) return;
+    }
+    if (stop_()) return;  // after a stop the documents not yet begun are dropped
+    emit_(scan_(*inlineSession_, path));
+    return;
+  }
   std::unique_lock<std::mutex> lock(mutex_);
   room_.wait(lock, [&] { return next_ - nextToWrite_ < window_ || closing_; });
   if (closing_) return;
