@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <initializer_list>
 #include <list>
 #include <memory>
 
@@ -24,5 +26,13 @@ struct DriverRig {
 };
 
 inline std::u16string U16(const std::filesystem::path& path) { return qv::test::U16(path); }
+
+// Files below the temporary folder (parent folders made), each holding its own name.
+inline void Files(const qv::test::TempDir& t, std::initializer_list<const char*> names) {
+  for (const char* name : names) {
+    std::filesystem::create_directories((t / name).parent_path());
+    qv::test::WriteFile(t / name, std::string(name));
+  }
+}
 
 }  // namespace qv::frontend::test

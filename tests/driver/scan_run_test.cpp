@@ -13,6 +13,7 @@ namespace fs = std::filesystem;
 using qv::test::TempDir;
 using qv::test::WriteFile;
 using test::DriverRig;
+using test::Files;
 using test::RecordingReceiver;
 using test::U16;
 
@@ -60,13 +61,6 @@ void PrintTo(const TargetCase& c, std::ostream* os) { *os << c.name; }
 bool DropPaths(DriverRig& rig, std::initializer_list<std::u16string> paths) {
   rig.driver->m_setDropped = paths;
   return rig.driver->ScanDroppedPaths(&rig.driver->m_setDropped);
-}
-
-void Files(const TempDir& t, std::initializer_list<const char*> names) {
-  for (const char* name : names) {
-    fs::create_directories((t / name).parent_path());
-    WriteFile(t / name, std::string(name));
-  }
 }
 
 std::vector<TargetCase> TargetCases() {
