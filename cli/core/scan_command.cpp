@@ -54,17 +54,7 @@ class ScanReporter : public frontend::ScanObserver {
 
   void OnSearching() override { console_.Progress(platform::ToUtf8(frontend::kSearchNotice)); }
   void OnFile(const std::u16string& path, size_t number, size_t total) override {
-    // Appended piece by piece: `"[" + std::string` trips a false -Wrestrict of GCC 12 at -O3.
-    // "[k/total] path", or "[k] path" while the total is not known (the streaming walk).
-    std::string line = "[";
-    line += std::to_string(number);
-    if (total != 0) {
-      line += '/';
-      line += std::to_string(total);
-    }
-    line += "] ";
-    line += platform::ToUtf8(path);
-    console_.Progress(line);
+    console_.Progress(ProgressLine(number, total, platform::ToUtf8(path)));
   }
   void OnFinish() override { console_.ClearProgress(); }
   void OnSearchError(std::u16string_view path, std::string_view what) override {

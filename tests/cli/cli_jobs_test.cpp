@@ -65,6 +65,20 @@ TEST_F(CliJobs, EveryNumberOfWorkersPrintsTheSameTextInWalkOrder) {
   EXPECT_EQ(CanonicalJsonLines(jsonOne.out).size(), expected.size());
 }
 
+// A document named beside its own folder is scanned once, where the walk meets it (the walk
+// keeps no list of the documents it handed over, only of the ones named).
+TEST_F(CliJobs, ADocumentNamedWithItsFolderIsScannedOnce) {
+  const ProgramRun folder = program.Run({"scan", "--jobs", "1", program.work().string()});
+  ASSERT_EQ(folder.exitCode, 1) << folder.err;
+  const fs::path infected = (program.work() / "b" / "doc1.doc").make_preferred();
+  ASSERT_EQ(infectedPaths.count(infected), 1u);
+  for (const char* jobs : {"1", "2"}) {
+    const ProgramRun both = program.Run({"scan", "--jobs", jobs, infected.string(), program.work().string()});
+    EXPECT_EQ(both.exitCode, 1) << both.err;
+    EXPECT_EQ(both.out, folder.out) << jobs;
+  }
+}
+
 TEST_F(CliJobs, RepairWithManyWorkersRepairsEveryInfectedDocumentOnce) {
   const ProgramRun repair = program.Run({"scan", "--repair", "--jobs", "4", program.work().string()});
   ASSERT_EQ(repair.exitCode, 1) << repair.err;
