@@ -1,6 +1,6 @@
 // Streaming runs (the command line's): every file goes to the engine as the walk reaches it,
-// in the walk's order, with no search phase; what they find and count is what the two-phase
-// run of the window finds and counts.
+// in the walk's order, with no search phase. (That they scan and count what the two-phase run
+// does, for every kind of target: scan_run_test.cpp.)
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -22,6 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 using qv::test::TempDir;
 using test::DriverRig;
+using test::DropPaths;
 using test::FakeEngine;
 using test::Files;
 using test::Latch;
@@ -42,19 +43,7 @@ struct StreamRig {
     return made;
   }
   void Wait() { ASSERT_TRUE(driver->WaitForWorker(std::chrono::seconds(60))) << "the run did not end"; }
-  // The engine's calls as paths relative to `t`, with '/' between names.
-  std::vector<std::string> Scanned(const TempDir& t) const {
-    std::vector<std::string> out;
-    const std::string root = qv::test::PathUtf8(t.path()) + char(platform::kSep);
-    for (std::string call : engine.calls()) {
-      if (call.rfind(root, 0) == 0) {
-        call.erase(0, root.size());
-        std::replace(call.begin(), call.end(), char(platform::kSep), '/');
-      }
-      out.push_back(call);
-    }
-    return out;
-  }
+  std::vector<std::string> Scanned(const TempDir& t) const { return test::RelativeTo(t, engine.calls()); }
 };
 
 std::string Summary(int n, int d, int r) {
@@ -109,128 +98,6 @@ TEST(StreamingWalk, EachFolderInNameOrderWithASubfolderWhereItsNameFalls) {
   EXPECT_EQ(again.observer.lines(), expected);
 }
 
-// What a start request gives a run, streaming or not.
-struct SameAsTwoPhaseCase {
-  const char* name;
-  std::function<void(const TempDir&)> build;
-  std::function<bool(ScanRunDriver&, const TempDir&)> start;
-};
-
-void PrintTo(const SameAsTwoPhaseCase& c, std::ostream* os) { *os << c.name; }
-
-bool Drop(ScanRunDriver& driver, std::initializer_list<std::u16string> paths) {
-  driver.m_setDropped = paths;
-  return driver.ScanDroppedPaths(&driver.m_setDropped);
-}
-
-std::vector<SameAsTwoPhaseCase> SameAsTwoPhaseCases() {
-  const auto folder = [](const char* sub) {
-    return [sub](ScanRunDriver& driver, const TempDir& t) { return driver.OnScanDirectory(U16(t / sub)); };
-  };
-  const auto tree = [](const TempDir& t) {
-    Files(t, {"d/a.doc", "d/b-c.doc", "d/b/x.doc", "d/b/y/z.doc", "d/$Recycle.Bin/gone.doc", "d/e/$Recycle.Bin/f.doc",
-              "d/e/g.doc", "d/infected.doc", "d/e/infected.xls"});
-  };
-  return {
-      {"NestedFolder", tree, folder("d")},
-      {"EmptyFolder", [](const TempDir& t) { fs::create_directory(t / "empty"); }, folder("empty")},
-      {"NoDrives", [](const TempDir&) {}, [](ScanRunDriver& driver, const TempDir&) { return driver.OnScanAllDisk(); }},
-      // a file named with its own folder (spelled alike) once, in either order of the
-      // targets; one in other letter case twice; a missing one and a device path counted
-      {"DroppedFilesAndFolders",
-       [tree](const TempDir& t) {
-         tree(t);
-         Files(t, {"loose/one.doc", "loose/two.doc"});
-       },
-       [](ScanRunDriver& driver, const TempDir& t) {
-         return Drop(driver, {U16(t / "d"), U16(t / "d" / "e" / "g.doc"), U16(t / "d" / "b" / "x.doc"),
-                              U16(t / "loose" / "two.doc"), U16(t / "loose" / "one.doc"), U16(t / "gone.doc"),
-                              u"\\\\.\\PhysicalDrive0"});
-       }},
-      // "!" sorts before ".": the file target comes first, and the walk of "d/." meets it again
-      {"FileTargetBeforeItsOwnFolder", [](const TempDir& t) { Files(t, {"d/!.doc", "d/x.doc"}); },
-       [](ScanRunDriver& driver, const TempDir& t) { return Drop(driver, {U16(t / "d" / "!.doc"), U16(t / "d" / ".")}); }},
-      {"OtherLetterCase",
-       [](const TempDir& t) {
-         if (!qv::test::kCaseSensitiveNames) GTEST_SKIP() << "one file here";
-         Files(t, {"d/x.doc"});
-       },
-       [](ScanRunDriver& driver, const TempDir& t) {
-         return Drop(driver, {U16(t / "d"), U16(t / "d" / "X.DOC"), U16(t / "d" / "x.doc")});
-       }},
-      {"AllDrivesInListedOrder", tree,
-       [](ScanRunDriver& driver, const TempDir&) { return driver.OnScanAllDisk(); }},
-      {"LinksLoopsEndOutsideNotFollowed",
-       [](const TempDir& t) {
-         if (!qv::test::kSymlinksInTests) GTEST_SKIP() << "the tests cannot make links on this platform";
-         Files(t, {"loop/f.doc", "loop/in/g.doc", "other/infected.doc"});
-         fs::create_directory_symlink(t / "loop", t / "loop/back");
-         fs::create_directory_symlink(t / "loop", t / "loop/in/up");
-         fs::create_directory_symlink(t / "other", t / "loop/out");
-         fs::create_directory_symlink("/proc", t / "loop/proc");
-       },
-       folder("loop")},
-      {"LinksOutsideFollowedWhenAsked",
-       [](const TempDir& t) {
-         if (!qv::test::kSymlinksInTests) GTEST_SKIP() << "the tests cannot make links on this platform";
-         Files(t, {"loop/f.doc", "other/infected.doc"});
-         fs::create_directory_symlink(t / "loop", t / "loop/back");
-         fs::create_directory_symlink(t / "other", t / "loop/out");
-         fs::create_directory_symlink("/proc", t / "loop/proc");
-       },
-       [](ScanRunDriver& driver, const TempDir& t) {
-         driver.SetFollowFolderLinks(true);
-         return driver.OnScanDirectory(U16(t / "loop"));
-       }},
-      {"PipesAreNoDocuments",
-       [](const TempDir& t) {
-         Files(t, {"p/a.doc"});
-#ifdef _WIN32
-         GTEST_SKIP() << "Windows has no named pipes in the file system";
-#endif
-         ASSERT_TRUE(qv::test::MakeFifo(t / "p/pipe"));
-       },
-       folder("p")},
-  };
-}
-
-class StreamingSameAsTwoPhase : public ::testing::TestWithParam<SameAsTwoPhaseCase> {};
-
-// The same files scanned (each as often), the same findings and the same summary; no search
-// phase and no progress while streaming.
-TEST_P(StreamingSameAsTwoPhase, ScansAndCountsWhatTheTwoPhaseRunDoes) {
-  const SameAsTwoPhaseCase& c = GetParam();
-  TempDir t;
-  c.build(t);
-  if (IsSkipped()) return;
-  DriverRig twoPhase, streaming;
-  streaming.driver->SetStreamingWalk(true);
-  for (DriverRig* rig : {&twoPhase, &streaming}) {
-    rig->drives = {U16(t / "d"), U16(t / "loose")};
-    for (const char* infected : {"d/infected.doc", "d/e/infected.xls", "other/infected.doc", "loop/out/infected.doc"}) {
-      rig->engine.reports[(t / fs::path(infected).make_preferred()).string()] = "Macro.Test.Signature";
-    }
-    ASSERT_TRUE(c.start(*rig->driver, t));
-    rig->Wait();
-  }
-  std::vector<std::string> streamed = streaming.engine.calls();
-  std::sort(streamed.begin(), streamed.end());
-  EXPECT_EQ(streamed, twoPhase.engine.calls());
-  std::vector<std::string> findings = streaming.receiver.linesOf("RESULT ");
-  std::sort(findings.begin(), findings.end());
-  EXPECT_EQ(findings, twoPhase.receiver.linesOf("RESULT "));
-  EXPECT_EQ(streaming.receiver.lines().back(), twoPhase.receiver.lines().back()) << "the summary";
-  EXPECT_EQ(streaming.driver->m_nFiles.load(), static_cast<int>(twoPhase.driver->m_setFiles.size()));
-  EXPECT_EQ(twoPhase.driver->m_nFiles.load(), static_cast<int>(twoPhase.driver->m_setFiles.size()));
-  EXPECT_EQ(streaming.driver->m_nDetected.load(), twoPhase.driver->m_nDetected.load());
-  EXPECT_TRUE(streaming.receiver.linesOf("PROGRESS").empty());
-  EXPECT_TRUE(streaming.receiver.linesOf("SETTIMER").empty());
-  EXPECT_TRUE(streaming.receiver.linesOf("TEXT 正在搜索").empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, StreamingSameAsTwoPhase, ::testing::ValuesIn(SameAsTwoPhaseCases()),
-                         [](const auto& info) { return std::string(info.param.name); });
-
 // The stop ends the walk at once; the document in hand is finished first.
 TEST(StreamingWalk, StopDuringTheWalkLetsTheCallInHandFinishAndEndsTheWalk) {
   TempDir t;
@@ -257,12 +124,7 @@ TEST(StreamingWalk, StopDuringTheWalkLetsTheCallInHandFinishAndEndsTheWalk) {
 
 TEST(StreamingWalk, StopFromTheFirstFileEventCallsNoEngine) {
   TempDir t;
-  fs::path deep = t.path();
-  for (int i = 0; i < 50; ++i) {
-    deep /= "d" + std::to_string(i);
-    fs::create_directory(deep);
-    qv::test::WriteFile(deep / "x.doc", "x");
-  }
+  const fs::path deep = test::DeepTree(t, 50);
   StreamRig rig;
   rig.observer.onLine = [&](const std::string& line) {
     if (line.rfind("file ", 0) == 0) rig.driver->RequestStop();  // from the worker itself
