@@ -1,6 +1,8 @@
 #include "engine/common/quarantine.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 
 #include "engine/common/ascii_case.h"
@@ -22,15 +24,24 @@ size_t NumberPosition(std::u16string_view fileName) {
   return dot == std::u16string_view::npos || dot == 0 ? fileName.size() : dot;
 }
 
-bool SameContent(platform::File& file, const std::vector<uint8_t>& bytes) {
+// Compared piece by piece: a copy is read back without a buffer of its whole size.
+bool SameContent(const platform::File& file, const std::vector<uint8_t>& bytes) {
   if (file.Size() != bytes.size()) return false;
-  std::vector<uint8_t> existing(bytes.size());
-  return file.ReadAt(0, existing.data(), existing.size()) == existing.size() && existing == bytes;
+  constexpr size_t kPiece = 64 * 1024;
+  std::vector<uint8_t> piece(std::min(bytes.size(), kPiece));
+  for (size_t at = 0; at < bytes.size(); at += piece.size()) {
+    const size_t n = std::min(piece.size(), bytes.size() - at);
+    if (file.ReadAt(at, piece.data(), n) != n || std::memcmp(piece.data(), bytes.data() + at, n) != 0) return false;
+  }
+  return true;
 }
 
 }  // namespace
 
 std::u16string QuarantineFolder() { return ChooseQuarantineFolder(CurrentQuarantineSiteFacts()); }
+std::u16string QuarantineFolder(const std::u16string& programFolder) {
+  return ChooseQuarantineFolder(CurrentQuarantineSiteFacts(programFolder));
+}
 
 void ScrambleBytes(uint8_t* bytes, size_t length) {
   for (size_t i = 0; i < length; ++i) bytes[i] ^= cap::kQuarantineKey;
@@ -48,25 +59,30 @@ std::optional<std::u16string> StoreQuarantineCopy(const std::u16string& quaranti
   ScrambleBytes(bytes.data(), bytes.size());
   // The copy is written whole and flushed under a name of its own in the in-progress folder,
   // then given its name: a ".vir" is always complete, and on disk before the document changes.
+  // Existing copies are looked at first: content kept already needs no second copy.
   const std::u16string inProgress = InProgressFolder(quarantineDir);
-  platform::CreateFolder(inProgress);  // exists after the first run
-  // Calls of one run that share the quarantine (report-only sessions on several threads) each
-  // take a partial name of their own; what a dead run left was removed when the turn was taken.
   std::u16string partial;
-  std::optional<platform::File> out;
-  SearchNumberedNames(inProgress + u"copy", u".part", cap::kMaxQuarantineVariants, [&](const std::u16string& candidate) {
-    out = platform::File::CreateExclusive(candidate);
-    if (!out) return platform::GetPathKind(candidate) != platform::PathKind::Missing ? NameTrial::Taken : NameTrial::Failed;
-    partial = candidate;
-    return NameTrial::Chosen;
-  });
-  if (!out) return std::nullopt;
-  if (out->WriteAt(0, bytes.data(), bytes.size()) != bytes.size() || !out->Flush()) {
+  const auto writePartial = [&]() -> bool {
+    platform::CreateFolder(inProgress);  // exists after the first run
+    // Calls of one run that share the quarantine (report-only sessions on several threads) each
+    // take a partial name of their own; what a dead run left was removed when the turn was taken.
+    std::optional<platform::File> out;
+    SearchNumberedNames(inProgress + u"copy", u".part", cap::kMaxQuarantineVariants, [&](const std::u16string& candidate) {
+      out = platform::File::CreateExclusive(candidate);
+      if (!out) return platform::GetPathKind(candidate) != platform::PathKind::Missing ? NameTrial::Taken : NameTrial::Failed;
+      partial = candidate;
+      return NameTrial::Chosen;
+    });
+    if (!out) return false;
+    if (out->WriteAt(0, bytes.data(), bytes.size()) != bytes.size() || !out->Flush()) {
+      out->Close();
+      platform::DeletePath(partial);
+      partial.clear();
+      return false;
+    }
     out->Close();
-    platform::DeletePath(partial);
-    return std::nullopt;
-  }
-  out->Close();
+    return true;
+  };
   const size_t cut = NumberPosition(fileName);
   const std::u16string stem = quarantineDir + fileName.substr(0, cut);
   const std::u16string tail = fileName.substr(cut) + kQuarantineExtension;
@@ -79,6 +95,7 @@ std::optional<std::u16string> StoreQuarantineCopy(const std::u16string& quaranti
       return NameTrial::Chosen;
     }
     if (platform::GetPathKind(candidate) != platform::PathKind::Missing) return NameTrial::Taken;
+    if (partial.empty() && !writePartial()) return NameTrial::Failed;
     if (!platform::RenameNoReplace(partial, candidate)) {
       return platform::GetPathKind(candidate) != platform::PathKind::Missing ? NameTrial::Taken  // taken meanwhile
                                                                              : NameTrial::Failed;
@@ -87,7 +104,7 @@ std::optional<std::u16string> StoreQuarantineCopy(const std::u16string& quaranti
     named = true;
     return NameTrial::Chosen;
   });
-  if (!named) platform::DeletePath(partial);
+  if (!named && !partial.empty()) platform::DeletePath(partial);
   if (!stored) return std::nullopt;
   if (named) {
     if (!platform::FlushFolder(quarantineDir)) return std::nullopt;  // complete, but its name may not last

@@ -15,15 +15,18 @@ bool IsBesideProgram(const std::u16string& quarantineFolder, const std::u16strin
   return quarantineFolder == programFolder + kQuarantineFolderName + platform::kSep;
 }
 
-QuarantineSiteFacts CurrentQuarantineSiteFacts() {
+QuarantineSiteFacts CurrentQuarantineSiteFacts() { return CurrentQuarantineSiteFacts(platform::ProgramFolder()); }
+
+QuarantineSiteFacts CurrentQuarantineSiteFacts(const std::u16string& programFolder) {
   QuarantineSiteFacts facts;
-  facts.programFolder = platform::ProgramFolder();
+  facts.programFolder = programFolder;
   const std::u16string beside = facts.programFolder + kQuarantineFolderName;
   // An existing, writable RepairBrack counts even when the program folder itself is locked
-  // (an administrator prepared a portable folder that way).
-  facts.besideProgramWritable = platform::GetPathKind(beside) == platform::PathKind::Folder
-                                    ? platform::CanCreateFilesIn(beside)
-                                    : platform::CanCreateFilesIn(facts.programFolder);
+  // (an administrator prepared a portable folder that way). The usual case, an existing
+  // writable one, is answered by its first check.
+  facts.besideProgramWritable =
+      platform::CanCreateFilesIn(beside) ||
+      (platform::GetPathKind(beside) != platform::PathKind::Folder && platform::CanCreateFilesIn(facts.programFolder));
   facts.installedLayout =
       platform::GetPathKind(facts.programFolder + kInstalledLayoutMarker) == platform::PathKind::File;
   facts.userDataFolder = platform::UserDataFolder();

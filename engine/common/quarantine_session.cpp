@@ -15,9 +15,10 @@
 namespace qv {
 namespace {
 
-// Present while a call holds the quarantine; found by the next one when its holder died.
+constexpr char16_t kLockName[] = u"run.lock";
+// Left by earlier versions while a call held the quarantine; removed with the rest.
 std::u16string RunMarkerPath(const std::u16string& quarantineDir) { return InProgressFolder(quarantineDir) + u"run.active"; }
-std::u16string LockPath(const std::u16string& quarantineDir) { return InProgressFolder(quarantineDir) + u"run.lock"; }
+std::u16string LockPath(const std::u16string& quarantineDir) { return InProgressFolder(quarantineDir) + kLockName; }
 
 void LogUndone(WorkArea& area, const std::u16string& document) {
   area.takenUpAt = platform::Now();
@@ -26,6 +27,16 @@ void LogUndone(WorkArea& area, const std::u16string& document) {
   TraceReportPath(area);
   TraceBoth(area, " , interrupted repair undone\n");
   if (area.observer != nullptr) area.observer->OnRepairUndone(document);
+}
+
+// Whether the in-progress folder holds anything besides the lock: a journal, a partial copy
+// or a leftover record that a call ending normally would have removed. One listing, so that
+// the usual case (nothing there) costs next to nothing per call.
+bool SomethingLeftInProgress(const std::u16string& folder) {
+  for (const auto& entry : platform::ListFolder(folder, u"*")) {
+    if (entry.name != kLockName) return true;
+  }
+  return false;
 }
 
 // What a run that died left here: its journal is rolled back, its half-written copies and
@@ -39,9 +50,8 @@ void PutRightWhatADeadRunLeft(WorkArea& area) {
     if (!entry.isFolder) platform::DeletePath(folder + entry.name);
   }
   RemoveRecordedLeftovers(area.quarantineDir);
-  const std::u16string marker = RunMarkerPath(area.quarantineDir);
-  if (platform::GetPathKind(marker) != platform::PathKind::Missing) platform::RemoveStaleTempFolders();
-  if (auto file = platform::File::CreateTruncate(marker)) file->Close();
+  platform::DeletePath(RunMarkerPath(area.quarantineDir));
+  platform::RemoveStaleTempFolders();
   area.currentPath.clear();
 }
 
@@ -64,6 +74,9 @@ struct ProcessTurns {
   std::mutex mutex;
   std::condition_variable changed;
   std::map<std::u16string, FolderTurns> folders;
+  // The temporary folders of processes that ended are looked for once per process, at its
+  // first turn: a run that died with one left no other trace.
+  bool staleTempFoldersRemoved = false;
 };
 ProcessTurns& Turns() {
   static ProcessTurns turns;
@@ -75,7 +88,6 @@ ProcessTurns& Turns() {
 QuarantineTurn TakeQuarantineTurn(WorkArea& area, const std::atomic<bool>* stop, const std::function<void()>& onBusy,
                                   bool alone) {
   const std::u16string folder = InProgressFolder(area.quarantineDir);
-  platform::CreateFolder(folder);  // exists after the first run
   const std::u16string lockPath = LockPath(area.quarantineDir);
   ProcessTurns& turns = Turns();
   std::unique_lock<std::mutex> guard(turns.mutex);
@@ -100,7 +112,12 @@ QuarantineTurn TakeQuarantineTurn(WorkArea& area, const std::atomic<bool>* stop,
       continue;
     }
     platform::FileLock lock;
-    switch (lock.TryAcquire(lockPath)) {
+    platform::FileLock::Result result = lock.TryAcquire(lockPath);
+    if (result == platform::FileLock::Result::Failed && platform::GetPathKind(folder) == platform::PathKind::Missing) {
+      platform::CreateFolder(folder);  // exists after the first run
+      result = lock.TryAcquire(lockPath);
+    }
+    switch (result) {
       case platform::FileLock::Result::Acquired: {
         FolderTurns& f = turns.folders[lockPath];
         f.lock = std::move(lock);
@@ -111,7 +128,12 @@ QuarantineTurn TakeQuarantineTurn(WorkArea& area, const std::atomic<bool>* stop,
         }
         area.quarantineTurn = alone ? QuarantineTurnKind::Alone : QuarantineTurnKind::Shared;
         area.quarantineTurnPath = lockPath;
-        PutRightWhatADeadRunLeft(area);
+        if (SomethingLeftInProgress(folder)) {
+          PutRightWhatADeadRunLeft(area);
+        } else if (!turns.staleTempFoldersRemoved) {
+          platform::RemoveStaleTempFolders();
+        }
+        turns.staleTempFoldersRemoved = true;
         return QuarantineTurn::Taken;
       }
       case platform::FileLock::Result::Failed:
@@ -143,7 +165,6 @@ void EndQuarantineTurn(WorkArea& area) {
         --f.sharing;
       }
       if (!f.alone && f.sharing == 0) {
-        platform::DeletePath(RunMarkerPath(area.quarantineDir));
         f.lock.Release();
         turns.folders.erase(held);
       }

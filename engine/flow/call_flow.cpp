@@ -127,9 +127,17 @@ void WalkFolderGuarded(WorkArea& area, const std::u16string& folder, const std::
 
 }  // namespace
 
+namespace {
+const std::u16string& ProgramPathOf(WorkArea& area) {
+  if (area.programPath.empty()) area.programPath = platform::ProgramPath();
+  return area.programPath;
+}
+}  // namespace
+
 bool InitWorkArea(WorkArea& area) {
-  if (area.quarantineDir.empty()) area.quarantineDir = QuarantineFolder();
-  if (IsBesideProgram(area.quarantineDir, platform::ProgramFolder())) {
+  const std::u16string programFolder = platform::FolderPart(ProgramPathOf(area));
+  if (area.quarantineDir.empty()) area.quarantineDir = QuarantineFolder(programFolder);
+  if (IsBesideProgram(area.quarantineDir, programFolder)) {
     platform::CreateFolder(area.quarantineDir);  // exists already most of the time
   } else {
     platform::CreatePrivateFolderTree(area.quarantineDir);  // a fresh user may have no data folder yet
@@ -143,7 +151,7 @@ bool RunEngine(WorkArea& area, const std::vector<std::u16string>& targets, uint8
   LibraryCache callOnly;
   LibraryCache& cache = library != nullptr ? *library : callOnly;
   SignatureTables* tables = nullptr;
-  const int loaded = cache.Acquire(LibraryPathBeside(platform::ProgramPath()), &ReportInfection, tables);
+  const int loaded = cache.Acquire(LibraryPathBeside(ProgramPathOf(area)), &ReportInfection, tables);
   if (loaded == kLibraryMissing) {
     ConsoleOut(area, "Load qzmacro.vlb failed\n");
     area.log.Close();
@@ -206,15 +214,12 @@ void WalkFolder(WorkArea& area, const std::u16string& folder, std::u16string pat
 void ProcessFile(WorkArea& area, const std::u16string& named, uint8_t mode) {
   const std::u16string path = ThroughLinks(named);
   uint8_t signature[8] = {};
-  size_t got = 0;
-  {
-    auto gate = platform::File::OpenRead(path);
-    if (!gate) return;
-    area.log.Flush();
-    if (StartsWithFoldingAscii(path, area.quarantineDir)) return;  // never examine the quarantine
-    TraceGatePath(area, path);
-    got = gate->ReadAt(0, signature, sizeof signature);
-  }
+  auto gate = platform::File::OpenRead(path);
+  if (!gate) return;
+  area.log.Flush();
+  if (StartsWithFoldingAscii(path, area.quarantineDir)) return;  // never examine the quarantine
+  TraceGatePath(area, path);
+  const size_t got = gate->ReadAt(0, signature, sizeof signature);
   if (got != sizeof signature || std::memcmp(signature, kCompoundSignature, sizeof signature) != 0) return;
   area.takenUpAt = platform::Now();
   if (area.interruptedRepairs.count(path) != 0) {
@@ -225,9 +230,18 @@ void ProcessFile(WorkArea& area, const std::u16string& named, uint8_t mode) {
   }
   try {
     if (IsStartupSweepName(path)) {
+      gate.reset();
       RunStartupSweep(area, path);
-    } else if (ExamineFile(area, path, mode) != 0) {
-      ScanDocumentMacros(area);
+    } else if (mode == 0) {
+      // A report changes nothing in the document: the file open for the gate serves.
+      area.repairMode = mode;
+      area.currentPath = path;
+      area.document = std::move(gate);
+      area.documentReadOnly = true;
+      if (ExamineOpenDocument(area) != 0) ScanDocumentMacros(area);
+    } else {
+      gate.reset();
+      if (ExamineFile(area, path, mode) != 0) ScanDocumentMacros(area);
     }
   } catch (const std::bad_alloc&) {
     // memory ran out for this document: leave it and go on with the walk
@@ -335,7 +349,10 @@ CallResult EngineSession::Run(const std::u16string& named, const CallOptions& op
     out.status = CallStatus::Stopped;
     return out;
   }
-  const ExtractedProject project = ExtractVbaProject(path, cap::kInMemoryProjectBytes, options.stop);
+  // Packages are zip archives: anything else (a compound document, a folder) is walked as it is.
+  const bool package = !path.empty() && StartsWithLocalHeader(path);
+  const ExtractedProject project =
+      package ? ExtractVbaProject(path, cap::kInMemoryProjectBytes, options.stop) : ExtractedProject{};
   area->memoryParts = &project.inMemory;
   // A package is walked as its extracted project parts, every duplicate included.
   std::vector<std::u16string> targets;
@@ -357,7 +374,7 @@ CallResult EngineSession::Run(const std::u16string& named, const CallOptions& op
       [&] {
         area->repairMode = options.mode;
         area->takenUpAt = platform::Now();  // the time its log lines carry
-        sheetsNotExamined = ScanPackageMacroSheets(*area, path, options.observer);
+        if (package) sheetsNotExamined = ScanPackageMacroSheets(*area, path, options.observer);
       },
       &library_);
   out.resultName = area->resultName;

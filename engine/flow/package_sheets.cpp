@@ -13,6 +13,7 @@
 #include "engine/signature/signature_set.h"
 #include "engine/signature/signature_tables.h"
 #include "engine/zip/macro_sheet_package.h"
+#include "engine/zip/open_xml.h"
 
 namespace qv {
 namespace {
@@ -49,14 +50,6 @@ class GatheringReports {
   WorkArea& area_;
   ReportFn saved_;
 };
-
-// Only zip archives are opened as packages.
-bool StartsWithLocalHeader(const std::u16string& path) {
-  auto file = platform::File::OpenRead(path);
-  uint8_t head[4] = {};
-  return file && file->ReadAt(0, head, sizeof head) == sizeof head && head[0] == 0x50 && head[1] == 0x4B &&
-         head[2] == 0x03 && head[3] == 0x04;
-}
 
 void TraceFinding(WorkArea& area, const std::string& rule) {
   TraceReportTime(area);

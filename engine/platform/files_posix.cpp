@@ -21,17 +21,12 @@ namespace {
 // Opens an existing file without blocking (a FIFO swapped in for a document would otherwise
 // wait for a writer forever) and without taking it as a controlling terminal; only a regular
 // file is kept, and it is then switched back to blocking transfers.
-int OpenExistingRegular(const std::u16string& path, int access) {
+int OpenExistingRegular(const std::u16string& path, int access, struct stat& st) {
   if (path.empty()) return -1;
   const int fd = ::open(ToNarrow(path).c_str(), access | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return -1;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return -1;
-  }
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags == -1 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == -1) {
+  // F_SETFL changes only the status flags (O_APPEND, O_NONBLOCK …): none is wanted any more.
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::fcntl(fd, F_SETFL, 0) == -1) {
     ::close(fd);
     return -1;
   }
@@ -44,11 +39,21 @@ int OpenExistingRegular(const std::u16string& path, int access) {
 // as the read-only attribute refuses write access on Windows. Asked of the open file, so the
 // answer is about the file that was opened.
 std::optional<File> File::OpenReadWrite(const std::u16string& path) {
-  std::optional<File> file = Adopt(OpenExistingRegular(path, O_RDWR));
-  if (file && file->IsReadOnly()) return std::nullopt;
-  return file;
+  struct stat st {};
+  const int fd = OpenExistingRegular(path, O_RDWR, st);
+  if (fd < 0) return std::nullopt;
+  if ((st.st_mode & S_IWUSR) == 0) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  return File(fd);
 }
-std::optional<File> File::OpenRead(const std::u16string& path) { return Adopt(OpenExistingRegular(path, O_RDONLY)); }
+std::optional<File> File::OpenRead(const std::u16string& path) {
+  struct stat st {};
+  const int fd = OpenExistingRegular(path, O_RDONLY, st);
+  if (fd < 0) return std::nullopt;
+  return File(fd);
+}
 std::optional<File> File::CreateTruncate(const std::u16string& path) {
   if (detail::FaultInjected(testing::FaultSite::Create, path)) return std::nullopt;
   return Adopt(::open(ToNarrow(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY | O_CLOEXEC, 0644));

@@ -17,17 +17,19 @@
 #include "engine/zip/package_survey.h"
 
 namespace qv {
-namespace {
 
+namespace {
 constexpr uint8_t kLocalHeaderSignature[4] = {0x50, 0x4B, 0x03, 0x04};
+}  // namespace
 
 bool StartsWithLocalHeader(const std::u16string& path) {
   auto file = platform::File::OpenRead(path);
   if (!file) return false;
-  uint8_t head[5] = {};
-  return file->ReadAt(0, head, sizeof head) >= sizeof kLocalHeaderSignature &&
-         std::memcmp(head, kLocalHeaderSignature, sizeof kLocalHeaderSignature) == 0;
+  uint8_t head[sizeof kLocalHeaderSignature] = {};
+  return file->ReadAt(0, head, sizeof head) == sizeof head && std::memcmp(head, kLocalHeaderSignature, sizeof head) == 0;
 }
+
+namespace {
 
 // Writes the reader's current entry into a new file that nothing else can have prepared:
 // exclusive creation, links never followed. True when the whole entry arrived intact and

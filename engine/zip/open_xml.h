@@ -40,6 +40,9 @@ struct ExtractedProject {
 // completely, or only past the package's bounds, leaves nothing behind and sets notExamined.
 // A set `stop` (the caller's stop request) ends the extraction between entries and between
 // chunks; the package is then not examined ("interrupted").
+// Only zip archives are opened as packages: true when the file begins with a local header.
+bool StartsWithLocalHeader(const std::u16string& path);
+
 ExtractedProject ExtractVbaProject(const std::u16string& path, uint64_t inMemoryBytes = 0,
                                    const std::atomic<bool>* stop = nullptr);
 
