@@ -19,9 +19,4 @@ void FolderListing::Sort() {
   });
 }
 
-void FolderListing::Release() {
-  std::u16string().swap(names_);
-  std::vector<std::pair<uint32_t, uint32_t>>().swap(entries_);
-}
-
 }  // namespace qv::frontend

@@ -22,12 +22,9 @@ class FolderListing {
   // first): the order of a std::set<std::u16string>.
   void Sort();
   size_t size() const { return entries_.size(); }
-  bool empty() const { return entries_.empty(); }
   std::u16string_view operator[](size_t i) const {
     return std::u16string_view(names_).substr(entries_[i].first, entries_[i].second);
   }
-  // Gives back the memory of a listing that is done with.
-  void Release();
 
   // Code units of names in one listing at most (the offsets are 32-bit).
   static constexpr size_t kMaxListingUnits = UINT32_MAX;

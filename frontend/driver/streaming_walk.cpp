@@ -36,7 +36,6 @@ void ScanRunDriver::RunStreaming() {
   m_nDetected.store(0);
   m_nRepaired.store(0);
   WalkState walk;
-  walk_ = &walk;
   for (const ScanTarget& target : m_lstTargets) {
     if (target.isFile) walk.fileTargets.emplace(target.path, false);
   }
@@ -51,7 +50,6 @@ void ScanRunDriver::RunStreaming() {
     handed = true;
     if (!HandOver(target.path)) return;
   }
-  walk_ = nullptr;
   if (!Notify(&ScanObserver::OnFinish)) return;
   const int files = m_nFiles.load(), detected = m_nDetected.load(), repaired = m_nRepaired.load();
   Notify(&ScanObserver::OnSummary, FormatSummary(files, detected, repaired), files, detected, repaired);

@@ -62,7 +62,8 @@ TEST(StreamingWalk, EachFolderInNameOrderWithASubfolderWhereItsNameFalls) {
   ASSERT_TRUE(rig.driver->OnScanDirectory(U16(t.path())));
   rig.Wait();
 
-  const auto path = [&](const char* relative) { return (t / fs::path(relative).make_preferred()).string(); };
+  // in the platform's own form
+  const auto path = [&](const char* relative) { return (t / relative).string(); };
   const std::vector<std::string> expected = {
       "start",
       "file 1/0 " + path("Z.doc"),
