@@ -27,11 +27,10 @@ size_t NumberPosition(std::u16string_view fileName) {
 // Compared piece by piece: a copy is read back without a buffer of its whole size.
 bool SameContent(const platform::File& file, const std::vector<uint8_t>& bytes) {
   if (file.Size() != bytes.size()) return false;
-  constexpr size_t kPiece = 64 * 1024;
-  std::vector<uint8_t> piece(std::min(bytes.size(), kPiece));
-  for (size_t at = 0; at < bytes.size(); at += piece.size()) {
-    const size_t n = std::min(piece.size(), bytes.size() - at);
-    if (file.ReadAt(at, piece.data(), n) != n || std::memcmp(piece.data(), bytes.data() + at, n) != 0) return false;
+  uint8_t piece[16 * 1024];
+  for (size_t at = 0; at < bytes.size(); at += sizeof piece) {
+    const size_t n = std::min(sizeof piece, bytes.size() - at);
+    if (file.ReadAt(at, piece, n) != n || std::memcmp(piece, bytes.data() + at, n) != 0) return false;
   }
   return true;
 }

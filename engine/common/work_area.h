@@ -119,6 +119,10 @@ struct WorkArea {
   // The package's project parts held in memory, by the name they are walked under (no file
   // has that name as far as the engine is concerned). Not owned; may be null.
   const std::map<std::u16string, std::shared_ptr<MemoryPart>>* memoryParts = nullptr;
+  // The call's own document, opened (links followed) when the call began: its walk takes this
+  // file instead of opening the name again.
+  std::u16string openedTargetPath;
+  std::optional<platform::File> openedTarget;
   ReportObserver* observer = nullptr;    // not owned; may be null
   std::vector<std::string>* gatheredRules = nullptr;  // not owned; the macro-sheet pass of packages
   bool consoleTrace = true;              // the C exports trace to standard output

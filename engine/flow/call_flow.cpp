@@ -186,6 +186,10 @@ bool RunEngine(WorkArea& area, const std::vector<std::u16string>& targets, uint8
 void WalkPath(WorkArea& area, const std::u16string& path, uint8_t mode) {
   const std::u16string full = platform::FullPath(path);
   if (full.empty()) return;
+  if (area.openedTarget && full == area.openedTargetPath) {
+    ProcessFile(area, full, mode);
+    return;
+  }
   switch (platform::GetPathKind(full)) {
     case platform::PathKind::Missing: {
       if (full.find_first_of(u"?*") == std::u16string::npos) return;
@@ -212,9 +216,17 @@ void WalkFolder(WorkArea& area, const std::u16string& folder, std::u16string pat
 }
 
 void ProcessFile(WorkArea& area, const std::u16string& named, uint8_t mode) {
-  const std::u16string path = ThroughLinks(named);
+  std::optional<platform::File> gate;
+  std::u16string path;
+  if (area.openedTarget && named == area.openedTargetPath) {
+    path = named;  // links were followed when it was opened
+    gate = std::move(area.openedTarget);
+    area.openedTarget.reset();
+  } else {
+    path = ThroughLinks(named);
+    gate = platform::File::OpenRead(path);
+  }
   uint8_t signature[8] = {};
-  auto gate = platform::File::OpenRead(path);
   if (!gate) return;
   area.log.Flush();
   if (StartsWithFoldingAscii(path, area.quarantineDir)) return;  // never examine the quarantine
@@ -349,8 +361,18 @@ CallResult EngineSession::Run(const std::u16string& named, const CallOptions& op
     out.status = CallStatus::Stopped;
     return out;
   }
-  // Packages are zip archives: anything else (a compound document, a folder) is walked as it is.
-  const bool package = !path.empty() && StartsWithLocalHeader(path);
+  // Packages are zip archives: anything else (a compound document, a folder) is walked as it
+  // is, and a document opened here is not opened again by the walk.
+  bool package = false;
+  if (!path.empty()) {
+    if (auto file = platform::File::OpenRead(path)) {
+      package = StartsWithLocalHeader(*file);
+      if (!package) {
+        area->openedTargetPath = path;
+        area->openedTarget = std::move(file);
+      }
+    }
+  }
   const ExtractedProject project =
       package ? ExtractVbaProject(path, cap::kInMemoryProjectBytes, options.stop) : ExtractedProject{};
   area->memoryParts = &project.inMemory;
@@ -389,6 +411,7 @@ CallResult EngineSession::Run(const std::u16string& named, const CallOptions& op
     options.observer->OnSkipped(platform::FullPath(path), notExamined);
   }
   RemoveExtractedProject(project);
+  area->openedTarget.reset();
   EndQuarantineTurn(*area);
   out.result = 1;
   return out;

@@ -298,7 +298,11 @@ std::vector<FolderEntry> ListFolder(const std::u16string& folder, std::u16string
     if (narrow == "." || narrow == "..") continue;
     std::u16string name = FromNarrow(narrow);
     if (!MatchesPattern(name, pattern)) continue;
-    out.push_back({name, GetPathKind(prefix + name) == PathKind::Folder});
+    // The listing's own type answers for plain files and folders; a link (followed) or a file
+    // system that gives no type is asked.
+    bool isFolder = entry->d_type == DT_DIR;
+    if (entry->d_type != DT_DIR && entry->d_type != DT_REG) isFolder = GetPathKind(prefix + name) == PathKind::Folder;
+    out.push_back({name, isFolder});
   }
   ::closedir(dir);
   return out;

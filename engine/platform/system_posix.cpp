@@ -14,13 +14,23 @@
 #include "engine/platform/test_overrides.h"
 
 namespace qv::platform {
-std::u16string ProgramPath() {
-  if (auto pinned = detail::OverriddenProgramPath()) return *pinned;
+namespace {
+
+std::u16string ReadOwnProgramFile() {
   std::string buffer(4096, '\0');
   ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
   if (n <= 0) return {};
   buffer.resize(static_cast<size_t>(n));
   return FromNarrow(buffer);
+}
+
+}  // namespace
+
+std::u16string ProgramPath() {
+  if (auto pinned = detail::OverriddenProgramPath()) return *pinned;
+  // Looked up once: a process keeps the program it was started from. Constant after that.
+  static const std::u16string own = ReadOwnProgramFile();
+  return own;
 }
 
 LocalTime Now() {
@@ -103,8 +113,8 @@ bool AppendLog::Open(const std::u16string& path) {
   const int fd = ::open(ToNarrow(path).c_str(), O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   struct stat st {};
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags == -1 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == -1) {
+  // F_SETFL sets the status flags only: appending stays, blocking transfers come back.
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::fcntl(fd, F_SETFL, O_APPEND) == -1) {
     ::close(fd);
     return false;
   }

@@ -22,11 +22,14 @@ namespace {
 constexpr uint8_t kLocalHeaderSignature[4] = {0x50, 0x4B, 0x03, 0x04};
 }  // namespace
 
+bool StartsWithLocalHeader(const platform::File& file) {
+  uint8_t head[sizeof kLocalHeaderSignature] = {};
+  return file.ReadAt(0, head, sizeof head) == sizeof head && std::memcmp(head, kLocalHeaderSignature, sizeof head) == 0;
+}
+
 bool StartsWithLocalHeader(const std::u16string& path) {
   auto file = platform::File::OpenRead(path);
-  if (!file) return false;
-  uint8_t head[sizeof kLocalHeaderSignature] = {};
-  return file->ReadAt(0, head, sizeof head) == sizeof head && std::memcmp(head, kLocalHeaderSignature, sizeof head) == 0;
+  return file && StartsWithLocalHeader(*file);
 }
 
 namespace {

@@ -42,6 +42,7 @@ struct ExtractedProject {
 // chunks; the package is then not examined ("interrupted").
 // Only zip archives are opened as packages: true when the file begins with a local header.
 bool StartsWithLocalHeader(const std::u16string& path);
+bool StartsWithLocalHeader(const platform::File& file);
 
 ExtractedProject ExtractVbaProject(const std::u16string& path, uint64_t inMemoryBytes = 0,
                                    const std::atomic<bool>* stop = nullptr);

@@ -5,6 +5,7 @@
 #include "engine/common/quarantine.h"
 #include "engine/common/work_area.h"
 #include "engine/include/scanvirus.h"
+#include "engine/platform/fault_injection.h"
 #include "tests/support/engine/program_folder.h"
 
 namespace qv::test {
@@ -93,6 +94,47 @@ TEST_F(QuarantineTest, RepeatedReportsInOneCallKeepTheFirstCopy) {
   ASSERT_EQ(Restore(program_.quarantine() / "Report.doc.vir", docs_ / "back.doc"), 1);
   EXPECT_EQ(ReadFile(docs_ / "back.doc"), (std::vector<uint8_t>{'i', 'n', 'f', 'e', 'c', 't', 'e', 'd'}));
   EXPECT_FALSE(Exists(program_.quarantine() / "Report(2).doc.vir"));
+}
+
+// A copy of the same bytes kept already serves again, without a new file being made (a failing
+// create shows that none is tried); a copy differing only in its last byte is another
+// document's. Large enough that the comparison goes piece by piece.
+TEST_F(QuarantineTest, ContentKeptAlreadyIsNotCopiedAgain) {
+  std::vector<uint8_t> content(100 * 1024 + 7);
+  for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<uint8_t>(i * 31 + 7);
+  std::vector<uint8_t> lastByteChanged = content;
+  lastByteChanged.back() ^= 0xFF;
+  WriteFile(docs_ / "first" / "Big.doc", content);
+  WriteFile(docs_ / "again" / "Big.doc", content);
+  WriteFile(docs_ / "other" / "Big.doc", lastByteChanged);
+  TakeUp(area_, docs_ / "first" / "Big.doc");
+  ASSERT_TRUE(BackupToQuarantine(area_, area_.currentPath, "Macro.Test"));
+
+  struct Case {
+    const char* folder;
+    bool createsFail;
+    bool backedUp;
+  };
+  for (const Case c : {Case{"again", true, true}, Case{"other", true, false}, Case{"other", false, true}}) {
+    SCOPED_TRACE(std::string(c.folder) + (c.createsFail ? ", creating fails" : ""));
+    WorkArea area;
+    area.quarantineDir = area_.quarantineDir;
+    TakeUp(area, docs_ / c.folder / "Big.doc");
+    if (c.createsFail) {
+      platform::testing::SetFaultHook([](platform::testing::FaultSite site, const std::u16string&) {
+        return site == platform::testing::FaultSite::Create ? platform::testing::FaultVerdict::Fail
+                                                            : platform::testing::FaultVerdict::Proceed;
+      });
+    }
+    const bool backedUp = BackupToQuarantine(area, area.currentPath, "Macro.Test");
+    platform::testing::SetFaultHook({});
+    EXPECT_EQ(backedUp, c.backedUp);
+  }
+  EXPECT_FALSE(Exists(program_.quarantine() / "Big(3).doc.vir"));
+  ASSERT_EQ(Restore(program_.quarantine() / "Big.doc.vir", docs_ / "back1.doc"), 1);
+  EXPECT_EQ(ReadFile(docs_ / "back1.doc"), content);
+  ASSERT_EQ(Restore(program_.quarantine() / "Big(2).doc.vir", docs_ / "back2.doc"), 1);
+  EXPECT_EQ(ReadFile(docs_ / "back2.doc"), lastByteChanged);
 }
 
 TEST_F(QuarantineTest, BackupFailsWithoutContentOrFolder) {

@@ -164,5 +164,18 @@ TEST(QuarantineTurns, TheNextRunRemovesWhatADeadRunLeftAndNothingElse) {
   EXPECT_EQ(left, std::vector<std::string>{"run.lock"}) << "records, marks and half-made copies all go";
 }
 
+// Whatever the in-progress folder holds besides the lock is put right, with or without the mark
+// of a run: a call that left a half-made copy behind is followed by one that removes it.
+TEST(QuarantineTurns, AHalfMadeCopyIsRemovedByTheNextCallWithoutAnyMark) {
+  ProgramFolder program;
+  TempDir docs;
+  const fs::path inProgress = program.quarantine() / "in-progress";
+  ASSERT_EQ(api::ScanPath(U16(docs.path()), {}).status, api::Status::Ran);  // a clean call first
+  WriteFile(inProgress / "copy(2).part", std::string("half a cop"));
+  ASSERT_EQ(api::ScanPath(U16(docs.path()), {}).status, api::Status::Ran);
+  EXPECT_FALSE(Exists(inProgress / "copy(2).part"));
+  EXPECT_TRUE(Exists(inProgress / "run.lock"));
+}
+
 }  // namespace
 }  // namespace qv::test
