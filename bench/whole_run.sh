@@ -11,8 +11,9 @@
 #   bench/whole_run.sh [COUNT] [MIN_KIB] [MAX_KIB] [INFECTED_EVERY] [ROUNDS]
 # Defaults: 2000 documents of 20..200 KiB, every 10th infected with the harmless test
 # signature, 5 rounds. BUILD_DIR selects the build folder (default build/).
-# SMALL_FILES=N instead times one report-only run of each CLI variant over N small (4 KiB)
-# documents and reports its peak resident size (the memory check: it must not grow with N).
+# SMALL_FILES=N instead times one report-only run of each CLI variant over N/10 and over N
+# small (4 KiB) documents and reports their peak resident sizes and the growth between the two
+# (the memory check: the command line's walk streams, so the peak must not grow with N).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
@@ -36,14 +37,23 @@ cp "$build/bench/bench_export_calls" "$work/bin/"
 floor="$build/bench/bench_floor_read"
 
 if [ -n "${SMALL_FILES:-}" ]; then
-  "$build/tests/quorvane_make_corpus" "$work/corpus" "$SMALL_FILES" 4 4 "$every" >&2
+  small=$((SMALL_FILES / 10 > 0 ? SMALL_FILES / 10 : 1))
+  for n in "$small" "$SMALL_FILES"; do
+    rm -rf "$work/corpus"
+    "$build/tests/quorvane_make_corpus" "$work/corpus" "$n" 4 4 "$every" >&2
+    for jobs in 1 0; do
+      args=(scan); [ "$jobs" = 0 ] || args+=(--jobs "$jobs")
+      /usr/bin/time -f "%e %M" -o "$work/time" "$work/bin/quorvane-scan" "${args[@]}" "$work/corpus" \
+        >"$work/out" 2>&1 || true
+      read -r secs kib < <(tail -n 1 "$work/time")
+      echo "$kib" >"$work/kib.$jobs.$n"
+      printf '%-10s %8s files %8.2f s   peak RSS %6.1f MiB   %s\n' "jobs ${jobs/#0/N}" "$n" "$secs" \
+        "$(echo "$kib / 1024" | bc -l)" "$(tail -n 1 "$work/out")"
+    done
+  done
   for jobs in 1 0; do
-    args=(scan); [ "$jobs" = 0 ] || args+=(--jobs "$jobs")
-    /usr/bin/time -f "%e %M" -o "$work/time" "$work/bin/quorvane-scan" "${args[@]}" "$work/corpus" \
-      >/dev/null 2>&1 || true
-    read -r secs kib < <(tail -n 1 "$work/time")
-    printf '%-10s %8s files %8.2f s   peak RSS %6.1f MiB\n' "jobs ${jobs/#0/N}" "$SMALL_FILES" "$secs" \
-      "$(echo "$kib / 1024" | bc -l)"
+    printf '%-10s peak RSS at %s files / at %s files: %s\n' "jobs ${jobs/#0/N}" "$SMALL_FILES" "$small" \
+      "$(echo "scale=2; $(cat "$work/kib.$jobs.$SMALL_FILES") / $(cat "$work/kib.$jobs.$small")" | bc -l)"
   done
   exit 0
 fi

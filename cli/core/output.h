@@ -18,6 +18,9 @@ std::string FindingLine(const qv::api::Finding& finding, bool json);
 // or {"path":…,"skipped":…} for standard output.
 std::string SkippedNotice(const qv::api::Skipped& skipped);
 std::string SkippedJson(const qv::api::Skipped& skipped);
+// The progress line of the `number`-th document: "[k/total] path", or "[k] path" while the
+// total is not known (the walk hands documents over as it reaches them).
+std::string ProgressLine(size_t number, size_t total, const std::string& path);
 // The summary: the scan run's own wording, or {"files":…,"detected":…,"repaired":…,"summary":…}.
 std::string SummaryLine(int files, int detected, int repaired, bool json);
 

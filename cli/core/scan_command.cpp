@@ -54,14 +54,7 @@ class ScanReporter : public frontend::ScanObserver {
 
   void OnSearching() override { console_.Progress(platform::ToUtf8(frontend::kSearchNotice)); }
   void OnFile(const std::u16string& path, size_t number, size_t total) override {
-    // Appended piece by piece: `"[" + std::string` trips a false -Wrestrict of GCC 12 at -O3.
-    std::string line = "[";
-    line += std::to_string(number);
-    line += '/';
-    line += std::to_string(total);
-    line += "] ";
-    line += platform::ToUtf8(path);
-    console_.Progress(line);
+    console_.Progress(ProgressLine(number, total, platform::ToUtf8(path)));
   }
   void OnFinish() override { console_.ClearProgress(); }
   void OnSearchError(std::u16string_view path, std::string_view what) override {
@@ -76,8 +69,9 @@ class ScanReporter : public frontend::ScanObserver {
 
 // The driver's engine call, made through the engine's C++ API so that the mode is the
 // user's and every finding comes with the action actually taken. The driver hands the
-// documents over in ascending path order; the parallel scanner scans them with --jobs
-// workers and writes what each one found in that same order.
+// documents over in its walk order (each folder's entries by name, a subfolder's contents
+// where its name falls); the parallel scanner scans them with --jobs workers and writes what
+// each one found in that same order. A full scanner holds the walk back (Submit waits).
 class EngineAdapter {
  public:
   EngineAdapter(const Arguments& arguments, Console& console, BusyNotice& busy)
@@ -255,6 +249,9 @@ int RunScan(const Arguments& arguments) {
   EngineAdapter adapter(arguments, console, busy);
   ScanRunDriver driver(reporter, std::ref(adapter));
   driver.SetFollowFolderLinks(arguments.followLinks);
+  // No list of all files: every document goes to the scanner as the walk reaches it, so the
+  // memory of a run does not grow with the number of documents.
+  driver.SetStreamingWalk(true);
   adapter.Attach(&driver);
   const bool started = arguments.allDrives ? driver.OnScanAllDisk() : driver.ScanDroppedPaths(&targets);
   if (!started) {
@@ -274,8 +271,7 @@ int RunScan(const Arguments& arguments) {
     console.Message("interrupted (the document in hand was finished first)");
     return kExitError;
   }
-  console.Line(SummaryLine(static_cast<int>(driver.m_setFiles.size()), adapter.detected(), adapter.repaired(),
-                           arguments.json));
+  console.Line(SummaryLine(driver.m_nFiles.load(), adapter.detected(), adapter.repaired(), arguments.json));
   if (errors || reporter.HadErrors()) return kExitError;
   if (adapter.detected() > 0) return kExitFound;
   // A document that could not be examined completely is never passed off as clean.

@@ -1,5 +1,6 @@
-// The search phase: folder targets are walked with the file-system library and every file found
-// goes into one ordered set.
+// The search phase of the two-phase run: folder targets are walked with the file-system library
+// and every file found goes into one ordered set. Also what both walks share: the path helpers,
+// the visit guard and the setup of a target.
 #include "engine/platform/platform.h"
 #include "frontend/driver/scan_driver.h"
 #include "frontend/driver/walk_filesystem.h"
@@ -11,9 +12,9 @@ namespace {
 namespace fs = walkfs::fs;
 using platform::kSep;
 
-// Absolute and normalised ("." and ".." resolved by name, no trailing separator; a drive
-// root keeps its own).
-std::u16string Complete(const std::u16string& path) {
+}  // namespace
+
+std::u16string CompletePath(const std::u16string& path) {
   std::u16string text = walkfs::FromFsPath(walkfs::SystemComplete(walkfs::ToFsPath(path)).lexically_normal());
   while (text.size() > 1 && (text.back() == kSep || (text.back() == u'.' && text[text.size() - 2] == kSep))) {
 #ifdef _WIN32
@@ -24,11 +25,36 @@ std::u16string Complete(const std::u16string& path) {
   return text;
 }
 
-bool IsRoot(const std::u16string& folder) { return !folder.empty() && folder.back() == kSep; }
+std::u16string ChildPath(const std::u16string& folder, std::u16string_view name) {
+  std::u16string child = folder;
+  if (folder.empty() || folder.back() != kSep) child += kSep;
+  child += name;
+  return child;
+}
 
-constexpr char16_t kRecycleBin[] = u"$Recycle.Bin";
+bool ScanRunDriver::WalkState::Enters(const std::u16string& folder) {
+  const auto identity = platform::FileIdentity(folder);
+  if (!identity) return !platform::IsSystemPseudoFolder(folder);
+  // The all-drives run walks every local drive as its own target: another device met
+  // below a drive (pseudo file systems, other drives) is not entered from here.
+  if (device && identity->first != *device) return false;
+  // /proc (through /proc/<pid>/cwd the whole file system again), /sys and /dev are never
+  // walked; each file system is asked once.
+  if (ordinaryDevices.count(identity->first) == 0) {
+    if (platform::IsSystemPseudoFolder(folder)) return false;
+    ordinaryDevices.insert(identity->first);
+  }
+  return visited.insert(*identity).second;
+}
 
-}  // namespace
+void ScanRunDriver::BeginTarget(const std::u16string& dir, WalkState& walk) const {
+  if (stayOnDevice_) {
+    const auto identity = platform::FileIdentity(dir);
+    walk.device = identity ? std::optional<uint64_t>(identity->first) : std::nullopt;
+  }
+  const std::u16string real = platform::RealPath(CompletePath(dir));
+  if (!real.empty()) walk.realRoots.push_back(real);
+}
 
 bool ScanRunDriver::FollowsInto(const std::u16string& folder, const WalkState& walk) const {
   if (followFolderLinks_ || !platform::IsLink(folder)) return true;
@@ -57,38 +83,18 @@ void ScanRunDriver::SearchDirectory(std::set<std::u16string>* set, const std::u1
   if (set == nullptr || dir.empty()) return;
   WalkState single;
   WalkState& walk = walk_ != nullptr ? *walk_ : single;
-  if (stayOnDevice_) {
-    const auto identity = platform::FileIdentity(dir);
-    walk.device = identity ? std::optional<uint64_t>(identity->first) : std::nullopt;
-  }
-  const std::u16string real = platform::RealPath(Complete(dir));
-  if (!real.empty()) walk.realRoots.push_back(real);
+  BeginTarget(dir, walk);
   SearchDirectoryIn(*set, dir, walk, 0);
 }
 
 void ScanRunDriver::SearchDirectoryIn(std::set<std::u16string>& set, const std::u16string& dir,
                                       WalkState& walk, unsigned depth) {
   if (dir.empty() || depth > kMaxFolderDepth || stopRequested_.load()) return;
-  const std::u16string full = Complete(dir);
+  const std::u16string full = CompletePath(dir);
   const fs::file_status status = fs::status(walkfs::ToFsPath(full));  // throws when the status cannot be read
   if (walkfs::IsUnreadable(status.type())) return;
   if (!fs::is_directory(status)) return;
-
-  const auto identity = platform::FileIdentity(full);
-  if (identity) {
-    // The all-drives run walks every local drive as its own target: another device met
-    // below a drive (pseudo file systems, other drives) is not entered from here.
-    if (walk.device && identity->first != *walk.device) return;
-    // /proc (through /proc/<pid>/cwd the whole file system again), /sys and /dev are never
-    // walked; each file system is asked once.
-    if (walk.ordinaryDevices.count(identity->first) == 0) {
-      if (platform::IsSystemPseudoFolder(full)) return;
-      walk.ordinaryDevices.insert(identity->first);
-    }
-    if (!walk.visited.insert(*identity).second) return;
-  } else if (platform::IsSystemPseudoFolder(full)) {
-    return;
-  }
+  if (!walk.Enters(full)) return;
 
   // Opening the folder may throw: the caller's handler (or the target's guard) takes it.
   fs::directory_iterator it(walkfs::ToFsPath(full));
@@ -97,12 +103,12 @@ void ScanRunDriver::SearchDirectoryIn(std::set<std::u16string>& set, const std::
     if (stopRequested_.load()) return;
     try {
       const std::u16string name = walkfs::FromFsPath(it->path().filename());
-      const std::u16string child = IsRoot(full) ? full + name : full + kSep + name;
+      const std::u16string child = ChildPath(full, name);
       const fs::file_status entry = fs::status(walkfs::ToFsPath(child));  // follows links
       if (fs::is_directory(entry)) {
         if (name != kRecycleBin && FollowsInto(child, walk)) SearchDirectoryIn(set, child, walk, depth + 1);
       } else if (!platform::IsSpecialFile(child)) {
-        set.insert(Complete(child));
+        set.insert(CompletePath(child));
       }
     } catch (const std::exception& e) {
       if (!stopRequested_.load()) observer_.OnSearchError(full, e.what());

@@ -131,6 +131,11 @@ void ScanRunDriver::FinishWorker() {
 
 void ScanRunDriver::RunWorker() {
   if (!Notify(&ScanObserver::OnStart)) return;
+  m_nFiles.store(0);
+  if (streamingWalk_) {
+    RunStreaming();
+    return;
+  }
   m_nSearchTick.store(0);
   m_setFiles.clear();
   WalkState walk;
@@ -158,11 +163,20 @@ void ScanRunDriver::RunWorker() {
     ++k;
     if (!Notify(&ScanObserver::OnProgress, ScanProgress(k, total))) return;
     if (!Notify(&ScanObserver::OnFile, path, k, total)) return;
+    m_nFiles.fetch_add(1);
     if (!IsDevicePath(path)) ScanFile(path);
   }
   if (!Notify(&ScanObserver::OnFinish)) return;
   const int files = static_cast<int>(total), detected = m_nDetected.load(), repaired = m_nRepaired.load();
   Notify(&ScanObserver::OnSummary, FormatSummary(files, detected, repaired), files, detected, repaired);
+}
+
+bool ScanRunDriver::HandOver(const std::u16string& path) {
+  const size_t number = static_cast<size_t>(m_nFiles.load()) + 1;
+  if (!Notify(&ScanObserver::OnFile, path, number, size_t{0})) return false;
+  m_nFiles.fetch_add(1);
+  if (!IsDevicePath(path)) ScanFile(path);
+  return !stopRequested_.load();
 }
 
 void ScanRunDriver::ScanFile(const std::u16string& path) {

@@ -1,6 +1,7 @@
 // The scan run driver: turns targets (all drives, one folder, dropped paths) into one sorted
-// list of files, hands each file to the engine on a worker thread, counts what the engine
-// reports and tells its observer what to show. It knows no GUI: the command-line scanner
+// list of files (or, streaming, walks them and hands each file over as it is reached), hands
+// each file to the engine on a worker thread, counts what the engine reports and tells its
+// observer what to show. It knows no GUI: the command-line scanner
 // observes typed events (ScanObserver); the main window receives the same events as its
 // window messages through ScanMessageAdapter.
 #pragma once
@@ -57,8 +58,10 @@ struct ScanResultRow {
 // What a scan run tells its owner, one typed event per call, in this order: OnStart; for
 // a run with folder targets OnSearching, OnSearchTimer(true), the walk, OnProgress(100),
 // OnSearchTimer(false); for every file OnProgress, OnFile and, when the engine reported it,
-// OnFinding; then OnFinish and OnSummary. Every call comes from the worker thread and must
-// return only once handled; references are valid only during the call. After a stop
+// OnFinding; then OnFinish and OnSummary. A streaming run (SetStreamingWalk) has no search
+// phase and no progress: OnStart; for every file, as the walk reaches it, OnFile (total 0)
+// and OnFinding; then OnFinish and OnSummary. Every call comes from the worker thread and
+// must return only once handled; references are valid only during the call. After a stop
 // request no event begins.
 class ScanObserver {
  public:
@@ -69,7 +72,8 @@ class ScanObserver {
   // The search animation: runs from the start of the search phase to its end.
   virtual void OnSearchTimer(bool running) {}
   virtual void OnProgress(int percent) {}
-  // The file about to go to the engine: the `number`-th (from 1) of `total`.
+  // The file about to go to the engine: the `number`-th (from 1) of `total`; total 0 when
+  // not known (a streaming run hands files over while it walks).
   virtual void OnFile(const std::u16string& path, size_t number, size_t total) {}
   virtual void OnFinding(const ScanResultRow& row) {}
   virtual void OnFinish() {}
@@ -169,6 +173,16 @@ class ScanRunDriver {
   // default; links inside a target are always followed, each real folder once). Set before a
   // run starts.
   void SetFollowFolderLinks(bool follow) { followFolderLinks_ = follow; }
+  // Streaming (off by default; the window's runs are never streaming): no search phase and no
+  // list of all files. Folder targets are walked depth-first, each folder's entries in the
+  // order of their names (UTF-16 code units, as m_setFiles orders paths), a subfolder's
+  // contents where its name falls, and every file goes to the engine as soon as the walk
+  // reaches it; file targets go in the order of the target list. The order differs from the
+  // whole-path order of m_setFiles only where a name sorts around the separator ("b" and
+  // "b-c": the walk gives "b/x" first, the paths' order "b-c"). The memory of a run follows
+  // the depth of the tree and the size of its folders, not the number of files: the listings
+  // of the folders on the current path and the visit guard. Set before a run starts.
+  void SetStreamingWalk(bool streaming) { streamingWalk_ = streaming; }
 
   // ---- stopping (the owner's thread) ----
   // A stop is final: later start requests are refused.
@@ -191,7 +205,9 @@ class ScanRunDriver {
   // ---- scan run state (the owner reads it between runs) ----
   std::list<ScanTarget> m_lstTargets;    // targets of the next run, in the order added
   std::set<std::u16string> m_setDropped; // paths of the last drop
-  std::set<std::u16string> m_setFiles;   // every file the run scans (ascending UTF-16 order)
+  std::set<std::u16string> m_setFiles;   // every file the run scans (ascending UTF-16 order);
+                                         // empty after a streaming run
+  std::atomic<int32_t> m_nFiles{0};      // files handed over so far (device paths included)
   std::atomic<int32_t> m_nSearchTick{0}; // search animation counter 0..100 (advanced by the window)
   std::atomic<int32_t> m_nDetected{0};   // files the engine reported in this run
   std::atomic<int32_t> m_nRepaired{0};   // counted together with m_nDetected
@@ -206,6 +222,14 @@ class ScanRunDriver {
   struct WalkState;
   bool StartWorker(std::list<ScanTarget> targets, bool stayOnDevice);
   void RunWorker();
+  // The target's setup for the walk: its drive when the run stays on it, its real folder.
+  void BeginTarget(const std::u16string& dir, WalkState& walk) const;
+  // The streaming run (streaming_walk.cpp).
+  void RunStreaming();
+  void StreamTarget(const std::u16string& path, WalkState& walk);
+  void WalkStreaming(const std::u16string& dir, WalkState& walk);
+  // Hands one file to the engine with its number; false once a stop was requested.
+  bool HandOver(const std::u16string& path);
   void SearchDirectoryIn(std::set<std::u16string>& set, const std::u16string& dir, WalkState& walk,
                          unsigned depth);
   // Whether the walk enters a folder met in a listing (a link: only inside a target, unless
@@ -233,6 +257,7 @@ class ScanRunDriver {
   std::condition_variable doneCv_;
   bool stayOnDevice_ = false;   // the all-drives run keeps each walk on its drive
   bool followFolderLinks_ = false;
+  bool streamingWalk_ = false;
   WalkState* walk_ = nullptr;   // the current run's visited folders (worker only)
 };
 

@@ -30,6 +30,7 @@ inline bool IsUnreadable(fs::file_type type) {
 #else
 namespace fs = boost::filesystem;
 using error_code = boost::system::error_code;
+using filesystem_error = fs::filesystem_error;
 inline fs::path ToFsPath(const std::u16string& path) { return fs::path(platform::ToNarrow(path)); }
 inline std::u16string FromFsPath(const fs::path& path) { return platform::FromNarrow(path.string()); }
 inline fs::path SystemComplete(const fs::path& path) { return fs::system_complete(path); }

@@ -147,6 +147,11 @@ TEST(Output, TextFindingLineNamesPathRuleAndAction) {
             "/d/a.xls: - deleted (start-up file)");
 }
 
+TEST(Output, ProgressLineCountsWithTheTotalOnlyWhenKnown) {
+  EXPECT_EQ(ProgressLine(7, 0, "/d/a.doc"), "[7] /d/a.doc");  // the walk is still going
+  EXPECT_EQ(ProgressLine(7, 120, "/d/a.doc"), "[7/120] /d/a.doc");
+}
+
 TEST(Output, ProgressKeepsTheEndOfLongPaths) {
   EXPECT_EQ(FitToWidth("/short", 20), "/short");
   EXPECT_EQ(FitToWidth("/a/very/long/path/file.doc", 12), ".../file.doc");

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "tests/driver/driver_fixture.h"
+#include "tests/driver/recording_observer.h"
 
 namespace qv::frontend {
 namespace {
@@ -12,41 +13,9 @@ namespace fs = std::filesystem;
 using qv::test::TempDir;
 using qv::test::WriteFile;
 using test::FakeEngine;
+using test::RecordingObserver;
 using test::U16;
 using test::Utf8;
-
-// Writes down every event as a line: "start", "searching", "timer on|off", "progress N",
-// "file K/N PATH", "finding PATH|SIZE|NAME|ACTION", "finish", "summary F D R TEXT".
-class RecordingObserver : public ScanObserver {
- public:
-  void OnStart() override { Record("start"); }
-  void OnSearching() override { Record("searching"); }
-  void OnSearchTimer(bool running) override { Record(running ? "timer on" : "timer off"); }
-  void OnProgress(int percent) override { Record("progress " + std::to_string(percent)); }
-  void OnFile(const std::u16string& path, size_t number, size_t total) override {
-    Record("file " + std::to_string(number) + "/" + std::to_string(total) + " " + Utf8(path));
-  }
-  void OnFinding(const ScanResultRow& row) override {
-    Record("finding " + Utf8(row.path) + "|" + Utf8(row.sizeText) + "|" + Utf8(row.anomaly) + "|" + Utf8(row.action));
-  }
-  void OnFinish() override { Record("finish"); }
-  void OnSummary(const std::u16string& text, int files, int detected, int repaired) override {
-    Record("summary " + std::to_string(files) + " " + std::to_string(detected) + " " + std::to_string(repaired) + " " +
-           Utf8(text));
-  }
-  std::vector<std::string> lines() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return lines_;
-  }
-
- private:
-  void Record(std::string line) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    lines_.push_back(std::move(line));
-  }
-  mutable std::mutex mutex_;
-  std::vector<std::string> lines_;
-};
 
 struct Tree {
   TempDir t;

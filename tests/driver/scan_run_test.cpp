@@ -13,6 +13,8 @@ namespace fs = std::filesystem;
 using qv::test::TempDir;
 using qv::test::WriteFile;
 using test::DriverRig;
+using test::DropPaths;
+using test::Files;
 using test::RecordingReceiver;
 using test::U16;
 
@@ -57,16 +59,9 @@ struct TargetCase {
 
 void PrintTo(const TargetCase& c, std::ostream* os) { *os << c.name; }
 
-bool DropPaths(DriverRig& rig, std::initializer_list<std::u16string> paths) {
-  rig.driver->m_setDropped = paths;
-  return rig.driver->ScanDroppedPaths(&rig.driver->m_setDropped);
-}
-
-void Files(const TempDir& t, std::initializer_list<const char*> names) {
-  for (const char* name : names) {
-    fs::create_directories((t / name).parent_path());
-    WriteFile(t / name, std::string(name));
-  }
+void NestedTree(const TempDir& t) {
+  Files(t, {"d/a.doc", "d/b-c.doc", "d/b/x.doc", "d/b/y/z.doc", "d/$Recycle.Bin/gone.doc", "d/e/$Recycle.Bin/f.doc",
+            "d/e/g.doc", "d/infected.doc", "d/e/infected.xls"});
 }
 
 std::vector<TargetCase> TargetCases() {
@@ -135,6 +130,26 @@ std::vector<TargetCase> TargetCases() {
          return rig.driver->OnScanAllDisk();
        },
        {"d1/a.doc", "d2/b.doc"}, 2, true},
+      // Names around the separator, $Recycle.Bin at two depths, documents the fake engine
+      // reports (kReported); dropped with files inside the folder and beside it.
+      {"NestedFolderWithFindings", NestedTree, folder("d"),
+       {"d/a.doc", "d/b-c.doc", "d/b/x.doc", "d/b/y/z.doc", "d/e/g.doc", "d/e/infected.xls", "d/infected.doc"}, 7, true},
+      {"FilesDroppedInsideAndBesideTheirFolder",
+       [](const TempDir& t) {
+         NestedTree(t);
+         Files(t, {"loose/one.doc", "loose/two.doc"});
+       },
+       [](DriverRig& rig, const TempDir& t) {
+         return DropPaths(rig, {U16(t / "d"), U16(t / "d/e/g.doc"), U16(t / "d/b/x.doc"), U16(t / "loose/two.doc"),
+                                U16(t / "loose/one.doc"), U16(t / "gone.doc"), u"\\\\.\\PhysicalDrive0"});
+       },
+       {"d/a.doc", "d/b-c.doc", "d/b/x.doc", "d/b/y/z.doc", "d/e/g.doc", "d/e/infected.xls", "d/infected.doc",
+        "gone.doc", "loose/one.doc", "loose/two.doc"},
+       11, true},
+      // "!" sorts before ".": the file target comes before the folder "d/." that holds it
+      {"FileTargetBeforeItsOwnFolder", [](const TempDir& t) { Files(t, {"d/!.doc", "d/x.doc"}); },
+       [](DriverRig& rig, const TempDir& t) { return DropPaths(rig, {U16(t / "d/!.doc"), U16(t / "d/.")}); },
+       {"d/!.doc", "d/x.doc"}, 2, true},
   };
 }
 
@@ -148,16 +163,7 @@ TEST_P(ScanRunTargets, ScansWhatTheTargetsHold) {
   DriverRig rig;
   ASSERT_TRUE(c.start(rig, t));
   rig.Wait();
-  std::vector<std::string> scanned;
-  const std::string root = qv::test::PathUtf8(t.path()) + char(platform::kSep);
-  for (std::string call : rig.engine.calls()) {
-    if (call.rfind(root, 0) == 0) {
-      call.erase(0, root.size());
-      std::replace(call.begin(), call.end(), char(platform::kSep), '/');  // the expectations' separator
-    }
-    scanned.push_back(call);
-  }
-  EXPECT_EQ(scanned, c.scanned);
+  EXPECT_EQ(test::RelativeTo(t, rig.engine.calls()), c.scanned);
   const auto lines = rig.receiver.lines();
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.front(), "START");
@@ -165,6 +171,37 @@ TEST_P(ScanRunTargets, ScansWhatTheTargetsHold) {
   EXPECT_EQ(rig.receiver.linesOf("TEXT ").size(), static_cast<size_t>(c.files) + (c.searched ? 1 : 0) + 1);
   EXPECT_EQ(lines.size() >= 2 && lines[1] == kNotice, c.searched);
   EXPECT_EQ(rig.receiver.linesOf("SETTIMER").size(), c.searched ? 1u : 0u);
+}
+
+// The command line's streaming run scans the same files (each as often) as the window's
+// two-phase run, finds and counts the same, without a search phase or progress.
+TEST_P(ScanRunTargets, StreamingScansAndCountsTheSame) {
+  const TargetCase& c = GetParam();
+  TempDir t;
+  c.build(t);
+  if (IsSkipped()) return;
+  DriverRig twoPhase, streaming;
+  streaming.driver->SetStreamingWalk(true);
+  for (DriverRig* rig : {&twoPhase, &streaming}) {
+    for (const char* reported : {"d/infected.doc", "d/e/infected.xls"}) {
+      rig->engine.reports[(t / reported).string()] = "Macro.Test.Signature";
+    }
+    ASSERT_TRUE(c.start(*rig, t));
+    rig->Wait();
+  }
+  std::vector<std::string> streamed = streaming.engine.calls();
+  std::sort(streamed.begin(), streamed.end());
+  EXPECT_EQ(streamed, twoPhase.engine.calls());
+  std::vector<std::string> findings = streaming.receiver.linesOf("RESULT ");
+  std::sort(findings.begin(), findings.end());
+  EXPECT_EQ(findings, twoPhase.receiver.linesOf("RESULT "));
+  EXPECT_EQ(streaming.receiver.lines().back(), twoPhase.receiver.lines().back()) << "the summary";
+  EXPECT_EQ(streaming.driver->m_nFiles.load(), c.files);
+  EXPECT_EQ(twoPhase.driver->m_nFiles.load(), c.files);
+  EXPECT_TRUE(streaming.driver->m_setFiles.empty()) << "no list of files is kept";
+  EXPECT_TRUE(streaming.receiver.linesOf("PROGRESS").empty());
+  EXPECT_TRUE(streaming.receiver.linesOf("SETTIMER").empty());
+  EXPECT_TRUE(streaming.receiver.linesOf(kNotice).empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ScanRunTargets, ::testing::ValuesIn(TargetCases()),

@@ -96,12 +96,7 @@ TEST(StopRequest, EngineCallFinishesAndNothingIsSentAfterShutdownBegan) {
 
 TEST(StopRequest, StopsTheSearchPhaseOfADeepTree) {
   TempDir t;
-  fs::path deep = t.path();
-  for (int i = 0; i < 50; ++i) {
-    deep /= "d" + std::to_string(i);
-    fs::create_directory(deep);
-    WriteFile(deep / "x.doc", "x");
-  }
+  test::DeepTree(t, 50);
   DriverRig rig;
   rig.receiver.onLine = [&](const std::string& line) {
     if (line.rfind("SETTIMER", 0) == 0) rig.driver->RequestStop();  // from the worker itself
