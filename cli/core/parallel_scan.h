@@ -1,6 +1,6 @@
 // The engine calls of a scan run spread over N workers, each with an engine session of its
-// own. Documents are numbered in the order they are handed in (the scan run's ascending path
-// order), and what each document has to say is written in that order: the output is the same
+// own. Documents are numbered in the order they are handed in (the scan run's walk order:
+// each folder's entries by name), and what each document has to say is written in that order: the output is the same
 // text whatever the number of workers, and it appears while the run goes on.
 #pragma once
 
