@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include "engine/platform/platform.h"
@@ -285,6 +286,20 @@ std::optional<std::pair<uint64_t, uint64_t>> FileIdentity(const std::u16string& 
   struct stat st {};
   if (::stat(ToNarrow(path).c_str(), &st) != 0) return std::nullopt;
   return std::make_pair(static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino));
+}
+
+std::optional<FileStamp> StampOf(const std::u16string& path) {
+  struct stat st {};
+  if (::stat(ToNarrow(path).c_str(), &st) != 0) return std::nullopt;
+  const auto ns = [](const timespec& t) { return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec; };
+  return FileStamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
+                   static_cast<uint64_t>(st.st_size), ns(st.st_mtim), ns(st.st_ctim)};
+}
+
+int64_t WallClockNs() {
+  timespec t {};
+  ::clock_gettime(CLOCK_REALTIME, &t);
+  return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
 std::vector<FolderEntry> ListFolder(const std::u16string& folder, std::u16string_view pattern) {

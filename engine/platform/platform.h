@@ -124,6 +124,20 @@ std::optional<std::string> FolderReadError(const std::u16string& path);
 // Identity of the file or folder a path leads to (links followed), for visit guards.
 std::optional<std::pair<uint64_t, uint64_t>> FileIdentity(const std::u16string& path);
 
+// What tells a file's content apart without reading it: its identity, its size and the times
+// of its last content and status changes (nanoseconds since 1970, the wall clock's scale).
+// File times may advance in coarse steps: equal stamps mean equal content only when the last
+// change lies well before the moment the content was read.
+struct FileStamp {
+  uint64_t device = 0, file = 0, size = 0;
+  int64_t modifiedNs = 0, changedNs = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+// The stamp of the file a path leads to (links followed); nullopt when there is none.
+std::optional<FileStamp> StampOf(const std::u16string& path);
+// The wall clock now, in nanoseconds since 1970.
+int64_t WallClockNs();
+
 struct FolderEntry {
   std::u16string name;
   bool isFolder = false;
