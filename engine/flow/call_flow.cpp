@@ -137,12 +137,13 @@ const std::u16string& ProgramPathOf(WorkArea& area) {
 bool InitWorkArea(WorkArea& area) {
   const std::u16string programFolder = platform::FolderPart(ProgramPathOf(area));
   if (area.quarantineDir.empty()) area.quarantineDir = QuarantineFolder(programFolder);
+  area.logPath = area.quarantineDir + u"log.txt";
+  if (area.log.Open(area.logPath)) return true;  // the folder exists after the first call
   if (IsBesideProgram(area.quarantineDir, programFolder)) {
-    platform::CreateFolder(area.quarantineDir);  // exists already most of the time
+    platform::CreateFolder(area.quarantineDir);
   } else {
     platform::CreatePrivateFolderTree(area.quarantineDir);  // a fresh user may have no data folder yet
   }
-  area.logPath = area.quarantineDir + u"log.txt";
   return area.log.Open(area.logPath);
 }
 

@@ -171,19 +171,19 @@ void ScanRunDriver::RunWorker() {
   Notify(&ScanObserver::OnSummary, FormatSummary(files, detected, repaired), files, detected, repaired);
 }
 
-bool ScanRunDriver::HandOver(const std::u16string& path) {
+bool ScanRunDriver::HandOver(const std::u16string& path, bool typeKnown) {
   const size_t number = static_cast<size_t>(m_nFiles.load()) + 1;
   if (!Notify(&ScanObserver::OnFile, path, number, size_t{0})) return false;
   m_nFiles.fetch_add(1);
-  if (!IsDevicePath(path)) ScanFile(path);
+  if (!IsDevicePath(path)) ScanFile(path, typeKnown);
   return !stopRequested_.load();
 }
 
-void ScanRunDriver::ScanFile(const std::u16string& path) {
+void ScanRunDriver::ScanFile(const std::u16string& path, bool typeKnown) {
   if (path.empty() || stopRequested_.load()) return;
   try {
     // FIFOs, sockets and device nodes are no documents; opening one may block forever.
-    if (platform::IsSpecialFile(path)) return;
+    if (!typeKnown && platform::IsSpecialFile(path)) return;
     const walkfs::fs::path native = walkfs::ToFsPath(path);
     char16_t text[260] = {0};
     const int result = engine_(path.c_str(), 1, text);

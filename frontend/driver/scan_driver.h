@@ -216,7 +216,8 @@ class ScanRunDriver {
   static uint32_t ScanThreadProc(ScanRunDriver* driver);  // answers 0
   void SearchTarget(bool& firstFolder, const std::u16string& path);
   void SearchDirectory(std::set<std::u16string>* set, const std::u16string& dir);
-  void ScanFile(const std::u16string& path);
+  // `typeKnown`: the walk has just seen that the file is no FIFO, socket or device node.
+  void ScanFile(const std::u16string& path, bool typeKnown = false);
 
  private:
   struct WalkState;
@@ -229,7 +230,7 @@ class ScanRunDriver {
   void StreamTarget(const std::u16string& path, WalkState& walk);
   void WalkStreaming(const std::u16string& dir, WalkState& walk);
   // Hands one file to the engine with its number; false once a stop was requested.
-  bool HandOver(const std::u16string& path);
+  bool HandOver(const std::u16string& path, bool typeKnown = false);
   void SearchDirectoryIn(std::set<std::u16string>& set, const std::u16string& dir, WalkState& walk,
                          unsigned depth);
   // Whether the walk enters a folder met in a listing (a link: only inside a target, unless

@@ -135,14 +135,14 @@ void ScanRunDriver::WalkStreaming(const std::u16string& dir, WalkState& walk) {
             if (!stopRequested_.load()) observer_.OnSearchError(child, Reason(e));
           }
         }
-      } else if (!platform::IsSpecialFile(child)) {
+      } else if (!walkfs::IsSpecialType(entry.type())) {
         const std::u16string file = CompletePath(child);
         const auto target = walk.fileTargets.find(file);
         if (target != walk.fileTargets.end()) {
           if (target->second) continue;  // named as a target and handed over already
           target->second = true;
         }
-        if (!HandOver(file)) return;
+        if (!HandOver(file, true)) return;
       }
     } catch (const std::exception& e) {
       // this entry cannot be looked at; the rest of the folder is walked

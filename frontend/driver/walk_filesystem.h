@@ -27,6 +27,11 @@ inline fs::path SystemComplete(const fs::path& path) { return fs::absolute(path)
 inline bool IsUnreadable(fs::file_type type) {
   return type == fs::file_type::none || type == fs::file_type::not_found;
 }
+// A FIFO, socket or device node: no document, and opening one may block forever.
+inline bool IsSpecialType(fs::file_type type) {
+  return type == fs::file_type::fifo || type == fs::file_type::socket || type == fs::file_type::block ||
+         type == fs::file_type::character;
+}
 #else
 namespace fs = boost::filesystem;
 using error_code = boost::system::error_code;
@@ -35,6 +40,9 @@ inline fs::path ToFsPath(const std::u16string& path) { return fs::path(platform:
 inline std::u16string FromFsPath(const fs::path& path) { return platform::FromNarrow(path.string()); }
 inline fs::path SystemComplete(const fs::path& path) { return fs::system_complete(path); }
 inline bool IsUnreadable(fs::file_type type) { return type == fs::status_error || type == fs::file_not_found; }
+inline bool IsSpecialType(fs::file_type type) {
+  return type == fs::fifo_file || type == fs::socket_file || type == fs::block_file || type == fs::character_file;
+}
 #endif
 
 }  // namespace qv::frontend::walkfs
