@@ -310,6 +310,32 @@ std::wstring TextOf(HWND control) {
 
 void Confirm(HWND dialog) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(dialog, IDOK))); }
 
+// The text of the item a folder picker's tree has selected ("" when there is none yet).
+std::wstring PickerSelection(HWND picker) {
+  HWND tree = nullptr;
+  EnumChildWindows(
+      picker,
+      [](HWND child, LPARAM found) -> BOOL {
+        wchar_t cls[32] = {};
+        GetClassNameW(child, cls, 32);
+        if (std::wcscmp(cls, WC_TREEVIEWW) != 0) return TRUE;
+        *reinterpret_cast<HWND*>(found) = child;
+        return FALSE;
+      },
+      LPARAM(&tree));
+  if (tree == nullptr) return {};
+  const auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  if (item == nullptr) return {};
+  wchar_t text[MAX_PATH] = {};
+  TVITEMW tv{};
+  tv.mask = TVIF_TEXT | TVIF_HANDLE;
+  tv.hItem = item;
+  tv.pszText = text;
+  tv.cchTextMax = MAX_PATH;
+  SendMessageW(tree, TVM_GETITEMW, 0, LPARAM(&tv));
+  return text;
+}
+
 TEST_F(ShellTest, TheRestoreFlowsDialogsProposeTheNameAndTheEngineRestoresTheCopy) {
   const std::filesystem::path quarantine(gui::QuarantineFolderPath());
   std::filesystem::create_directories(quarantine);
@@ -368,7 +394,13 @@ TEST_F(ShellTest, TheFolderPickerAnsweredWithAFolderScansItsFiles) {
   const DWORD thread = GetWindowThreadProcessId(static_cast<HWND>(dlg_->Hwnd()), nullptr);
   Person person(thread, {{L"", [&](HWND picker) {
                             SendMessageW(picker, BFFM_SETSELECTIONW, TRUE, LPARAM(folder_.wstring().c_str()));
-                            std::this_thread::sleep_for(300ms);  // the tree follows the selection
+                            // The tree follows the selection in its own time (slowly on a busy
+                            // machine): confirmed once it shows the folder.
+                            const std::wstring leaf = folder_.filename().wstring();
+                            const auto until = std::chrono::steady_clock::now() + 20s;
+                            while (PickerSelection(picker) != leaf && std::chrono::steady_clock::now() < until) {
+                              std::this_thread::sleep_for(50ms);
+                            }
                             Confirm(picker);
                           }}});
   dlg_->FindChildByName2<SImageButton>("scan_dir")->Click();  // modal until the picker closes
