@@ -1,7 +1,7 @@
 // Test-only: a hook the platform layer asks right before every operation that changes a file,
 // so that a test can make that operation fail (a full disk, a refused rename), kill the process
-// right before it (a forked child that _exits at the Nth write), or widen a race window (sleep,
-// or swap a file, before a permission change). Shipped programs never include this header and
+// right before it (a forked child that _exits at the Nth write), or act at one of the engine's
+// race windows as another process could (sleep, or swap a file, before a permission change). Shipped programs never include this header and
 // never set the hook; unset, each operation pays one relaxed atomic load.
 #pragma once
 
@@ -18,6 +18,8 @@ enum class FaultSite {
   Delete,       // DeletePath, RemoveEmptyFolder
   Permissions,  // ClearReadOnly (the changed path)
   Lock,         // FolderLock::TryAcquire (the lock file)
+  RaceWindow,   // RaceWindow: a point where another process could change the file system (the
+                // window's name as the path); the verdict is ignored, the hook acts there
 };
 
 enum class FaultVerdict { Proceed, Fail };

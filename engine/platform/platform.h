@@ -256,13 +256,11 @@ void OverrideProgramPath(std::optional<std::u16string> path);
 void OverrideClock(std::optional<LocalTime> time);
 // nullopt = no console; a value = a console of that width.
 void OverrideConsoleWidth(std::optional<std::optional<int16_t>> width);
-// Called at the engine's race windows (see RaceWindow) with the window's name, so that a
-// test can act there as another process could. Empty: none (always so outside tests).
-void OverrideRaceWindow(std::function<void(std::string_view window)> hook);
 }  // namespace testing
 
 // Marks a point where another process could change the file system under the engine (a
-// name swapped for a link between two steps). Does nothing unless a test set a hook.
+// name swapped for a link between two steps). Does nothing unless a test set the fault hook
+// (fault_injection.h), which hears FaultSite::RaceWindow with the window's name.
 void RaceWindow(std::string_view window);
 
 }  // namespace qv::platform

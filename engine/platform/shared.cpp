@@ -16,7 +16,6 @@ struct Overrides {
   std::optional<std::u16string> programPath;
   std::optional<LocalTime> clock;
   std::optional<std::optional<int16_t>> consoleWidth;
-  std::function<void(std::string_view)> raceWindow;
   std::atomic<bool> hasFaultHook{false};
   testing::FaultHook faultHook;
 };
@@ -40,10 +39,6 @@ void OverrideConsoleWidth(std::optional<std::optional<int16_t>> width) {
   std::lock_guard g(TestOverrides().lock);
   TestOverrides().consoleWidth = width;
 }
-void OverrideRaceWindow(std::function<void(std::string_view window)> hook) {
-  std::lock_guard g(TestOverrides().lock);
-  TestOverrides().raceWindow = std::move(hook);
-}
 void SetFaultHook(FaultHook hook) {
   std::lock_guard g(TestOverrides().lock);
   TestOverrides().hasFaultHook.store(static_cast<bool>(hook), std::memory_order_relaxed);
@@ -52,12 +47,8 @@ void SetFaultHook(FaultHook hook) {
 }  // namespace testing
 
 void RaceWindow(std::string_view window) {
-  std::function<void(std::string_view)> hook;
-  {
-    std::lock_guard g(TestOverrides().lock);
-    hook = TestOverrides().raceWindow;
-  }
-  if (hook) hook(window);
+  if (!TestOverrides().hasFaultHook.load(std::memory_order_relaxed)) return;
+  (void)detail::FaultInjected(testing::FaultSite::RaceWindow, std::u16string(window.begin(), window.end()));
 }
 
 namespace detail {

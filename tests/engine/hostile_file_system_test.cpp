@@ -8,9 +8,11 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "engine/include/scan_engine.h"
+#include "engine/platform/fault_injection.h"
 #include "engine/platform/platform.h"
 #include "tests/support/engine/program_folder.h"
 #include "tests/support/zip/package_builder.h"
@@ -44,9 +46,18 @@ mode_t ModeOf(const fs::path& path) {
 
 api::ScanOutcome Scan(const fs::path& path, bool repair) { return api::ScanPath(U16(path), {repair, false}); }
 
+// Acts at the engine's race window of that name, as another process could.
+void AtRaceWindow(std::u16string name, std::function<void()> act) {
+  platform::testing::SetFaultHook([name = std::move(name), act = std::move(act)](platform::testing::FaultSite site,
+                                                                                const std::u16string& path) {
+    if (site == platform::testing::FaultSite::RaceWindow && path == name) act();
+    return platform::testing::FaultVerdict::Proceed;
+  });
+}
+
 class HostileFileSystem : public ::testing::Test {
  protected:
-  void TearDown() override { platform::testing::OverrideRaceWindow({}); }
+  void TearDown() override { platform::testing::SetFaultHook({}); }
   ProgramFolder program_;
   TempDir docs_;
 };
@@ -97,11 +108,9 @@ TEST_F(HostileFileSystem, AReadOnlyDocumentThatCannotBeMadeWritableIsKeptAsItWas
   const fs::path doc = WriteWordSample(docs_.path(), "locked.doc");
   ASSERT_EQ(::chmod(doc.c_str(), 0444), 0);
   const std::vector<uint8_t> before = ReadFile(doc);
-  platform::testing::OverrideRaceWindow([&](std::string_view window) {
-    if (window == "read-only-before-reopen") ::chmod(doc.c_str(), 0444);
-  });
+  AtRaceWindow(u"read-only-before-reopen", [&] { ::chmod(doc.c_str(), 0444); });
   const api::ScanOutcome outcome = Scan(doc, true);
-  platform::testing::OverrideRaceWindow({});
+  platform::testing::SetFaultHook({});
   ASSERT_EQ(outcome.findings.size(), 1u);
   EXPECT_EQ(outcome.findings[0].action, api::Action::RepairFailed);
   ASSERT_TRUE(Exists(doc)) << "not deleted";
@@ -158,15 +167,14 @@ TEST_F(HostileFileSystem, ALinkSwappedInForTheRebuiltPackageChangesNothingItPoin
   WriteFile(secret, std::string("private"));
   ::chmod(secret.c_str(), 0600);
   int swaps = 0;
-  platform::testing::OverrideRaceWindow([&](std::string_view window) {
-    if (window != "package-before-replace") return;
+  AtRaceWindow(u"package-before-replace", [&] {
     const fs::path rebuilt = docs_ / "victim.docm.bin";
     fs::rename(rebuilt, elsewhere / "stolen.bin");
     fs::create_symlink(secret, rebuilt);
     ++swaps;
   });
   const api::ScanOutcome outcome = Scan(package, true);
-  platform::testing::OverrideRaceWindow({});
+  platform::testing::SetFaultHook({});
   ASSERT_EQ(swaps, 1);
   ASSERT_EQ(outcome.findings.size(), 1u);
   EXPECT_NE(outcome.findings[0].action, api::Action::Repaired);
