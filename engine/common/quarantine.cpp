@@ -35,12 +35,32 @@ bool SameContent(const platform::File& file, const std::vector<uint8_t>& bytes) 
   return true;
 }
 
+// Writes the scrambled copy whole and flushed under a partial name of its own in the
+// in-progress folder; answers that name, or "" when it could not be written (nothing is left).
+std::u16string WritePartialCopy(const std::u16string& quarantineDir, const std::vector<uint8_t>& bytes) {
+  const std::u16string inProgress = InProgressFolder(quarantineDir);
+  platform::CreateFolder(inProgress);  // exists after the first run
+  // Calls of one run that share the quarantine (report-only sessions on several threads) each
+  // take a partial name of their own; what a dead run left was removed when the turn was taken.
+  std::u16string partial;
+  std::optional<platform::File> out;
+  SearchNumberedNames(inProgress + u"copy", u".part", cap::kMaxQuarantineVariants, [&](const std::u16string& candidate) {
+    out = platform::File::CreateExclusive(candidate);
+    if (!out) return platform::GetPathKind(candidate) != platform::PathKind::Missing ? NameTrial::Taken : NameTrial::Failed;
+    partial = candidate;
+    return NameTrial::Chosen;
+  });
+  if (!out) return {};
+  const bool written = out->WriteAt(0, bytes.data(), bytes.size()) == bytes.size() && out->Flush();
+  out->Close();
+  if (written) return partial;
+  platform::DeletePath(partial);
+  return {};
+}
+
 }  // namespace
 
 std::u16string QuarantineFolder() { return ChooseQuarantineFolder(CurrentQuarantineSiteFacts()); }
-std::u16string QuarantineFolder(const std::u16string& programFolder) {
-  return ChooseQuarantineFolder(CurrentQuarantineSiteFacts(programFolder));
-}
 
 void ScrambleBytes(uint8_t* bytes, size_t length) {
   for (size_t i = 0; i < length; ++i) bytes[i] ^= cap::kQuarantineKey;
@@ -59,29 +79,7 @@ std::optional<std::u16string> StoreQuarantineCopy(const std::u16string& quaranti
   // The copy is written whole and flushed under a name of its own in the in-progress folder,
   // then given its name: a ".vir" is always complete, and on disk before the document changes.
   // Existing copies are looked at first: content kept already needs no second copy.
-  const std::u16string inProgress = InProgressFolder(quarantineDir);
   std::u16string partial;
-  const auto writePartial = [&]() -> bool {
-    platform::CreateFolder(inProgress);  // exists after the first run
-    // Calls of one run that share the quarantine (report-only sessions on several threads) each
-    // take a partial name of their own; what a dead run left was removed when the turn was taken.
-    std::optional<platform::File> out;
-    SearchNumberedNames(inProgress + u"copy", u".part", cap::kMaxQuarantineVariants, [&](const std::u16string& candidate) {
-      out = platform::File::CreateExclusive(candidate);
-      if (!out) return platform::GetPathKind(candidate) != platform::PathKind::Missing ? NameTrial::Taken : NameTrial::Failed;
-      partial = candidate;
-      return NameTrial::Chosen;
-    });
-    if (!out) return false;
-    if (out->WriteAt(0, bytes.data(), bytes.size()) != bytes.size() || !out->Flush()) {
-      out->Close();
-      platform::DeletePath(partial);
-      partial.clear();
-      return false;
-    }
-    out->Close();
-    return true;
-  };
   const size_t cut = NumberPosition(fileName);
   const std::u16string stem = quarantineDir + fileName.substr(0, cut);
   const std::u16string tail = fileName.substr(cut) + kQuarantineExtension;
@@ -94,7 +92,8 @@ std::optional<std::u16string> StoreQuarantineCopy(const std::u16string& quaranti
       return NameTrial::Chosen;
     }
     if (platform::GetPathKind(candidate) != platform::PathKind::Missing) return NameTrial::Taken;
-    if (partial.empty() && !writePartial()) return NameTrial::Failed;
+    if (partial.empty()) partial = WritePartialCopy(quarantineDir, bytes);
+    if (partial.empty()) return NameTrial::Failed;
     if (!platform::RenameNoReplace(partial, candidate)) {
       return platform::GetPathKind(candidate) != platform::PathKind::Missing ? NameTrial::Taken  // taken meanwhile
                                                                              : NameTrial::Failed;

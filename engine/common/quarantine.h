@@ -16,8 +16,6 @@ struct WorkArea;
 // separator): <program folder>/RepairBrack/ for a portable program folder, else
 // <user data folder>/quorvane/RepairBrack/.
 std::u16string QuarantineFolder();
-// The same for a program folder already looked up (with the trailing separator).
-std::u16string QuarantineFolder(const std::u16string& programFolder);
 
 // Scrambles or unscrambles bytes in place (the transform is its own inverse).
 void ScrambleBytes(uint8_t* bytes, size_t length);

@@ -15,11 +15,9 @@ bool IsBesideProgram(const std::u16string& quarantineFolder, const std::u16strin
   return quarantineFolder == programFolder + kQuarantineFolderName + platform::kSep;
 }
 
-QuarantineSiteFacts CurrentQuarantineSiteFacts() { return CurrentQuarantineSiteFacts(platform::ProgramFolder()); }
-
-QuarantineSiteFacts CurrentQuarantineSiteFacts(const std::u16string& programFolder) {
+QuarantineSiteFacts CurrentQuarantineSiteFacts() {
   QuarantineSiteFacts facts;
-  facts.programFolder = programFolder;
+  facts.programFolder = platform::ProgramFolder();
   const std::u16string beside = facts.programFolder + kQuarantineFolderName;
   // An existing, writable RepairBrack counts even when the program folder itself is locked
   // (an administrator prepared a portable folder that way). The usual case, an existing

@@ -37,8 +37,6 @@ bool IsBesideProgram(const std::u16string& quarantineFolder, const std::u16strin
 
 // The facts of this process (program folder, its permissions, the user's data folder).
 QuarantineSiteFacts CurrentQuarantineSiteFacts();
-// The same for a program folder already looked up (with the trailing separator).
-QuarantineSiteFacts CurrentQuarantineSiteFacts(const std::u16string& programFolder);
 
 // A folder named by a caller, as the engine keeps it: absolute, one trailing separator.
 // Empty when the name is empty or cannot be made absolute.

@@ -102,7 +102,6 @@ struct WorkArea {
   std::u16string logPath;
   std::u16string currentPath;
   std::u16string quarantineDir;          // ends with the separator
-  std::u16string programPath;            // this program's file, looked up once per call (empty: not yet)
   DocFile* docFile = nullptr;            // owned; freed after every file
   // The signature tables of the walk: borrowed from the engine session's library cache by the
   // call flow, or owned when made with BuildSignatureTables (and then released with

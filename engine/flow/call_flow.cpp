@@ -127,16 +127,9 @@ void WalkFolderGuarded(WorkArea& area, const std::u16string& folder, const std::
 
 }  // namespace
 
-namespace {
-const std::u16string& ProgramPathOf(WorkArea& area) {
-  if (area.programPath.empty()) area.programPath = platform::ProgramPath();
-  return area.programPath;
-}
-}  // namespace
-
 bool InitWorkArea(WorkArea& area) {
-  const std::u16string programFolder = platform::FolderPart(ProgramPathOf(area));
-  if (area.quarantineDir.empty()) area.quarantineDir = QuarantineFolder(programFolder);
+  const std::u16string programFolder = platform::ProgramFolder();
+  if (area.quarantineDir.empty()) area.quarantineDir = QuarantineFolder();
   area.logPath = area.quarantineDir + u"log.txt";
   if (area.log.Open(area.logPath)) return true;  // the folder exists after the first call
   if (IsBesideProgram(area.quarantineDir, programFolder)) {
@@ -152,7 +145,7 @@ bool RunEngine(WorkArea& area, const std::vector<std::u16string>& targets, uint8
   LibraryCache callOnly;
   LibraryCache& cache = library != nullptr ? *library : callOnly;
   SignatureTables* tables = nullptr;
-  const int loaded = cache.Acquire(LibraryPathBeside(ProgramPathOf(area)), &ReportInfection, tables);
+  const int loaded = cache.Acquire(LibraryPathBeside(platform::ProgramPath()), &ReportInfection, tables);
   if (loaded == kLibraryMissing) {
     ConsoleOut(area, "Load qzmacro.vlb failed\n");
     area.log.Close();
@@ -245,16 +238,8 @@ void ProcessFile(WorkArea& area, const std::u16string& named, uint8_t mode) {
     if (IsStartupSweepName(path)) {
       gate.reset();
       RunStartupSweep(area, path);
-    } else if (mode == 0) {
-      // A report changes nothing in the document: the file open for the gate serves.
-      area.repairMode = mode;
-      area.currentPath = path;
-      area.document = std::move(gate);
-      area.documentReadOnly = true;
-      if (ExamineOpenDocument(area) != 0) ScanDocumentMacros(area);
-    } else {
-      gate.reset();
-      if (ExamineFile(area, path, mode) != 0) ScanDocumentMacros(area);
+    } else if (ExamineFile(area, path, mode, std::move(gate)) != 0) {
+      ScanDocumentMacros(area);
     }
   } catch (const std::bad_alloc&) {
     // memory ran out for this document: leave it and go on with the walk
@@ -283,9 +268,15 @@ void ProcessMemoryPart(WorkArea& area, const std::u16string& name, const std::sh
   ReleaseFile(area);
 }
 
-int ExamineFile(WorkArea& area, const std::u16string& path, uint8_t mode) {
+int ExamineFile(WorkArea& area, const std::u16string& path, uint8_t mode, std::optional<platform::File> opened) {
   area.repairMode = mode;
   area.currentPath = path;
+  if (mode == 0 && opened) {
+    area.document = std::move(opened);
+    area.documentReadOnly = true;  // opened for reading only; a report never writes
+    return ExamineOpenDocument(area);
+  }
+  opened.reset();
   area.documentReadOnly = false;
   area.document = platform::File::OpenReadWrite(path);
   if (!area.document) {

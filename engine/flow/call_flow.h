@@ -65,7 +65,10 @@ bool RunEngine(WorkArea& area, const std::vector<std::u16string>& targets, uint8
 void WalkPath(WorkArea& area, const std::u16string& path, uint8_t mode);
 void WalkFolder(WorkArea& area, const std::u16string& folder, std::u16string pattern, uint8_t mode);
 void ProcessFile(WorkArea& area, const std::u16string& path, uint8_t mode);
-int ExamineFile(WorkArea& area, const std::u16string& path, uint8_t mode);
+// `opened`: the document as the walk's gate opened it, for reading. A report (mode 0) changes
+// nothing in the document and examines that file; a repair opens the document for writing.
+int ExamineFile(WorkArea& area, const std::u16string& path, uint8_t mode,
+                std::optional<platform::File> opened = std::nullopt);
 // ExamineFile for the document already open in area.document (currentPath and repairMode set).
 int ExamineOpenDocument(WorkArea& area);
 // ProcessFile for a package's project part held in memory, walked under `name`.

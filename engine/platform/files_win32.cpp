@@ -277,57 +277,56 @@ std::optional<std::string> FolderReadError(const std::u16string& path) {
 }
 
 namespace {
-// Identity of what a path names; `flags` decide whether a link at its end is followed.
-std::optional<std::pair<uint64_t, uint64_t>> IdentityOf(const std::u16string& path, DWORD flags) {
+// Opens what a path names for its attributes only (`flags` decide whether a link at its end is
+// followed) and answers what `read` makes of the handle; nullopt when it cannot be opened.
+template <typename Read>
+auto WithAttributeHandle(const std::u16string& path, DWORD flags, Read read) -> decltype(read(HANDLE{})) {
   HANDLE h = ::CreateFileW(LongPathForm(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
   if (h == INVALID_HANDLE_VALUE) return std::nullopt;
-  BY_HANDLE_FILE_INFORMATION info;
-  const bool ok = ::GetFileInformationByHandle(h, &info) != 0;
+  auto answer = read(h);
   ::CloseHandle(h);
-  if (!ok) return std::nullopt;
-  return std::make_pair(static_cast<uint64_t>(info.dwVolumeSerialNumber),
-                        (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+  return answer;
 }
+
+std::optional<std::pair<uint64_t, uint64_t>> IdentityOf(const std::u16string& path, DWORD flags) {
+  return WithAttributeHandle(path, flags, [](HANDLE h) -> std::optional<std::pair<uint64_t, uint64_t>> {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!::GetFileInformationByHandle(h, &info)) return std::nullopt;
+    return std::make_pair(static_cast<uint64_t>(info.dwVolumeSerialNumber),
+                          (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+  });
+}
+
+// FILETIME counts 100 ns steps since 1601.
+int64_t NsSince1970(uint64_t ticks) { return (static_cast<int64_t>(ticks) - 116444736000000000LL) * 100; }
 }  // namespace
 
 std::optional<std::pair<uint64_t, uint64_t>> FileIdentity(const std::u16string& path) { return IdentityOf(path, 0); }
-
-namespace {
-// FILETIME counts 100 ns steps since 1601.
-int64_t NsSince1970(FILETIME t) {
-  const uint64_t ticks = (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-  return (static_cast<int64_t>(ticks) - 116444736000000000LL) * 100;
+std::optional<std::pair<uint64_t, uint64_t>> NameIdentity(const std::u16string& path) {
+  return IdentityOf(path, FILE_FLAG_OPEN_REPARSE_POINT);
 }
-}  // namespace
 
 std::optional<FileStamp> StampOf(const std::u16string& path) {
-  HANDLE h = ::CreateFileW(LongPathForm(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
-  BY_HANDLE_FILE_INFORMATION info;
-  FILE_BASIC_INFO basic{};
-  const bool ok = ::GetFileInformationByHandle(h, &info) != 0 &&
-                  ::GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic) != 0;
-  ::CloseHandle(h);
-  if (!ok) return std::nullopt;
-  const auto ns = [](LARGE_INTEGER t) {
-    FILETIME f{static_cast<DWORD>(t.QuadPart & 0xFFFFFFFF), static_cast<DWORD>(static_cast<uint64_t>(t.QuadPart) >> 32)};
-    return NsSince1970(f);
-  };
-  return FileStamp{static_cast<uint64_t>(info.dwVolumeSerialNumber),
-                   (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
-                   (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow, ns(basic.LastWriteTime),
-                   ns(basic.ChangeTime)};
+  return WithAttributeHandle(path, 0, [](HANDLE h) -> std::optional<FileStamp> {
+    BY_HANDLE_FILE_INFORMATION info;
+    FILE_BASIC_INFO basic{};
+    if (!::GetFileInformationByHandle(h, &info) ||
+        !::GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic)) {
+      return std::nullopt;
+    }
+    return FileStamp{static_cast<uint64_t>(info.dwVolumeSerialNumber),
+                     (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
+                     (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
+                     NsSince1970(static_cast<uint64_t>(basic.LastWriteTime.QuadPart)),
+                     NsSince1970(static_cast<uint64_t>(basic.ChangeTime.QuadPart))};
+  });
 }
 
 int64_t WallClockNs() {
   FILETIME now;
   ::GetSystemTimePreciseAsFileTime(&now);
-  return NsSince1970(now);
-}
-std::optional<std::pair<uint64_t, uint64_t>> NameIdentity(const std::u16string& path) {
-  return IdentityOf(path, FILE_FLAG_OPEN_REPARSE_POINT);
+  return NsSince1970((static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
 }
 
 // Every name is listed and matched here, so '*' and '?' mean the same on every platform
